@@ -1,0 +1,19 @@
+#pragma once
+// The unit's waits are counted in ticks of 864 microseconds (1e-8 of a day).
+#include <QtGlobal>
+
+namespace porv {
+
+constexpr qint64 TickNanoseconds = 864000;
+
+// Waits the given number of ticks while processing window events: timers,
+// received data and clicks are handled inside the wait. Blocks on the event
+// queue between passes; at least one pass happens even for 0 ticks.
+void Delay(int ticks);
+
+// Test hook: every tick lasts `scale` times its real length (1.0 is real time).
+// Not a user setting.
+void SetTickScale(double scale);
+double TickScale();
+
+} // namespace porv

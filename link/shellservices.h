@@ -1,0 +1,60 @@
+#pragma once
+// What the pages ask of the main window: status bar panels, the transfer
+// window, the lamp, the cursor, the timers they start and stop, the File
+// command enabling, and the dialog seam (message boxes, questions, file
+// dialogs) that tests answer in advance. The window implements it; pages
+// receive it and never reach the window itself.
+#include <QString>
+
+namespace porv {
+
+struct FileDialogRequest {
+    QString defaultExtension; // "csv", "sys", "Evt"
+    QString filter;           // in the unit tool's form: "Portavel (*.csv)|*.csv|All Files (*.*)|*.*"
+    QString fileName;         // proposed name, may be empty
+};
+
+class ShellServices {
+public:
+    virtual ~ShellServices() = default;
+
+    // Status bar: panel 0 progress and connection texts, panel 1 the last command.
+    virtual void ShowStatus(int panel, const QString &text) = 0;
+
+    // Dialog seam. A message box with one text (lines joined by CR LF); a
+    // Yes/No question (true only for Yes); file dialogs that return the chosen
+    // path, or an empty text when cancelled. The save dialog asks before
+    // overwriting an existing file.
+    virtual void ShowMessage(const QString &text) = 0;
+    virtual bool AskQuestion(const QString &text) = 0;
+    virtual QString AskOpenFileName(const FileDialogRequest &request) = 0;
+    virtual QString AskSaveFileName(const FileDialogRequest &request) = 0;
+
+    // The transfer window (status panel 0 reads "DownLoading." on show, "Done" on hide).
+    virtual void ShowTransfer() = 0;
+    virtual void HideTransfer() = 0;
+
+    // Hourglass cursor during bulk transfers.
+    virtual void SetBusyCursor(bool busy) = 0;
+
+    // Timer1, the lamp blink of the Log On button during bulk transfers, and the
+    // image shown on it (20 logging off, 21 on line, 22 off line).
+    virtual void StartLampBlink() = 0;
+    virtual void StopLampBlink() = 0;
+    virtual void SetLedImage(int image) = 0;
+
+    // Timer2, the keep-alive while logged on.
+    virtual void StartKeepAlive() = 0;
+    virtual void StopKeepAlive() = 0;
+
+    // File commands: a directory download, load or RFID download enables File
+    // Save and Save As and sets SaveAllowed and SaveAsAllowed.
+    virtual void AllowDirectorySave() = 0;
+    // Save As on the page showing (the Events page after a download).
+    virtual void SetSaveAsEnabled(bool enabled) = 0;
+
+    // The system beep.
+    virtual void Beep() = 0;
+};
+
+} // namespace porv

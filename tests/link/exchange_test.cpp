@@ -1,0 +1,294 @@
+// The command exchange: reply assembly, waits and the block operations.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "codecs.h"
+#include "delay.h"
+#include "failures.h"
+#include "link.h"
+#include "scripted_transport.h"
+
+using namespace porv;
+using porv::test::CountStartingWith;
+using porv::test::ScriptedTransport;
+
+namespace {
+
+struct Exchange : ::testing::Test {
+    Link link;
+    ScriptedTransport serial;
+    QList<QByteArray> shown;
+
+    void SetUp() override
+    {
+        link.setSerialTransport(&serial);
+        QObject::connect(&link, &Link::commandShown, [this](const QByteArray &t) { shown.append(t); });
+    }
+};
+
+} // namespace
+
+TEST_F(Exchange, OkInOnePieceCompletesTheLine)
+{
+    link.ReceiveText("\r\nOK\r\n");
+    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_TRUE(link.LineBuffer.isEmpty());
+    EXPECT_TRUE(link.DataSeen);
+}
+
+TEST_F(Exchange, OkSplitAcrossChunks)
+{
+    link.ReceiveText("O");
+    EXPECT_FALSE(link.ReplyReceived);
+    link.ReceiveText("K\r\n");
+    EXPECT_TRUE(link.ReplyReceived);
+}
+
+TEST_F(Exchange, TextAfterLineEndStartsTheNextLine)
+{
+    // A chunk may end between "O" and "K" after a completed line.
+    link.ReceiveText("r0005 data\r\nO");
+    EXPECT_FALSE(link.ReplyReceived);
+    EXPECT_EQ(link.LineBuffer, "O");
+    link.ReceiveText("K\r\n");
+    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_EQ(link.ReplyLines(), (QList<QByteArray>{"r0005 data", "OK"}));
+}
+
+TEST_F(Exchange, LaterPieceWithoutOkClearsTheFlag)
+{
+    link.ReceiveText("OK\r\n");
+    link.ReceiveText("more");
+    EXPECT_FALSE(link.ReplyReceived);
+}
+
+TEST_F(Exchange, NulBytesAreRemovedEverywhere)
+{
+    link.ReceiveText(QByteArray("O\0K", 3));
+    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_EQ(link.RxBuffer, "OK");
+    EXPECT_EQ(link.ReceiveView(), "OK");
+}
+
+TEST_F(Exchange, CountModeCountsLinesAndShowsOnlyTheCount)
+{
+    link.CountMode = true;
+    link.ReceiveText("first\r\n");
+    link.ReceiveText("second\r\nthi");
+    link.ReceiveText("rd\r\n");
+    EXPECT_EQ(link.LineCount, 3);
+    EXPECT_EQ(link.ReceiveView(), "3");
+    EXPECT_EQ(link.RxBuffer, "first\r\nsecond\r\nthird\r\n");
+    // Several lines in one chunk each count.
+    link.ReceiveText("a\r\nb\r\n");
+    EXPECT_EQ(link.ReceiveView(), "5");
+}
+
+TEST_F(Exchange, ConnectOnlyInRemoteMode)
+{
+    link.ReceiveText("CONNECT 9600\r\n");
+    EXPECT_FALSE(link.ModemConnected);
+    link.RemoteMode = true;
+    link.ReceiveText("CONNECT 9600\r\n");
+    EXPECT_TRUE(link.ModemConnected);
+}
+
+TEST_F(Exchange, ReplyLinesSplitAtCrLfOnly)
+{
+    link.ReceiveText("a\rb\r\n\r\nc");
+    EXPECT_EQ(link.ReplyLines(), (QList<QByteArray>{"a\rb", "", "c"}));
+    EXPECT_EQ(link.ReplyLine(7), "");
+    EXPECT_EQ(link.ReplyLine(-1), "");
+}
+
+TEST_F(Exchange, BuffersAreBounded)
+{
+    const QByteArray big(1024 * 1024, 'x');
+    for (int i = 0; i < 10; ++i)
+        link.ReceiveText(big);
+    EXPECT_LE(link.RxBuffer.size(), Link::MaxReceived);
+    EXPECT_LE(link.ReceiveView().size(), Link::MaxReceived);
+    EXPECT_LE(link.LineBuffer.size(), Link::MaxReceived);
+}
+
+TEST_F(Exchange, WaitReplyWaitsOneWholePollAtLeast)
+{
+    link.ReceiveText("OK\r\n");
+    // The reply is already complete, but the flag is cleared and looked at
+    // only after the first poll.
+    serial.post({"\r\nOK\r\n"});
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(link.WaitReply(1));
+    EXPECT_GE(t.nsecsElapsed(), qint64(100 * TickNanoseconds * TickScale() * 0.9));
+}
+
+TEST_F(Exchange, WaitReplyRunsItsBudgetWhenSilent)
+{
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(link.WaitReply(3));
+    EXPECT_GE(t.nsecsElapsed(), qint64(300 * TickNanoseconds * TickScale() * 0.9));
+}
+
+TEST_F(Exchange, WaitReplyTakesLastReplyFromLineOne)
+{
+    serial.post({"t\r\n", "0A0B0C0D0E0F\r\nOK\r\n"});
+    EXPECT_TRUE(link.WaitReply(5));
+    EXPECT_EQ(link.LastReply, "0A0B0C0D0E0F");
+}
+
+TEST_F(Exchange, SendCommandShowsAndResetsKeepAlive)
+{
+    link.KeepAliveCount = 9;
+    link.LastReply = "old";
+    link.SendCommand("r0005\r");
+    EXPECT_EQ(link.KeepAliveCount, 0);
+    EXPECT_TRUE(link.LastReply.isEmpty());
+    EXPECT_EQ(shown, (QList<QByteArray>{"r0005\r"}));
+    EXPECT_EQ(serial.written, (QList<QByteArray>{"r0005\r"}));
+}
+
+TEST_F(Exchange, ReadBlockLeavesTheReplyInTheLines)
+{
+    serial.setAnswer([](const QByteArray &w) -> QList<QByteArray> {
+        if (w == "r0005\r")
+            return {"R0005", "0102030405\r", "\nOK\r\n"};
+        return {};
+    });
+    link.ReadBlock("0005");
+    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_EQ(link.ReplyLine(0), "R00050102030405");
+    EXPECT_EQ(link.ReplyLine(1), "OK");
+}
+
+TEST_F(Exchange, VerifyComparesDataAfterFiveCharacters)
+{
+    serial.setAnswer([](const QByteArray &) -> QList<QByteArray> { return {"R0007ABCDEFGH\r\nOK\r\n"}; });
+    EXPECT_TRUE(link.VerifyBlock("0007", "ABCD"));
+    EXPECT_TRUE(link.VerifyBlock("0007", QByteArray("ABCD\0ZZ", 7)) == false);
+    EXPECT_FALSE(link.VerifyBlock("0007", "ABCX"));
+}
+
+TEST_F(Exchange, VerifyAgainstSilenceFailsUnlessNothingExpected)
+{
+    EXPECT_FALSE(link.VerifyBlock("0007", "AB"));
+    EXPECT_TRUE(link.VerifyBlock("0007", ""));
+}
+
+TEST_F(Exchange, WriteBlockVerifiedReadsBackAfterOk)
+{
+    QByteArray stored;
+    serial.setAnswer([&stored](const QByteArray &w) -> QList<QByteArray> {
+        if (w.startsWith("p0007")) {
+            stored = w.mid(5, w.size() - 6);
+            return {"\r\nOK\r\n"};
+        }
+        if (w == "r0007\r")
+            return {"r0007" + stored + "\r\n", "OK\r\n"};
+        return {};
+    });
+    EXPECT_TRUE(link.WriteBlockVerified("0007", "0102"));
+    EXPECT_EQ(CountStartingWith(serial.written, "p0007"), 1);
+    EXPECT_EQ(CountStartingWith(serial.written, "r0007"), 1);
+}
+
+TEST_F(Exchange, UnacknowledgedWriteIsTriedFourTimesWithoutReadBack)
+{
+    EXPECT_FALSE(link.WriteBlockVerified("0007", "0102"));
+    EXPECT_EQ(CountStartingWith(serial.written, "p0007"), 4);
+    EXPECT_EQ(CountStartingWith(serial.written, "r"), 0);
+}
+
+TEST_F(Exchange, WrongReadBackIsRetriedFourTimes)
+{
+    serial.setAnswer([](const QByteArray &w) -> QList<QByteArray> {
+        if (w.startsWith("p"))
+            return {"OK\r\n"};
+        return {"r0007XXXX\r\nOK\r\n"};
+    });
+    EXPECT_FALSE(link.WriteBlockVerified("0007", "0102"));
+    EXPECT_EQ(CountStartingWith(serial.written, "p0007"), 4);
+    EXPECT_EQ(CountStartingWith(serial.written, "r0007"), 4);
+}
+
+TEST_F(Exchange, PinBlockNeverReachesTheStatusBar)
+{
+    EXPECT_FALSE(link.WriteBlockVerified("0003", "1234????"));
+    EXPECT_EQ(CountStartingWith(serial.written, "p0003"), 4);
+    for (const QByteArray &s : shown)
+        EXPECT_FALSE(s.startsWith("p0003")) << s.constData();
+}
+
+TEST_F(Exchange, DirectoryBlockNumberAndCheck)
+{
+    EXPECT_EQ(Link::DirectoryBlockNumber("1000"), "0128");
+    EXPECT_EQ(Link::DirectoryBlockNumber("9000"), "1152");
+    EXPECT_EQ(Link::DirectoryBlockNumber("1020"), "0129");
+    serial.setAnswer([](const QByteArray &) -> QList<QByteArray> { return {"OK\r\n"}; });
+    EXPECT_TRUE(link.WriteDirectoryBlock("1020", "204,1234,,,0123,SMITH J"));
+    ASSERT_EQ(serial.written.size(), 1);
+    const QByteArray body = "b0129,204,1234,,,0123,SMITH J";
+    EXPECT_EQ(serial.written[0], body + Crc8(body) + "\r");
+}
+
+TEST_F(Exchange, DirectoryWriteWithBadAddressSendsNothing)
+{
+    EXPECT_THROW(link.WriteDirectoryBlock("", "x"), ConversionError);
+    EXPECT_THROW(link.WriteDirectoryBlock("10G0", "x"), ConversionError);
+    EXPECT_TRUE(serial.written.isEmpty());
+}
+
+TEST_F(Exchange, UnacknowledgedDirectoryWriteIsOneAttempt)
+{
+    EXPECT_FALSE(link.WriteDirectoryBlock("1000", "1,,,,,A"));
+    EXPECT_EQ(serial.written.size(), 1);
+}
+
+TEST_F(Exchange, CloseLinkSendsXOnOpenTransportsOnly)
+{
+    link.LoggedOn = true;
+    link.CloseLink();
+    EXPECT_EQ(serial.written, (QList<QByteArray>{"x\r"}));
+    EXPECT_FALSE(serial.isOpen());
+    EXPECT_FALSE(link.LoggedOn);
+    link.LoggedOn = true;
+    link.CloseLink();
+    EXPECT_EQ(serial.written.size(), 1);
+    EXPECT_FALSE(link.LoggedOn);
+}
+
+TEST_F(Exchange, NothingGoesOutWithoutAnOpenTransport)
+{
+    serial.close();
+    link.SendCommand("r0000\r");
+    EXPECT_TRUE(serial.written.isEmpty());
+}
+
+TEST(DelayTest, ProcessesEventsInsideTheWait)
+{
+    bool fired = false;
+    QTimer::singleShot(0, [&fired] { fired = true; });
+    Delay(0);
+    EXPECT_TRUE(fired);
+    bool late = false;
+    QTimer::singleShot(1, [&late] { late = true; });
+    Delay(200);
+    EXPECT_TRUE(late);
+}
+
+TEST(DelayTest, NestedWaitsEachMeetTheirDeadline)
+{
+    QElapsedTimer t;
+    t.start();
+    bool innerDone = false;
+    QTimer::singleShot(0, [&innerDone] {
+        Delay(300);
+        innerDone = true;
+    });
+    Delay(50);
+    EXPECT_TRUE(innerDone);
+    EXPECT_GE(t.nsecsElapsed(), qint64(300 * TickNanoseconds * TickScale() * 0.9));
+}
