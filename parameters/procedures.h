@@ -1,0 +1,88 @@
+#pragma once
+// The parameters page's work with the unit, without widgets: the group reads,
+// the verified block writes with their messages, Write All, the PINs, and the
+// parameters file commands. The page owns one ParametersCore and shows its
+// ParameterFields; tests drive it over a Link with any transport.
+#include <QByteArray>
+#include <QString>
+
+#include "fields.h"
+#include "image.h"
+
+namespace porv {
+
+class Link;
+class ShellServices;
+
+class ParametersCore {
+public:
+    ParametersCore(Link &link, ShellServices &shell);
+
+    ParameterFields &fields() { return m_fields; }
+    const ParameterFields &fields() const { return m_fields; }
+    ParameterImage &image() { return m_image; }
+    const ParameterImage &image() const { return m_image; }
+
+    // --- read --------------------------------------------------------------------
+    // Settings, gate codes, speed dials, divert numbers, divert times, in this
+    // order; a failure in one ends it (the later reads are not run).
+    void ReadParameters();
+    void ReadSettings();      // "r0000", 1000 ticks; transfer window; image refreshed
+    void ReadGateCodes();     // "r0001", 500 ticks; busy cursor, transfer window; image refreshed
+    void ReadSpeedDials();    // "d00080010", 1000 ticks
+    void ReadDivertNumbers(); // "d00050006", 1000 ticks
+    void ReadDivertTimes();   // "r0002", 500 ticks
+    void ReadMessages();      // "d00120015", 1000 ticks; transfer window
+
+    // --- write -------------------------------------------------------------------
+    // Each block through WriteBlockVerified; a block that fails shows "There was
+    // an error" and its own line, and the next block is written all the same.
+    void WriteSettings();   // 0000 (EncodeSettings may throw ConversionError: nothing sent)
+    void WriteGateCodes();  // 0001
+    void WriteMessages();   // 0012, 0013, 0014, 0015
+    void WriteSpeedDials(); // 0008, 0009
+    void WriteDiverts();    // 0005, 300 ticks, 0002
+    // "Ready" in the command panel of the status bar.
+    void ShowReady();
+    // Asks "ReWrite all Messages & Operating Parameters?"; on Yes writes 0001,
+    // 0012-0015, 0008, 0009, 0005, 0002, 0000, then "Ready" and the UpLoad wait.
+    void WriteAll();
+    // The hidden "Up Date" button: a wait of 200 ticks.
+    void UpLoadClick();
+
+    // The buttons of the page.
+    void ReadPara1Click() { ReadParameters(); }
+    void ReadAllClick();        // ReadMessages, then ReadParameters
+    void WritePara1Click();     // WriteSettings, ShowReady
+    void WriteCodeClick();      // WriteGateCodes, ShowReady
+    void WriteSpdClick();       // WriteSpeedDials, ShowReady
+    void divertWriteClick();    // WriteDiverts, WriteSettings, ShowReady
+    void SaveParamClick();      // WriteMessages, ShowReady
+    void WriteAllClick() { WriteAll(); }
+
+    // --- access codes (block 0003) ----------------------------------------------------
+    void ReadPinsClick();   // "r0003", 500 ticks, the eight fields
+    void UpDatePINClick();  // write 0003 (never shown in the status bar)
+
+    // --- parameters file ---------------------------------------------------------------
+    // Save As: refreshes the image from the fields, asks for a name and saves.
+    // Returns false when the dialog was cancelled. Failures throw FileError.
+    bool SaveAs();
+    // Open: asks for a file, loads it and shows it; a short file is refused with
+    // "Could not Load from file" and the path. Returns true when the fields changed.
+    bool Open();
+    // The same without the dialogs.
+    void SaveToFile(const QString &path);
+    bool LoadFromFile(const QString &path);
+
+private:
+    void writeBlock(const QByteArray &block, const QByteArray &data, const char *what);
+    void groupRead(const QByteArray &command, int ticks);
+
+    Link &m_link;
+    ShellServices &m_shell;
+    ParameterFields m_fields;
+    ParameterImage m_image;
+};
+
+} // namespace porv
