@@ -1,0 +1,227 @@
+#include "directorytable.h"
+
+#include "codecs.h"
+#include "memtable.h"
+#include "shellservices.h"
+
+#include <QSet>
+
+namespace porv {
+
+void DefineDirectoryTable(MemTable &table)
+{
+    table.Reset();
+    table.DefineField(QByteArrayLiteral("Name"), FieldType::Text, 16);
+    table.DefineField(QByteArrayLiteral("RoomNumber"), FieldType::Text, 6);
+    table.DefineField(QByteArrayLiteral("PHnumber"), FieldType::Text, 16);
+    table.DefineField(QByteArrayLiteral("Code1"), FieldType::Text, 4);
+    table.DefineField(QByteArrayLiteral("Code2"), FieldType::Text, 4);
+    table.DefineField(QByteArrayLiteral("spare"), FieldType::Text, 2);
+    table.DefineField(QByteArrayLiteral("RFID"), FieldType::Text, 10);
+    table.DefineField(QByteArrayLiteral("Addr"), FieldType::Text, 4);
+}
+
+int DirectoryCapacity(int memoryLimit) { return (memoryLimit - kDirectoryBase) / kDirectoryBlockSize; }
+
+namespace {
+
+QByteArray addressKey(int address)
+{
+    QByteArray key = QByteArray::number(address, 16).toUpper();
+    if (key.size() < 4)
+        key.prepend(QByteArray(4 - key.size(), '0'));
+    return key;
+}
+
+} // namespace
+
+QByteArray FirstFreeAddress(MemTable &table, int memoryLimit)
+{
+    const QByteArray addr = QByteArrayLiteral("Addr");
+    table.Sort(addr, MemTable::SortCase::Sensitive);
+    const int field = table.FieldIndex(addr);
+    QSet<QByteArray> taken;
+    if (field >= 0) {
+        taken.reserve(table.RecordCount());
+        for (int r = 0; r < table.RecordCount(); ++r)
+            taken.insert(table.RowText(r, field));
+    }
+    QByteArray lastTaken;
+    for (int a = kDirectoryBase; a <= memoryLimit; a += kDirectoryBlockSize) {
+        const QByteArray key = addressKey(a);
+        if (!taken.contains(key)) {
+            if (!lastTaken.isEmpty())
+                table.Locate(addr, lastTaken);
+            return key;
+        }
+        lastTaken = key;
+    }
+    if (!lastTaken.isEmpty())
+        table.Locate(addr, lastTaken);
+    return QByteArrayLiteral("0000");
+}
+
+QString NumericOrZeroMessage()
+{
+    return QStringLiteral("Must use Numeric digits in\r\nRoomNumber & Codes fields");
+}
+
+QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const QString &)> &showMessage)
+{
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    bool whole = i < text.size();
+    for (; i < text.size() && whole; ++i)
+        whole = text[i] >= '0' && text[i] <= '9';
+    if (whole)
+        return text;
+    if (showMessage)
+        showMessage(NumericOrZeroMessage());
+    return QByteArrayLiteral("0");
+}
+
+QByteArray NumericOrZero(const QByteArray &text, ShellServices &shell)
+{
+    return NumericOrZero(text, [&shell](const QString &message) { shell.ShowMessage(message); });
+}
+
+DirectoryLine ParseDirectoryLine(const QByteArray &line)
+{
+    DirectoryLine out;
+    const qsizetype n = line.size();
+    out.Addr = line.left(4);
+    qsizetype pos = 5; // the separator after the address is not read
+
+    // One comma-ended item of at most width characters; a full item is followed
+    // by its comma, skipped unread.
+    auto item = [&](int width) {
+        QByteArray value;
+        while (pos < n) {
+            const char c = line[pos];
+            if (c == ',') {
+                ++pos;
+                return value;
+            }
+            if (value.size() >= width) {
+                ++pos;
+                return value;
+            }
+            value.append(c);
+            ++pos;
+        }
+        return value;
+    };
+    out.RoomNumber = item(6);
+    out.Code1 = item(4);
+    out.Code2 = item(4);
+    out.spare = item(2);
+    out.PHnumber = item(16);
+    while (pos < n && out.Name.size() < 16 && line[pos] != ',')
+        out.Name.append(line[pos++]);
+    return out;
+}
+
+QByteArray RecordData(const QByteArray &room, const QByteArray &code1, const QByteArray &code2,
+                      const QByteArray &spare, const QByteArray &phone, const QByteArray &name)
+{
+    QByteArray out = DigitsOnly(room, 6);
+    out.append(',').append(DigitsOnly(code1, 4));
+    out.append(',').append(DigitsOnly(code2, 4));
+    out.append(',').append(DigitsOnly(spare, 2));
+    out.append(',').append(EncodeDigits(phone, 16));
+    out.append(',').append(name);
+    return out;
+}
+
+const std::vector<DirectoryGridColumn> &DirectoryGridColumns()
+{
+    static const std::vector<DirectoryGridColumn> columns = {
+        {QByteArrayLiteral("Name"), true, 130, true, -1},
+        {QByteArrayLiteral("RoomNumber"), true, 95, true, -1},
+        {QByteArrayLiteral("PHnumber"), true, 130, false, -1},
+        {QByteArrayLiteral("Code1"), true, 50, false, -1},
+        {QByteArrayLiteral("Code2"), true, 50, false, -1},
+        {QByteArrayLiteral("spare"), false, 50, false, -1},
+        {QByteArrayLiteral("RFID"), false, 50, true, 90},
+        {QByteArrayLiteral("Addr"), false, -1, false, -1},
+    };
+    return columns;
+}
+
+// --- the dump ---
+
+namespace {
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+struct SplitLines {
+    QList<QByteArray> lines;
+    bool lastEnded = true; // the last line was followed by a line end
+};
+
+SplitLines splitLines(const QByteArray &received)
+{
+    SplitLines out;
+    const qsizetype n = received.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = received[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        out.lines.append(received.mid(start, i - start));
+        if (c == '\r' && i + 1 < n && received[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n) {
+        out.lines.append(received.mid(start));
+        out.lastEnded = false;
+    }
+    return out;
+}
+
+} // namespace
+
+bool IsDirectoryRecordLine(const QByteArray &line)
+{
+    if (line.size() < 5)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        if (!isHexDigit(line[i]))
+            return false;
+    }
+    static const int widths[] = {6, 4, 4, 2, 16};
+    qsizetype pos = 5;
+    for (int width : widths) {
+        const qsizetype comma = line.indexOf(',', pos);
+        if (comma < 0 || comma - pos > width)
+            return false;
+        pos = comma + 1;
+    }
+    return true;
+}
+
+QList<QByteArray> SplitReplyLines(const QByteArray &received) { return splitLines(received).lines; }
+
+DirectoryDump ReadDirectoryDump(const QByteArray &received)
+{
+    DirectoryDump dump;
+    const SplitLines split = splitLines(received);
+    const QList<QByteArray> &lines = split.lines;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray &line = lines[i];
+        if (!IsDirectoryRecordLine(line) && line.contains("OK")) {
+            dump.complete = true;
+            return dump;
+        }
+        const bool cutOff = i == lines.size() - 1 && !split.lastEnded;
+        if (!cutOff)
+            dump.recordLines.append(line);
+    }
+    return dump;
+}
+
+bool DirectoryDumpComplete(const QByteArray &received) { return ReadDirectoryDump(received).complete; }
+
+} // namespace porv

@@ -1,0 +1,110 @@
+#pragma once
+// DirectoryTable: the eight fields of a client record on the table facility,
+// the two text forms in which a record travels to and from the unit, the
+// mapping of records onto unit memory, the directory state flags and the grid
+// layout that the PhoneDataBase and RFID pages apply.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace porv {
+
+class MemTable;
+class ShellServices;
+
+// Address of the first directory block; every record takes one 32-byte block.
+constexpr int kDirectoryBase = 0x1000;
+constexpr int kDirectoryBlockSize = 32;
+
+// Resets the table (closed, no fields, no sort) and defines Name (16),
+// RoomNumber (6), PHnumber (16), Code1 (4), Code2 (4), spare (2), RFID (10) and
+// Addr (4), all text. The table is left closed.
+void DefineDirectoryTable(MemTable &table);
+
+// (memoryLimit - 0x1000) / 32: the records a full upload may store.
+int DirectoryCapacity(int memoryLimit);
+
+// The lowest address from 0x1000 up to and including memoryLimit that no
+// record's Addr holds exactly, as four upper-case hexadecimal digits, or "0000".
+// Leaves the table sorted on Addr (case-sensitive), with the current record on
+// the last address found taken, as a locate of each address in turn would.
+QByteArray FirstFreeAddress(MemTable &table, int memoryLimit);
+
+// The exact text shown by NumericOrZero.
+QString NumericOrZeroMessage();
+
+// The text itself when it is a whole number (optional sign, decimal digits);
+// otherwise "0", after showing NumericOrZeroMessage().
+QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const QString &)> &showMessage);
+QByteArray NumericOrZero(const QByteArray &text, ShellServices &shell);
+
+// One record as the unit lists it in its dump: Addr, the separator, then room,
+// code 1, code 2, spare, telephone number (unit digit characters) and name.
+struct DirectoryLine {
+    QByteArray Addr;
+    QByteArray RoomNumber;
+    QByteArray Code1;
+    QByteArray Code2;
+    QByteArray spare;
+    QByteArray PHnumber; // still in the unit's digit characters, "?"-filled
+    QByteArray Name;
+};
+
+DirectoryLine ParseDirectoryLine(const QByteArray &line);
+
+// The b-command form of a record: room (DigitsOnly 6), code 1 (DigitsOnly 4),
+// code 2 (DigitsOnly 4), spare (DigitsOnly 2), telephone (EncodeDigits 16) and
+// the name unchanged, joined by commas. All empty gives ",,,,,", which erases
+// the block.
+QByteArray RecordData(const QByteArray &room, const QByteArray &code1, const QByteArray &code2,
+                      const QByteArray &spare, const QByteArray &phone, const QByteArray &name);
+
+// The directory's situation, shared by the directory and RFID pages.
+struct DirectoryState {
+    bool DirectorySynced = false;   // records and addresses mirror the connected unit
+    bool ShowRecordEnabled = true;  // the edit boxes follow the current record
+    bool DirectoryBusy = false;     // the table is being filled
+    bool DeleteConfirmed = false;   // a delete may proceed
+};
+
+// Column layout of the two grids that show DirectoryTable, in field order.
+// A width of -1 leaves the grid's default.
+struct DirectoryGridColumn {
+    QByteArray field;
+    bool shownInDBGrid1;
+    int widthInDBGrid1;
+    bool shownInDBGrid3;
+    int widthInDBGrid3;
+};
+const std::vector<DirectoryGridColumn> &DirectoryGridColumns();
+// DBGrid1's width: its five shown columns plus 39 pixels of indicator and lines.
+constexpr int kDBGrid1Width = 494;
+
+// --- the dump reply of "d01281152" ---
+
+// A record line: four hexadecimal digits, a separator, then room (up to 6),
+// code 1 (up to 4), code 2 (up to 4), spare (up to 2) and telephone number (up
+// to 16), each ended by a comma, then the name.
+bool IsDirectoryRecordLine(const QByteArray &line);
+
+// The received text split into lines at CR LF, CR or LF, as the receive view
+// shows them. A text ending in a line end has no empty last line.
+QList<QByteArray> SplitReplyLines(const QByteArray &received);
+
+struct DirectoryDump {
+    // Lines between the first line (never a record) and the closing line; when
+    // the closing line did not arrive, every complete line after the first (a
+    // last line that was cut off is left out).
+    QList<QByteArray> recordLines;
+    // The closing line arrived: a line after the first that is not a record
+    // line and holds "OK". A record whose name holds "OK" does not close it.
+    bool complete = false;
+};
+
+DirectoryDump ReadDirectoryDump(const QByteArray &received);
+bool DirectoryDumpComplete(const QByteArray &received);
+
+} // namespace porv

@@ -1,0 +1,202 @@
+#include "tablecsv.h"
+
+#include "memtable.h"
+#include "savefile.h"
+
+#include <QList>
+
+#include <vector>
+
+namespace porv {
+
+namespace {
+
+bool isLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+bool needsEscape(const QByteArray &value)
+{
+    for (char c : value) {
+        if (c == '%' || c == ',' || isLineEnd(c))
+            return true;
+    }
+    return false;
+}
+
+// Resumes the table's display updates however the load ends.
+class DisplaySuspension {
+public:
+    explicit DisplaySuspension(MemTable &table) : m_table(table) { m_table.SuspendDisplay(); }
+    ~DisplaySuspension() { m_table.ResumeDisplay(); }
+    DisplaySuspension(const DisplaySuspension &) = delete;
+    DisplaySuspension &operator=(const DisplaySuspension &) = delete;
+
+private:
+    MemTable &m_table;
+};
+
+} // namespace
+
+QByteArray EscapeCsvValue(const QByteArray &value)
+{
+    if (!needsEscape(value))
+        return value;
+    QByteArray out;
+    out.reserve(value.size() + 8);
+    for (char c : value) {
+        switch (c) {
+        case '%': out.append("%%"); break;
+        case '\r': out.append("%c"); break;
+        case '\n': out.append("%n"); break;
+        case '\0': out.append("%0"); break;
+        case ',': out.append("%m"); break;
+        default: out.append(c); break;
+        }
+    }
+    return out;
+}
+
+QByteArray UnescapeCsvValue(const QByteArray &value)
+{
+    if (!value.contains('%'))
+        return value;
+    QByteArray out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c != '%') {
+            out.append(c);
+            continue;
+        }
+        if (i + 1 >= value.size())
+            break; // a "%" ending the value is dropped
+        const char next = value[++i];
+        switch (next) {
+        case '%': out.append('%'); break;
+        case 'c': out.append('\r'); break;
+        case 'n': out.append('\n'); break;
+        case '0': out.append('\0'); break;
+        case 'm': out.append(','); break;
+        default:
+            // Never written: keep the pair as it stands.
+            out.append('%');
+            out.append(next);
+            break;
+        }
+    }
+    return out;
+}
+
+QByteArray TableCsvBytes(const MemTable &table)
+{
+    const int fields = table.FieldCount();
+    const int rows = table.RecordCount();
+    QByteArray out;
+    out.reserve(64 + qsizetype(rows) * (fields * 6 + 2));
+    for (int f = 0; f < fields; ++f) {
+        if (f > 0)
+            out.append(',');
+        out.append(table.Field(f).name);
+    }
+    out.append("\r\n");
+    for (int r = 0; r < rows; ++r) {
+        for (int f = 0; f < fields; ++f) {
+            if (f > 0)
+                out.append(',');
+            const QByteArray value = table.RowText(r, f);
+            if (table.Field(f).type == FieldType::Text)
+                out.append(EscapeCsvValue(value));
+            else
+                out.append(value);
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+void SaveTableCsv(const MemTable &table, const QString &path, bool append)
+{
+    const QByteArray bytes = TableCsvBytes(table);
+    if (append)
+        AppendToFile(path, bytes);
+    else
+        SaveFileWhole(path, bytes);
+}
+
+int LoadTableCsvBytes(MemTable &table, const QByteArray &bytes)
+{
+    if (!table.IsOpen())
+        return 0;
+    const int fields = table.FieldCount();
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    qsizetype pos = 0;
+
+    // Next non-empty line as [begin, end); false at the end of the bytes.
+    auto nextLine = [&](qsizetype &begin, qsizetype &end) {
+        while (pos < size && isLineEnd(data[pos]))
+            ++pos;
+        if (pos >= size)
+            return false;
+        begin = pos;
+        while (pos < size && !isLineEnd(data[pos]))
+            ++pos;
+        end = pos;
+        return true;
+    };
+
+    qsizetype begin = 0, end = 0;
+    if (!nextLine(begin, end))
+        return 0;
+
+    // The header: the field each column goes to, -1 for an unknown name.
+    std::vector<int> columnField;
+    for (qsizetype i = begin;;) {
+        qsizetype j = i;
+        while (j < end && data[j] != ',')
+            ++j;
+        columnField.push_back(table.FieldIndex(QByteArray(data + i, j - i)));
+        if (j >= end)
+            break;
+        i = j + 1;
+    }
+
+    int added = 0;
+    QList<QByteArray> values;
+    while (nextLine(begin, end)) {
+        values = QList<QByteArray>(fields);
+        size_t column = 0;
+        for (qsizetype i = begin; column < columnField.size();) {
+            qsizetype j = i;
+            while (j < end && data[j] != ',')
+                ++j;
+            const int field = columnField[column];
+            if (field >= 0) {
+                // A later column of the same name wins.
+                QByteArray value = UnescapeCsvValue(QByteArray(data + i, j - i));
+                if (table.Field(field).type == FieldType::Int16 && !value.isEmpty()) {
+                    bool ok = false;
+                    const int number = value.toInt(&ok);
+                    if (!ok || number < -32768 || number > 32767)
+                        value.clear(); // not a 16-bit number: the field stays empty
+                }
+                values[field] = std::move(value);
+            }
+            ++column;
+            if (j >= end)
+                break;
+            i = j + 1;
+        }
+        table.AppendRecord(values);
+        ++added;
+    }
+    return added;
+}
+
+int LoadTableCsv(MemTable &table, const QString &path)
+{
+    const QByteArray bytes = ReadFileCapped(path);
+    DisplaySuspension suspended(table);
+    return LoadTableCsvBytes(table, bytes);
+}
+
+} // namespace porv
