@@ -6,6 +6,8 @@
 // receive it and never reach the window itself.
 #include <QString>
 
+class QTimer;
+
 namespace porv {
 
 struct FileDialogRequest {
@@ -55,6 +57,21 @@ public:
 
     // The system beep.
     virtual void Beep() = 0;
+
+    // --- added with the main window; defaults keep test doubles compiling ---
+
+    // The File commands of a page that has none of its own (RFID page):
+    // New, Open, Save and Save As, the Edit menu, the New/Open/Save buttons.
+    virtual void DisableFileCommands() {}
+    // EventsLoaded: set by the first successful event download; the Events
+    // page command offers Save As from it.
+    virtual void SetEventsLoaded(bool loaded) { (void)loaded; }
+    // Timer3, the tag capture countdown (1000 ms); nullptr without a window.
+    // The RFID page connects its timeout and starts and stops it.
+    virtual QTimer *CaptureTimer() { return nullptr; }
+    // MemoryLimit of the connected model (0x9000 before the first log-on, 0
+    // for a model line that matches none).
+    virtual int MemoryLimit() const { return 0x9000; }
 };
 
 } // namespace porv

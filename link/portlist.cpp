@@ -1,0 +1,47 @@
+#include "portlist.h"
+
+#include <QSerialPortInfo>
+
+namespace porv {
+
+namespace {
+std::function<QStringList()> &source()
+{
+    static std::function<QStringList()> s;
+    return s;
+}
+} // namespace
+
+void SetPortListSource(std::function<QStringList()> s) { source() = std::move(s); }
+
+QStringList SystemPortNames()
+{
+    if (source())
+        return source()();
+    QStringList names;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        names.append(info.portName());
+    return names;
+}
+
+QStringList PortTable(const QStringList &portNames)
+{
+    QStringList entries = portNames.mid(0, MaxSerialEntries);
+    entries.append(NetworkEntryName());
+    return entries;
+}
+
+int FindRememberedEntry(const QStringList &entries, const QString &remembered)
+{
+    if (remembered.isEmpty())
+        return -1;
+    const int exact = int(entries.indexOf(remembered));
+    if (exact >= 0)
+        return exact;
+    for (int i = 0; i < entries.size(); ++i)
+        if (entries.at(i).startsWith(remembered))
+            return i;
+    return -1;
+}
+
+} // namespace porv

@@ -1,0 +1,93 @@
+#include "udptransport.h"
+
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QVariant>
+
+namespace porv {
+
+UdpTransport::UdpTransport(QObject *parent) : Transport(parent) {}
+
+bool UdpTransport::open(const QString &unit)
+{
+    close();
+    auto *socket = new QUdpSocket(this);
+    if (!socket->bind(QHostAddress::AnyIPv4, m_localPort,
+                      QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        delete socket;
+        return false;
+    }
+    // Room for a whole dump burst while the window is busy.
+    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 * 1024 * 1024));
+    m_socket = socket;
+    connect(m_socket, &QUdpSocket::readyRead, this, &UdpTransport::drain);
+
+    m_remote = QHostAddress();
+    const QString name = unit.trimmed();
+    QHostAddress direct;
+    if (direct.setAddress(name)) {
+        m_remote = direct;
+    } else if (!name.isEmpty()) {
+        const QHostInfo info = QHostInfo::fromName(name);
+        for (const QHostAddress &a : info.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                m_remote = a;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+void UdpTransport::write(const QByteArray &text)
+{
+    if (!m_socket || m_remote.isNull())
+        return;
+    m_socket->writeDatagram(text, m_remote, m_remotePort);
+}
+
+void UdpTransport::close()
+{
+    if (!m_socket)
+        return;
+    m_socket->close();
+    m_socket->deleteLater();
+    m_socket = nullptr;
+    m_waiting.clear();
+}
+
+bool UdpTransport::fromUnit(const QHostAddress &sender) const
+{
+    if (m_remote.isNull())
+        return false;
+    return sender.isEqual(m_remote, QHostAddress::ConvertV4MappedToIPv4);
+}
+
+void UdpTransport::drain()
+{
+    if (!m_socket)
+        return;
+    while (m_socket->hasPendingDatagrams()) {
+        const QNetworkDatagram d = m_socket->receiveDatagram();
+        if (!d.isValid() || !fromUnit(d.senderAddress()))
+            continue;
+        m_waiting += d.data();
+    }
+    if (m_waiting.size() > MaxQueued)
+        m_waiting.remove(0, m_waiting.size() - MaxQueued);
+}
+
+bool UdpTransport::Poll()
+{
+    if (!m_socket)
+        return false;
+    drain();
+    if (m_waiting.isEmpty())
+        return false;
+    const QByteArray collected = m_waiting;
+    m_waiting.clear();
+    emit received(collected);
+    return true;
+}
+
+} // namespace porv

@@ -1,0 +1,103 @@
+#include "dialogseam.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+namespace porv {
+
+namespace {
+QString boxTitle() { return QStringLiteral("Porv-Pro"); }
+} // namespace
+
+DialogSeam::DialogSeam(QObject *parent) : QObject(parent) {}
+
+void DialogSeam::showMessage(QWidget *parent, const QString &text)
+{
+    m_texts.append(text);
+    emit textShown(text);
+    if (m_scripted)
+        return;
+    QMessageBox::information(parent, boxTitle(), text);
+}
+
+bool DialogSeam::askQuestion(QWidget *parent, const QString &text)
+{
+    m_texts.append(text);
+    emit textShown(text);
+    if (m_scripted)
+        return m_answers.isEmpty() ? false : m_answers.dequeue();
+    return QMessageBox::question(parent, boxTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+QString DialogSeam::askOpenFileName(QWidget *parent, const FileDialogRequest &request)
+{
+    return askFileName(parent, request, false);
+}
+
+QString DialogSeam::askSaveFileName(QWidget *parent, const FileDialogRequest &request)
+{
+    return askFileName(parent, request, true);
+}
+
+QString DialogSeam::askFileName(QWidget *parent, const FileDialogRequest &request, bool save)
+{
+    m_fileRequests.append(request);
+    if (m_scripted)
+        return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(QtFilter(request.filter));
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    // Replacing an existing file is asked first (the dialog's own prompt).
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+int DialogSeam::execDialog(QDialog &dialog)
+{
+    if (!m_scripted)
+        return dialog.exec();
+    DialogScript script = m_dialogs.isEmpty() ? DialogScript() : m_dialogs.dequeue();
+    QPointer<QDialog> guard(&dialog);
+    // Both run from the dialog's own event loop, each as an event of its own:
+    // a failure in the script reaches the failure handler like any click, and
+    // a dialog the script left open is still cancelled.
+    QTimer::singleShot(0, &dialog, [guard, script] {
+        if (guard && script)
+            script(*guard);
+    });
+    QTimer::singleShot(0, &dialog, [guard] {
+        if (guard && guard->isVisible())
+            guard->reject();
+    });
+    return dialog.exec();
+}
+
+QString DialogSeam::QtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts.at(i).trimmed();
+        QString pattern = parts.at(i + 1).trimmed();
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // "*.*" means every file; on this system names need not hold a dot.
+        pattern.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+        description.replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+        if (!description.contains(QLatin1Char('(')))
+            description += QStringLiteral(" (") + pattern + QLatin1Char(')');
+        out.append(description);
+    }
+    if (out.isEmpty())
+        return QStringLiteral("All Files (*)");
+    return out.join(QStringLiteral(";;"));
+}
+
+} // namespace porv

@@ -1,0 +1,55 @@
+#pragma once
+// TEnterPin: the log-on dialog. It asks for the unit's PIN and, for a modem
+// link, the telephone number; with the network link selected it shows the
+// unit's address instead. Ok writes the remembered-details record.
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace porv {
+
+class EnterPin : public QDialog {
+    Q_OBJECT
+public:
+    explicit EnterPin(QWidget *parent = nullptr);
+
+    // What the dialog needs of the window before it is shown: whether the
+    // network link is selected, the serial port's current name, and the
+    // details file.
+    void setConnection(bool networkSelected, const QString &serialPortName, const QString &detailsFileName);
+
+    QByteArray pin() const;
+    QByteArray number() const;
+    bool remote() const;
+
+    // Handlers.
+    void RChkBoxClick();
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void prepare();
+    void setNumberEnabled(bool enabled);
+
+    QLabel *m_pinLabel;
+    QLineEdit *m_pin;
+    QCheckBox *m_remote;
+    QLabel *m_numberLabel;
+    QLineEdit *m_number;
+    QLabel *m_addressLabel;
+    QLineEdit *m_address;
+    QCheckBox *m_store;
+    QPushButton *m_ok;
+    QPushButton *m_cancel;
+
+    bool m_networkSelected = false;
+    QString m_serialPortName;
+    QString m_detailsFileName;
+};
+
+} // namespace porv

@@ -1,0 +1,183 @@
+#pragma once
+// TporvForm, the main window "porvForm": the page control with its four pages,
+// the main menu, the tool bar, the two-panel status bar, the title animation,
+// the timers, the receive view RxMemo, the log-on and log-off, and the routing
+// of the File commands to the pages. It implements ShellServices for the pages.
+#include <QByteArray>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include "link.h"
+#include "shellservices.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace porv {
+
+class AboutBox;
+class DialogSeam;
+class EnterPin;
+class ImageList;
+class Session;
+class ShellPage;
+class TransferForm;
+
+class TporvForm : public QMainWindow, public ShellServices {
+    Q_OBJECT
+public:
+    // Page indexes of the page control.
+    enum PageIndex { PhoneDirectory = 0, SystemControls = 1, EventsPage = 2, RfidPage = 3 };
+
+    explicit TporvForm(QWidget *parent = nullptr);
+    ~TporvForm() override;
+
+    Link &link() { return m_link; }
+    Session &session() { return *m_session; }
+    DialogSeam &seam() { return *m_seam; }
+    TransferForm &transferForm() { return *m_transfer; }
+    EnterPin &enterPin() { return *m_enterPin; }
+    AboutBox &aboutBox() { return *m_about; }
+    ImageList &imageList() { return *m_images; }
+
+    // The page widget of the page control (phdir, system, Events, RFid_SU)
+    // and the page class hosted on it, when there is one.
+    QWidget *pageWidget(int index) const;
+    ShellPage *hostedPage(int index) const;
+    // Puts a page class into its page; the window then routes the File
+    // commands and the logged-on state to it.
+    void hostPage(int index, QWidget *page, ShellPage *commands);
+
+    // State the tests and pages read.
+    bool SaveAllowed = false;
+    bool SaveAsAllowed = false;
+    bool EventsLoaded = false;
+    int ledImage() const { return m_ledImage; }
+    bool ledMarked() const { return m_ledMarked; }
+    QString statusText(int panel) const;
+    QStringList portTable() const { return m_portTable; }
+
+    // --- ShellServices -------------------------------------------------------
+    void ShowStatus(int panel, const QString &text) override;
+    void ShowMessage(const QString &text) override;
+    bool AskQuestion(const QString &text) override;
+    QString AskOpenFileName(const FileDialogRequest &request) override;
+    QString AskSaveFileName(const FileDialogRequest &request) override;
+    void ShowTransfer() override;
+    void HideTransfer() override;
+    void SetBusyCursor(bool busy) override;
+    void StartLampBlink() override;
+    void StopLampBlink() override;
+    void SetLedImage(int image) override;
+    void StartKeepAlive() override;
+    void StopKeepAlive() override;
+    void AllowDirectorySave() override;
+    void SetSaveAsEnabled(bool enabled) override;
+    void Beep() override;
+    void DisableFileCommands() override;
+    void SetEventsLoaded(bool loaded) override;
+    QTimer *CaptureTimer() override;
+    int MemoryLimit() const override;
+
+public slots:
+    // Start-up reset and File New.
+    void FileNew1Execute();
+    void FileOpen1Execute();
+    void FileSave1Execute();
+    void SaveAsClick();
+    void FileExit1Execute();
+    void HelpAbout1Execute();
+    // Page commands.
+    void PHButClick();
+    void PbuttClick();
+    void EbuttClick();
+    void RFbuttClick();
+    // Log on / log off (tool button led and menu item OnLine1).
+    void OnLine1Click();
+    // Ports.
+    int BuildPortsMenu();
+    void ChangeComClick(QAction *entry);
+    void UpdatePorts1Click();
+    // Timers.
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer4Timer();
+
+public:
+    void SetLoggedOffState();
+    void SetLoggedOnControls();
+    void EnablePortSelection();
+
+    // The names of the other pages' controls that log-on enables and log-off
+    // disables.
+    static const QStringList &LoggedOnControlNames();
+    // The transfer buttons enabled at the end of a log-on.
+    static const QStringList &TransferButtonNames();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void buildPages();
+    void buildStatusBar();
+    void buildTimers();
+    void hostAvailablePages();
+    void FormClose();
+    bool logOnSteps();
+    void logOff();
+    void labelPorts(const QString &remembered);
+    void setLedMarked(bool marked);
+    void setLogOnEnabled(bool enabled, const QString &hint);
+    void setConnectEnabled(bool enabled);
+    void setPortSelectionEnabled(bool enabled);
+    void setNamedControlsEnabled(const QStringList &names, bool enabled);
+    void setAnimation(bool running, const QString &hint);
+    void startScaled(QTimer *timer);
+    void appendReceived(const QByteArray &text);
+    void resetReceived(const QByteArray &text);
+
+    Link m_link;
+    Session *m_session = nullptr;
+    DialogSeam *m_seam = nullptr;
+    ImageList *m_images = nullptr;
+    TransferForm *m_transfer = nullptr;
+    AboutBox *m_about = nullptr;
+    EnterPin *m_enterPin = nullptr;
+
+    QTabWidget *m_page = nullptr;
+    QWidget *m_pages[4] = {};
+    QPointer<QWidget> m_hosted[4];
+    ShellPage *m_hostedCommands[4] = {};
+    QPlainTextEdit *m_rxMemo = nullptr;
+
+    QAction *m_fileNew = nullptr, *m_fileOpen = nullptr, *m_fileSave = nullptr, *m_saveAs = nullptr;
+    QAction *m_fileExit = nullptr, *m_onLine = nullptr, *m_updatePorts = nullptr, *m_about1 = nullptr;
+    QMenu *m_editMenu = nullptr, *m_connectMenu = nullptr, *m_portsMenu = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QToolButton *m_led = nullptr;
+    QLabel *m_panels[2] = {};
+    QString m_panel0;
+    QLabel *m_animate = nullptr;
+    QTimer *m_animTimer = nullptr;
+    QList<QPixmap> m_frames;
+    int m_frame = 0;
+    QTimer *m_timer1 = nullptr, *m_timer2 = nullptr, *m_timer3 = nullptr, *m_timer4 = nullptr;
+
+    QStringList m_portTable;
+    int m_ledImage = 22;
+    bool m_ledMarked = false;
+    bool m_busyCursor = false;
+    bool m_closing = false;
+};
+
+} // namespace porv
