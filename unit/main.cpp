@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <QTime>
 
 #include <csignal>
 #include <cstdio>
@@ -57,7 +58,7 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QStringLiteral(
         "A simulated Portavel QX4 door-entry unit for the programming tool.\n"
         "It listens on UDP (the unit's network port) and/or a pseudo-terminal (its serial port).\n"
-        "Commands on standard input: tag CODE, badtag CODE, save, status, quit."));
+        "Commands on standard input: tag CODE, badtag CODE, event ROOM, save, status, quit."));
     parser.addHelpOption();
     const QCommandLineOption udpOpt(QStringLiteral("udp"), QStringLiteral("Listen on UDP at this loopback address."),
                                     QStringLiteral("address"));
@@ -303,6 +304,20 @@ int main(int argc, char **argv)
                     say(QStringLiteral("tag message sent"));
                 else
                     say(QStringLiteral("a tag code is 1 to 10 hexadecimal digits"));
+            } else if (cmd == "event" && words.size() == 2) {
+                // A relay released from a room, now, by a local key press.
+                qx4::UnitEvent ev;
+                ev.room = words.at(1).left(6);
+                ev.when = unit.clock();
+                ev.when.setTime(QTime(ev.when.time().hour(), ev.when.time().minute(), ev.when.time().second()));
+                for (const qx4::DirectoryRecord &r : unit.directoryRecords()) {
+                    if (r.room == ev.room) {
+                        ev.client = r.name;
+                        break;
+                    }
+                }
+                unit.addEvent(ev);
+                say(QStringLiteral("event logged (%1 events)").arg(unit.events().size()));
             } else if (cmd == "save") {
                 saveNow();
             } else if (cmd == "status") {
@@ -313,7 +328,7 @@ int main(int argc, char **argv)
                         .arg(unit.tagEntries().size())
                         .arg(unit.lastCommands().size()));
             } else if (!cmd.isEmpty()) {
-                say(QStringLiteral("commands: tag CODE, badtag CODE, save, status, quit"));
+                say(QStringLiteral("commands: tag CODE, badtag CODE, event ROOM, save, status, quit"));
             }
         }
     });

@@ -387,4 +387,26 @@ TEST_F(UnitExecutable, TagCommandOnStandardInputSendsATagMessage)
     EXPECT_EQ(line, QByteArray("0012AB34CD") + SimulatedUnit::tagMessage("0012AB34CD", false).mid(10) + "\r\n");
 }
 
+TEST_F(UnitExecutable, EventCommandOnStandardInputAddsToTheLog)
+{
+    const quint16 port = start({QStringLiteral("--udp"), QStringLiteral("127.0.0.3"), QStringLiteral("--port"),
+                                QStringLiteral("0"), QStringLiteral("--events"), QStringLiteral("4"),
+                                QStringLiteral("--records"), QStringLiteral("3")});
+    ASSERT_NE(port, 0);
+    const QHostAddress unit(QStringLiteral("127.0.0.3"));
+    UdpClient client;
+    EXPECT_EQ(client.command("a1234", unit, port), QByteArray("OK\r\n"));
+    EXPECT_EQ(linesOf(client.command("e", unit, port, "\r\nOK\r\n")).size(), 4 + 2);
+    process.write("event 102\n");
+    QByteArray out;
+    ASSERT_TRUE(waitFor([&] {
+        out += process.readAllStandardOutput();
+        return out.contains("event logged");
+    }));
+    const QList<QByteArray> lines = linesOf(client.command("e", unit, port, "\r\nOK\r\n"));
+    ASSERT_EQ(lines.size(), 5 + 2);
+    EXPECT_EQ(lines.at(5).mid(5, 12), QByteArray("010002FFFFFF"));
+    EXPECT_FALSE(lines.at(5).mid(37).trimmed().isEmpty()) << "the client name of room 102";
+}
+
 } // namespace
