@@ -1,0 +1,72 @@
+#pragma once
+// A unit's parameter memory behind a ScriptedTransport: "r" and "d" answer
+// from the memory in the forms the tool reads (five characters, then the
+// block's data; a dump starts with a line that is no block), "p" stores and
+// acknowledges. It can be silent, or acknowledge and store the wrong data.
+// Also a recording ShellServices.
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "scripted_transport.h"
+#include "shellservices.h"
+
+namespace porv::test {
+
+class FakeParameterUnit {
+public:
+    enum class Mode { Normal, Silent, StoresWrongly };
+
+    FakeParameterUnit();
+
+    // Installs the unit's answers on the transport.
+    void attach(ScriptedTransport &transport);
+
+    Mode mode = Mode::Normal;
+    // Block number ("0000".."0015") to its memory: 64 characters for nibble
+    // blocks, 32 for message blocks.
+    QHash<QByteArray, QByteArray> blocks;
+
+    QList<QByteArray> answer(const QByteArray &written);
+};
+
+class RecordingShell : public ShellServices {
+public:
+    void ShowStatus(int panel, const QString &text) override { status << QStringLiteral("%1:%2").arg(panel).arg(text); }
+    void ShowMessage(const QString &text) override { messages << text; }
+    bool AskQuestion(const QString &text) override
+    {
+        questions << text;
+        return answerYes;
+    }
+    QString AskOpenFileName(const FileDialogRequest &r) override
+    {
+        lastRequest = r;
+        return openName;
+    }
+    QString AskSaveFileName(const FileDialogRequest &r) override
+    {
+        lastRequest = r;
+        return saveName;
+    }
+    void ShowTransfer() override { events << QStringLiteral("ShowTransfer"); }
+    void HideTransfer() override { events << QStringLiteral("HideTransfer"); }
+    void SetBusyCursor(bool busy) override { events << (busy ? QStringLiteral("Busy") : QStringLiteral("Normal")); }
+    void StartLampBlink() override {}
+    void StopLampBlink() override {}
+    void SetLedImage(int) override {}
+    void StartKeepAlive() override {}
+    void StopKeepAlive() override {}
+    void AllowDirectorySave() override {}
+    void SetSaveAsEnabled(bool enabled) override { events << (enabled ? QStringLiteral("SaveAsOn") : QStringLiteral("SaveAsOff")); }
+    void Beep() override {}
+
+    QStringList status, messages, questions, events;
+    bool answerYes = true;
+    QString openName, saveName;
+    FileDialogRequest lastRequest;
+};
+
+} // namespace porv::test

@@ -1,0 +1,315 @@
+// ParameterImage, the relay-2 value and the parameters file.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "failures.h"
+#include "fields.h"
+#include "image.h"
+
+using porv::ParameterFields;
+using porv::ParameterImage;
+
+namespace {
+
+QByteArray at(const ParameterImage &image, int offset, int size) { return image.bytes().mid(offset, size); }
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ParameterImageLayout, SlotsTileTheRecord)
+{
+    int covered = 0;
+    for (const porv::ImageSlot &s : ParameterImage::Slots())
+        covered += s.capacity == 0 ? 1 : s.capacity + 1;
+    int reserved = 0;
+    for (int i = 0; i < ParameterImage::Size; ++i)
+        reserved += ParameterImage::IsReserved(i) ? 1 : 0;
+    EXPECT_EQ(reserved, 5 + 5 + 5 + 17 + 99 + 1);
+    EXPECT_EQ(covered + reserved, ParameterImage::Size);
+    EXPECT_EQ(ParameterImage::Slot("spd8")->offset, 450);
+    EXPECT_EQ(ParameterImage::Slot("msg3")->offset, 163);
+}
+
+TEST(ParameterImageLayout, FreshImageFromStartValues)
+{
+    ParameterFields f;
+    ParameterImage image;
+    porv::ImageFromControls(f, image);
+    ASSERT_EQ(image.bytes().size(), 467);
+    for (int i = 0; i < ParameterImage::Size; ++i) {
+        if (ParameterImage::IsReserved(i)) {
+            EXPECT_EQ(image.bytes()[i], '\0') << "reserved byte " << i;
+        }
+    }
+    EXPECT_EQ(at(image, 0, 5), QByteArray(5, '\0')); // empty code_g1
+    EXPECT_EQ(at(image, 295, 3), QByteArray("\x01" "3\0", 3));
+    EXPECT_EQ(at(image, 313, 3), QByteArray("\x02" "20", 3));
+    EXPECT_EQ(at(image, 316, 3), QByteArray("\x02" "15", 3));
+    EXPECT_EQ(at(image, 319, 3), QByteArray("\x02" "00", 3));
+    EXPECT_EQ(at(image, 322, 8), QByteArray("\0\0\1\1\0\0\0\0", 8));
+    EXPECT_EQ(at(image, 331, 6), QByteArray("\x05" "36001"));
+    EXPECT_EQ(at(image, 450, 6), QByteArray("\x05" "36008"));
+}
+
+TEST(ParameterImageLayout, TextsAreCutToTheirCapacity)
+{
+    ParameterFields f;
+    f.setText("Phs_ls", "100");
+    f.setText("code_g1", "12345678");
+    f.setText("msg0", "HELLO");
+    ParameterImage image;
+    porv::ImageFromControls(f, image);
+    EXPECT_EQ(at(image, 313, 3), QByteArray("\x02" "10"));
+    EXPECT_EQ(at(image, 0, 5), QByteArray("\x04" "1234"));
+    EXPECT_EQ(at(image, 45, 6), QByteArray("\x05" "HELLO"));
+}
+
+TEST(ParameterImageLayout, BytesAfterAShorterTextKeepTheirValue)
+{
+    ParameterImage image;
+    image.writeText(45, 16, "ABCDEFGH");
+    image.writeText(45, 16, "XY");
+    EXPECT_EQ(at(image, 45, 9), QByteArray("\x02XYCDEFGH"));
+    EXPECT_EQ(image.readText(45, 16), "XY");
+}
+
+TEST(ParameterImageLayout, OversizedLengthByteIsCutAtCapacity)
+{
+    QByteArray bytes(ParameterImage::Size, '\0');
+    bytes[0] = char(200);
+    bytes.replace(1, 4, "9876");
+    bytes[5] = 2;
+    bytes.replace(6, 2, "55");
+    bytes.replace(319, 3, QByteArray("\x02" "00"));
+    ParameterImage image;
+    image.setBytes(bytes);
+    EXPECT_EQ(image.readText(0, 4), "9876");
+    ParameterFields f;
+    porv::ControlsFromImage(image, f);
+    EXPECT_EQ(f.text("code_g1"), "9876");
+    EXPECT_EQ(f.text("code_g2"), "55");
+}
+
+TEST(Relay2, KeyAndTimerStoreZeroNine)
+{
+    ParameterFields f;
+    f.setChecked("rly2key", true);
+    f.setChecked("rly2tim", true);
+    ParameterImage image;
+    porv::ImageFromControls(f, image);
+    EXPECT_EQ(at(image, 319, 3), QByteArray("\x02" "09"));
+    EXPECT_FALSE(f.checked("rly2off"));
+
+    ParameterFields g;
+    porv::ControlsFromImage(image, g);
+    EXPECT_TRUE(g.checked("rly2tim"));
+    EXPECT_TRUE(g.checked("rly2key"));
+}
+
+TEST(Relay2, NoneStoresZeroAndChecksNormal)
+{
+    ParameterFields f;
+    f.setChecked("rly2off", false);
+    EXPECT_EQ(porv::Relay2Value(f), "00");
+    EXPECT_TRUE(f.checked("rly2off"));
+}
+
+TEST(Relay2, ShowingZeroLeavesTheOtherBoxes)
+{
+    ParameterFields g;
+    g.setChecked("rly2off", false);
+    g.setChecked("rly2line", true);
+    g.setChecked("rly2tim", true);
+    porv::ShowRelay2Value(g, "00");
+    EXPECT_FALSE(g.checked("rly2tim"));
+    EXPECT_TRUE(g.checked("rly2off"));
+    EXPECT_TRUE(g.checked("rly2line"));
+    EXPECT_FALSE(g.checked("rly2key"));
+}
+
+TEST(Relay2, CombinationsCheckNothing)
+{
+    ParameterFields g;
+    g.setChecked("rly2off", false);
+    porv::ShowRelay2Value(g, "03");
+    EXPECT_FALSE(g.checked("rly2off"));
+    EXPECT_FALSE(g.checked("rly2key"));
+    EXPECT_FALSE(g.checked("rly2line"));
+    porv::ShowRelay2Value(g, "0<"); // 12: the timer and ring
+    EXPECT_TRUE(g.checked("rly2tim"));
+    EXPECT_TRUE(g.checked("rly2ring"));
+}
+
+TEST(Relay2, EmptyTextStopsControlsFromImage)
+{
+    ParameterFields source;
+    source.setText("code_g1", "42");
+    source.setText("spd1", "777");
+    source.setChecked("PS2_srl1", true);
+    ParameterImage image;
+    porv::ImageFromControls(source, image);
+    QByteArray bytes = image.bytes();
+    bytes[319] = 0; // relay-2 text of length 0
+    image.setBytes(bytes);
+
+    ParameterFields f;
+    try {
+        porv::ControlsFromImage(image, f);
+        FAIL() << "no conversion failure";
+    } catch (const porv::ConversionError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("'' is not a valid integer value"));
+    }
+    EXPECT_EQ(f.text("code_g1"), "42");      // set before the relay-2 value
+    EXPECT_FALSE(f.checked("PS2_srl1"));     // flags not reached
+    EXPECT_EQ(f.text("spd1"), "36001");      // nor the speed dials
+}
+
+TEST(ParametersFile, SaveAfterStartIs467BytesWithReservedZero)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("start.sys"));
+    ParameterFields f;
+    ParameterImage image;
+    porv::ImageFromControls(f, image);
+    porv::SaveParameterFile(image, path);
+    const QByteArray saved = readFile(path);
+    ASSERT_EQ(saved.size(), 467);
+    EXPECT_EQ(saved, image.bytes());
+}
+
+TEST(ParametersFile, ShortFileIsRefusedAndImageKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("short.sys"));
+    writeFile(path, QByteArray(466, '\x07'));
+    ParameterFields f;
+    ParameterImage image;
+    porv::ImageFromControls(f, image);
+    const QByteArray before = image.bytes();
+    EXPECT_FALSE(porv::LoadParameterFile(image, path));
+    EXPECT_EQ(image.bytes(), before);
+}
+
+TEST(ParametersFile, LongFileLoadsItsFirst467Bytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.sys"));
+    QByteArray bytes(467, '\0');
+    bytes[0] = 2;
+    bytes[1] = '1';
+    bytes[2] = '2';
+    writeFile(path, bytes + "trailing");
+    ParameterImage image;
+    ASSERT_TRUE(porv::LoadParameterFile(image, path));
+    EXPECT_EQ(image.bytes(), bytes);
+}
+
+TEST(ParametersFile, ReservedBytesSurviveLoadAndSave)
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.sys"));
+    const QString out = dir.filePath(QStringLiteral("out.sys"));
+    ParameterFields start;
+    ParameterImage seed;
+    porv::ImageFromControls(start, seed);
+    QByteArray bytes = seed.bytes();
+    for (int i = 0; i < ParameterImage::Size; ++i)
+        if (ParameterImage::IsReserved(i))
+            bytes[i] = char(0xA0 + i % 16);
+    writeFile(in, bytes);
+
+    ParameterFields f;
+    ParameterImage image;
+    ASSERT_TRUE(porv::LoadParameterFile(image, in));
+    porv::ControlsFromImage(image, f);
+    f.setText("msg0", "CHANGED");
+    porv::ImageFromControls(f, image);
+    porv::SaveParameterFile(image, out);
+    const QByteArray saved = readFile(out);
+    ASSERT_EQ(saved.size(), 467);
+    for (int i = 0; i < ParameterImage::Size; ++i) {
+        if (ParameterImage::IsReserved(i)) {
+            EXPECT_EQ(saved[i], bytes[i]) << "reserved byte " << i;
+        }
+    }
+    EXPECT_EQ(saved.mid(45, 8), QByteArray("\x07" "CHANGED"));
+}
+
+TEST(ParametersFile, RoundTripOfEveryImageField)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("all.sys"));
+    ParameterFields a;
+    a.setText("code_g1", "1234");
+    a.setText("code_sd2", "9");
+    a.setText("msg2", "A scrolling message of 32 chars!");
+    a.setText("msg5", "Pulse");
+    a.setText("Phs_run", "45");
+    a.setText("Phs_na", "60");
+    a.setText("spd3", "0*9#p1");
+    a.setChecked("PS2_srl1", true);
+    a.setChecked("PS2_grls", false);
+    a.setChecked("PS1_pmsg", true);
+    a.setChecked("rly2ring", true);
+    ParameterImage image;
+    porv::ImageFromControls(a, image);
+    porv::SaveParameterFile(image, path);
+
+    ParameterFields b;
+    ParameterImage loaded;
+    ASSERT_TRUE(porv::LoadParameterFile(loaded, path));
+    porv::ControlsFromImage(loaded, b);
+    for (const char *name : {"code_g1", "code_sd2", "msg2", "msg5", "Phs_run", "Phs_na", "spd3"})
+        EXPECT_EQ(b.text(name), a.text(name)) << name;
+    EXPECT_TRUE(b.checked("PS2_srl1"));
+    EXPECT_FALSE(b.checked("PS2_grls"));
+    EXPECT_TRUE(b.checked("PS1_pmsg"));
+    EXPECT_FALSE(b.checked("RadioButton1"));
+    EXPECT_TRUE(b.checked("rly2ring"));
+}
+
+TEST(ParametersFile, FailuresAreFileErrors)
+{
+    QTemporaryDir dir;
+    ParameterImage image;
+    try {
+        porv::SaveParameterFile(image, dir.filePath(QStringLiteral("missing/dir/x.sys")));
+        FAIL() << "saved into a missing directory";
+    } catch (const porv::FileError &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \""))) << e.what();
+    }
+    try {
+        porv::LoadParameterFile(image, dir.filePath(QStringLiteral("absent.sys")));
+        FAIL() << "loaded an absent file";
+    } catch (const porv::FileError &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot open file \""))) << e.what();
+    }
+}
+
+TEST(ParametersFile, SaveOntoADirectoryFailsAndLeavesItAlone)
+{
+    QTemporaryDir dir;
+    ParameterImage image;
+    const QString blocked = dir.filePath(QStringLiteral("blocked.sys"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("blocked.sys")));
+    EXPECT_THROW(porv::SaveParameterFile(image, blocked), porv::FileError);
+    EXPECT_TRUE(QFileInfo(blocked).isDir());
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+}
+
+} // namespace
