@@ -155,7 +155,8 @@ void seedUnit(SimulatedUnit &unit, const SeedOptions &o)
     // Events over the last days, earliest first.
     QList<UnitEvent> events;
     const int eventCount = std::clamp(o.events, 0, SimulatedUnit::kMaxEvents);
-    QDateTime when = unit.clock().addSecs(-qint64(eventCount) * 3917);
+    // Events at most 90 minutes apart, the last one before now.
+    QDateTime when = unit.clock().addSecs(-qint64(eventCount) * 5400 - 60);
     const QList<DirectoryRecord> records = unit.directoryRecords();
     for (int i = 0; i < eventCount; ++i) {
         UnitEvent ev;
@@ -176,7 +177,7 @@ void seedUnit(SimulatedUnit &unit, const SeedOptions &o)
         ev.relay = rng.bounded(4) == 0 ? '2' : '1';
         ev.setBy = "0012"[rng.bounded(4)];
         events.append(ev);
-        when = when.addSecs(1800 + rng.bounded(7200));
+        when = when.addSecs(600 + rng.bounded(4800));
     }
     unit.setEvents(events);
 }

@@ -253,6 +253,7 @@ TEST(UnitState, SaveAndLoadKeepEverything)
     seed.events = 25;
     seed.tags = 9;
     seedUnit(a, seed);
+    const QDateTime seededAt = a.clock();
     a.setClock(QDateTime(QDate(2020, 2, 29), QTime(23, 59, 0)));
     const QString path = dir.filePath(QStringLiteral("unit.json"));
     QString error;
@@ -268,6 +269,10 @@ TEST(UnitState, SaveAndLoadKeepEverything)
     EXPECT_EQ(b.events(), a.events());
     EXPECT_EQ(b.directoryRecords().size(), 40);
     EXPECT_EQ(b.tagEntries().size(), 9);
+    ASSERT_EQ(b.events().size(), 25);
+    for (int i = 1; i < 25; ++i)
+        EXPECT_LE(b.events().at(i - 1).when, b.events().at(i).when) << "earliest first";
+    EXPECT_LT(b.events().last().when, seededAt) << "the log ends before the unit was seeded";
 }
 
 TEST(UnitState, BadFilesAreRefusedAndChangeNothing)
