@@ -66,7 +66,10 @@ void SerialTransport::close()
 {
     if (!m_port.isOpen())
         return;
-    m_port.clear(QSerialPort::AllDirections);
+    // Pending input is discarded. Output is not: every write has already
+    // waited until it went out, and purging the driver's queue here would
+    // lose the closing "x" still on its way to the unit.
+    m_port.clear(QSerialPort::Input);
     m_port.close();
     m_notificationPending = false;
 }

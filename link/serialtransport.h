@@ -37,7 +37,7 @@ public:
     // ms per byte at most). Throws SerialError
     // "WriteFile function failed (Error: %d)" when the port refuses it.
     void write(const QByteArray &text) override;
-    // Discards pending input and output and releases the port.
+    // Discards pending input and releases the port.
     void close() override;
 
     // Reads `count` waiting bytes (all waiting bytes when count is larger) and

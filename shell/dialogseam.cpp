@@ -9,9 +9,12 @@ namespace porv {
 
 namespace {
 QString boxTitle() { return QStringLiteral("Porv-Pro"); }
+bool g_scriptedByDefault = false;
 } // namespace
 
-DialogSeam::DialogSeam(QObject *parent) : QObject(parent) {}
+void DialogSeam::SetScriptedByDefault(bool scripted) { g_scriptedByDefault = scripted; }
+
+DialogSeam::DialogSeam(QObject *parent) : QObject(parent), m_scripted(g_scriptedByDefault) {}
 
 void DialogSeam::showMessage(QWidget *parent, const QString &text)
 {

@@ -24,6 +24,9 @@ public:
 
     // --- for tests -----------------------------------------------------------
     void setScripted(bool scripted) { m_scripted = scripted; }
+    // Seams created from now on start scripted (tests set it before the
+    // window exists: its start-up may already show a message).
+    static void SetScriptedByDefault(bool scripted);
     bool scripted() const { return m_scripted; }
     // The next question's answer (true for Yes). Unanswered questions get No.
     void queueAnswer(bool yes) { m_answers.enqueue(yes); }

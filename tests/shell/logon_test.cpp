@@ -1,0 +1,432 @@
+// Log-on and log-off of the real window against the simulated unit over UDP on
+// loopback, a serial pseudo-terminal, and the modem.
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "delay.h"
+#include "link.h"
+#include "remembered.h"
+#include "serialtransport.h"
+#include "session.h"
+#include "shell_fixture.h"
+
+using namespace shelltest;
+
+namespace {
+
+const QString Generic = QStringLiteral("KVR Portavel QX4_       Programmer   =Porv-Pro=  V8.4");
+
+QTimer *windowTimer(porv::TporvForm &w, const char *name)
+{
+    return w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
+class LogOnTest : public ShellTest {
+protected:
+    // A window aimed at the simulated unit on 127.0.0.2 over the network link.
+    porv::TporvForm &networkWindow(qx4::Model model = qx4::Model::Qx4_1000)
+    {
+        unit.setModel(model);
+        EXPECT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
+        writeRecord(true, "127.0.0.2", QByteArray());
+        return makeWindow();
+    }
+
+    void expectLoggedOff()
+    {
+        EXPECT_FALSE(window->link().LoggedOn);
+        EXPECT_FALSE(window->ledMarked());
+        EXPECT_EQ(window->ledImage(), 22);
+        EXPECT_TRUE(menu("ports")->menuAction()->isEnabled());
+        EXPECT_TRUE(action("UpdatePorts1")->isEnabled());
+        EXPECT_TRUE(button("led")->isEnabled());
+        EXPECT_EQ(button("led")->toolTip(), QStringLiteral("Log On"));
+        EXPECT_EQ(action("OnLine1")->text(), QStringLiteral("Log On"));
+        EXPECT_FALSE(windowTimer(*window, "Timer2")->isActive());
+        EXPECT_FALSE(window->session().NetworkOpen());
+        EXPECT_FALSE(window->session().SerialOpen());
+    }
+
+    void expectLoggedOn(const QString &title)
+    {
+        EXPECT_TRUE(window->link().LoggedOn);
+        EXPECT_TRUE(unit.loggedOn());
+        EXPECT_EQ(window->statusText(0), QStringLiteral("Connected"));
+        EXPECT_EQ(window->windowTitle(), title);
+        EXPECT_EQ(window->ledImage(), 21);
+        EXPECT_FALSE(window->ledMarked());
+        EXPECT_EQ(button("led")->toolTip(), QStringLiteral("Log Off"));
+        EXPECT_EQ(action("OnLine1")->text(), QStringLiteral("Log Off"));
+        EXPECT_FALSE(menu("ports")->menuAction()->isEnabled());
+        EXPECT_FALSE(action("UpdatePorts1")->isEnabled());
+        EXPECT_TRUE(windowTimer(*window, "Timer2")->isActive());
+        EXPECT_EQ(window->findChild<QLabel *>(QStringLiteral("Animate1"))->toolTip(), QStringLiteral("On Line"));
+    }
+};
+
+TEST_F(LogOnTest, OverTheNetworkLinkAndOff)
+{
+    networkWindow(qx4::Model::Qx4_200);
+    EXPECT_TRUE(action("WiFi")->isChecked());
+    clickLogOn({});
+    expectLoggedOn(QStringLiteral("KVR Portavel QX4_200    Programmer   =Porv-Pro=  V8.4"));
+    EXPECT_EQ(window->session().MemoryLimit, 0x2A00);
+    EXPECT_EQ(window->MemoryLimit(), 0x2A00);
+    EXPECT_TRUE(window->session().NetworkOpen());
+    EXPECT_GE(unit.commandCount("prompt"), 1);
+    EXPECT_EQ(unit.commandCount("a"), 1);
+    // The PIN never shows in the status bar.
+    EXPECT_FALSE(window->statusText(1).contains(QStringLiteral("1234")));
+
+    clickLed(); // Log Off
+    expectLoggedOff();
+    EXPECT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
+    // The title keeps the last model.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KVR Portavel QX4_200    Programmer   =Porv-Pro=  V8.4"));
+    EXPECT_EQ(window->findChild<QLabel *>(QStringLiteral("Animate1"))->toolTip(), QStringLiteral("OFF Line"));
+}
+
+TEST_F(LogOnTest, OverASerialPseudoTerminal)
+{
+    unit.setModel(qx4::Model::Qx4_500);
+    ASSERT_TRUE(startPtyUnit()) << pty->errorString().toStdString();
+    auto &w = makeWindow();
+    // The pseudo-terminal is the only port: choose it in the Ports menu.
+    const QList<QAction *> entries = menu("ports")->actions();
+    ASSERT_EQ(entries.size(), 2);
+    entries.at(0)->trigger();
+    clickLogOn({});
+    expectLoggedOn(QStringLiteral("KVR Portavel QX4_500    Programmer   =Porv-Pro=  V8.4"));
+    EXPECT_EQ(w.session().MemoryLimit, 0x5100);
+    EXPECT_TRUE(w.session().SerialOpen());
+    EXPECT_EQ(w.session().serial().baudRate(), 57600);
+    EXPECT_FALSE(w.session().NetworkOpen());
+    clickLed();
+    expectLoggedOff();
+    EXPECT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
+}
+
+TEST_F(LogOnTest, ThroughTheModem)
+{
+    unit.setModel(qx4::Model::Qx4_100);
+    unit.setModemEnabled(true);
+    ASSERT_TRUE(startPtyUnit());
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    LogOnEntry entry;
+    entry.remote = true;
+    entry.number = "0123456789";
+    clickLogOn(entry);
+    expectLoggedOn(QStringLiteral("KVR Portavel QX4_100    Programmer   =Porv-Pro=  V8.4"));
+    EXPECT_TRUE(window->link().RemoteMode);
+    EXPECT_EQ(window->session().serial().baudRate(), 9600);
+    EXPECT_GE(unit.commandCount("atz"), 1);
+    EXPECT_GE(unit.commandCount("ate0"), 1);
+    EXPECT_EQ(unit.commandCount("atd"), 1);
+    EXPECT_TRUE(unit.lastCommands().contains(QByteArray("atd0123456789")));
+    EXPECT_EQ(window->session().MemoryLimit, 0x1D00);
+}
+
+TEST_F(LogOnTest, AnImmediateConnectIsNotLost)
+{
+    unit.setModemEnabled(true);
+    qx4::TimingSettings timing = unit.timing();
+    timing.connectDelayMs = 0;
+    timing.replyDelayMs = 0;
+    unit.setTiming(timing);
+    ASSERT_TRUE(startPtyUnit());
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    LogOnEntry entry;
+    entry.remote = true;
+    entry.number = "5551234";
+    clickLogOn(entry);
+    EXPECT_FALSE(window->seam().texts().contains(QStringLiteral("Failed to connect")));
+    EXPECT_TRUE(window->link().LoggedOn);
+}
+
+TEST_F(LogOnTest, LogOffDuringTheDialEndsTheWait)
+{
+    unit.setModemEnabled(true);
+    qx4::TimingSettings timing = unit.timing();
+    timing.connectDelayMs = 10000000; // never within the dial wait
+    unit.setTiming(timing);
+    ASSERT_TRUE(startPtyUnit());
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    QElapsedTimer sinceLogOff;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, window.get(), [&] {
+        if (window->statusText(0) == QStringLiteral("waiting for Connection") && !sinceLogOff.isValid()) {
+            sinceLogOff.start();
+            clickLed(); // Log Off inside the waiting log-on
+        }
+    });
+    watcher.start(2);
+    LogOnEntry entry;
+    entry.remote = true;
+    entry.number = "5551234";
+    clickLogOn(entry);
+    watcher.stop();
+    ASSERT_TRUE(sinceLogOff.isValid());
+    // Ended within a few 600-tick waits, not after the whole dial wait of 101.
+    const qint64 wholeDial = qint64(101 * 600 * porv::TickNanoseconds * porv::TickScale() / 1e6);
+    EXPECT_LT(sinceLogOff.elapsed(), wholeDial / 4);
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral("Failed to connect"));
+    expectLoggedOff();
+}
+
+TEST_F(LogOnTest, WrongPinFailsAndLogsOff)
+{
+    networkWindow();
+    LogOnEntry entry;
+    entry.pin = "9999";
+    clickLogOn(entry);
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral("Failed to Connect\r\nCheck PIN"));
+    expectLoggedOff();
+    EXPECT_FALSE(unit.loggedOn());
+}
+
+TEST_F(LogOnTest, SilentUnitGivesNoResponse)
+{
+    unit.faults().silent = true;
+    networkWindow();
+    clickLogOn({});
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral("No Reponse from Portavel"));
+    expectLoggedOff();
+    EXPECT_EQ(unit.commandCount("prompt"), 6);
+}
+
+TEST_F(LogOnTest, CancelLeavesTheWindowLoggedOff)
+{
+    networkWindow();
+    window->seam().clearTexts();
+    LogOnEntry entry;
+    entry.ok = false;
+    clickLogOn(entry);
+    EXPECT_TRUE(window->seam().texts().isEmpty());
+    expectLoggedOff();
+    EXPECT_EQ(unit.commandCount("prompt"), 0);
+}
+
+TEST_F(LogOnTest, EachModelGivesItsMemoryLimitAndTitle)
+{
+    struct Case { qx4::Model model; int limit; const char *title; };
+    const Case cases[] = {
+        {qx4::Model::Qx4_100, 0x1D00, "KVR Portavel QX4_100    Programmer   =Porv-Pro=  V8.4"},
+        {qx4::Model::Qx4_200, 0x2A00, "KVR Portavel QX4_200    Programmer   =Porv-Pro=  V8.4"},
+        {qx4::Model::Qx4_500, 0x5100, "KVR Portavel QX4_500    Programmer   =Porv-Pro=  V8.4"},
+        {qx4::Model::Qx4_1000, 0x9000, "KVR Portavel QX4_1000    Programmer   =Porv-Pro=  V8.4"},
+    };
+    networkWindow();
+    EXPECT_EQ(window->MemoryLimit(), 0x9000); // before the first log-on
+    for (const Case &c : cases) {
+        unit.setModel(c.model);
+        clickLogOn({});
+        EXPECT_TRUE(window->link().LoggedOn);
+        EXPECT_EQ(window->session().MemoryLimit, c.limit);
+        EXPECT_EQ(window->windowTitle(), QLatin1String(c.title));
+        clickLed();
+    }
+    // An unknown model: MemoryLimit 0, the title stays, the log-on goes on.
+    unit.setModel(qx4::Model::Unknown);
+    unit.setUnknownModel("Portavel_300_Qx4", 0x2A00);
+    clickLogOn({});
+    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_EQ(window->session().MemoryLimit, 0);
+    EXPECT_EQ(window->windowTitle(), QLatin1String(cases[3].title));
+}
+
+TEST_F(LogOnTest, ModelLineWithATrailingBlankMatchesNothing)
+{
+    EXPECT_EQ(porv::Session::FindModel("Portavel_200_Qx4 "), nullptr);
+    ASSERT_NE(porv::Session::FindModel("Portavel_200_Qx4"), nullptr);
+    EXPECT_EQ(porv::Session::FindModel("Portavel_200_Qx4")->memoryLimit, 0x2A00);
+}
+
+TEST_F(LogOnTest, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
+{
+    networkWindow();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn);
+    const int prompts = unit.commandCount("prompt");
+    const qint64 second = qint64(1000 * porv::TickScale());
+    // Fourteen seconds: nothing goes out.
+    Pump(int(12 * second));
+    EXPECT_EQ(unit.commandCount("prompt"), prompts);
+    // By sixteen: exactly one CR prompt, acknowledged, still logged on.
+    ASSERT_TRUE(WaitFor([&] { return unit.commandCount("prompt") == prompts + 1; }, int(30 * second)));
+    Pump(int(3 * second));
+    EXPECT_EQ(unit.commandCount("prompt"), prompts + 1);
+    EXPECT_TRUE(window->link().LoggedOn);
+
+    // While a bulk transfer counts lines, no prompt goes out.
+    window->link().CountMode = true;
+    Pump(int(40 * second));
+    EXPECT_EQ(unit.commandCount("prompt"), prompts + 1);
+    window->link().CountMode = false;
+
+    // A unit that stops answering is logged off at the next prompt.
+    unit.faults().silent = true;
+    ASSERT_TRUE(WaitFor([&] { return !window->link().LoggedOn; }, int(60 * second)));
+    EXPECT_EQ(unit.commandCount("prompt"), prompts + 2);
+    expectLoggedOff();
+}
+
+TEST_F(LogOnTest, FileNewWhileLoggedOnSendsXAndLogsOff)
+{
+    networkWindow(qx4::Model::Qx4_500);
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn);
+    action("FileNew1")->trigger();
+    EXPECT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
+    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_EQ(window->windowTitle(), Generic);
+    // The remembered network link is preselected again.
+    EXPECT_TRUE(action("WiFi")->isChecked());
+    EXPECT_TRUE(button("led")->isEnabled());
+}
+
+TEST_F(LogOnTest, OkWritesTheRememberedDetails)
+{
+    networkWindow();
+    LogOnEntry entry;
+    entry.address = "127.0.0.2";
+    clickLogOn(entry);
+    ASSERT_TRUE(window->link().LoggedOn);
+    QFile f(detailsPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    ASSERT_EQ(bytes.size(), 77);
+    porv::RememberedDetails r;
+    r.overlay(bytes);
+    EXPECT_EQ(r.pin(), QByteArray("1234"));
+    EXPECT_TRUE(r.remember());
+    EXPECT_TRUE(r.network());
+    EXPECT_EQ(r.address(), QByteArray("127.0.0.2"));
+    EXPECT_EQ(QFile(detailsPath()).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther
+                                                      | QFileDevice::WriteGroup | QFileDevice::WriteOther),
+              QFileDevice::Permissions());
+    clickLed();
+
+    // The dialog shows the remembered PIN and the address next time.
+    QString shownPin, shownAddress;
+    bool numberVisible = true;
+    window->seam().queueDialog([&](QDialog &d) {
+        shownPin = d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->text();
+        shownAddress = d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->text();
+        numberVisible = d.findChild<QLineEdit *>(QStringLiteral("R_ph_num"))->isVisible();
+        Click(d.findChild<QPushButton *>(QStringLiteral("Button2")));
+    });
+    clickLed();
+    EXPECT_EQ(shownPin, QStringLiteral("1234"));
+    EXPECT_EQ(shownAddress, QStringLiteral("127.0.0.2"));
+    EXPECT_FALSE(numberVisible);
+}
+
+TEST_F(LogOnTest, WithoutRememberDetailsOnlyThePortAndNetworkFlagAreKept)
+{
+    unit.setModel(qx4::Model::Qx4_200);
+    ASSERT_TRUE(startPtyUnit());
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    LogOnEntry entry;
+    entry.remember = false;
+    clickLogOn(entry);
+    ASSERT_TRUE(window->link().LoggedOn);
+    porv::RememberedDetails r;
+    ASSERT_TRUE(r.load(detailsPath()));
+    EXPECT_TRUE(r.pin().isEmpty());
+    EXPECT_TRUE(r.number().isEmpty());
+    EXPECT_TRUE(r.address().isEmpty());
+    EXPECT_FALSE(r.remember());
+    EXPECT_FALSE(r.remote());
+    EXPECT_FALSE(r.network());
+    EXPECT_EQ(r.portName(), pty->slavePath().left(6).toLatin1());
+    closeWindow();
+
+    // The next start preselects the same port.
+    makeWindow();
+    EXPECT_TRUE(menu("ports")->actions().at(0)->isChecked());
+    EXPECT_EQ(window->session().SerialPortName(), pty->slavePath());
+    EXPECT_TRUE(button("led")->isEnabled());
+}
+
+TEST_F(LogOnTest, EnterInThePinFieldLogsOnWithoutWritingTheRecord)
+{
+    networkWindow();
+    const QByteArray before = [&] {
+        QFile f(detailsPath());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    window->seam().queueDialog([](QDialog &d) {
+        auto *pin = d.findChild<QLineEdit *>(QStringLiteral("PorvPin"));
+        pin->setText(QStringLiteral("1234"));
+        d.findChild<QCheckBox *>(QStringLiteral("StrDetail"))->setChecked(true);
+        emit pin->returnPressed();
+    });
+    clickLed();
+    EXPECT_TRUE(window->link().LoggedOn);
+    QFile f(detailsPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(LogOnTest, ADetailsFileThatCannotBeCreatedKeepsTheDialogOpen)
+{
+    networkWindow();
+    // A folder where the file should be: it cannot be created.
+    QFile::remove(detailsPath());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Porvdata.ini")));
+    bool stillOpen = false;
+    QString message;
+    window->seam().queueDialog([&](QDialog &d) {
+        d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
+        Click(d.findChild<QPushButton *>(QStringLiteral("Button1")));
+        stillOpen = d.isVisible();
+        message = window->seam().lastText();
+    });
+    clickLed();
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(message.contains(QStringLiteral("Porvdata.ini"))) << message.toStdString();
+    // Left open, the dialog was then cancelled: logged off, nothing sent.
+    expectLoggedOff();
+    EXPECT_EQ(unit.commandCount("prompt"), 0);
+}
+
+TEST_F(LogOnTest, ASerialFailureIsShownAndTheWindowStillAnswers)
+{
+    ASSERT_TRUE(startPtyUnit());
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn);
+    // The device goes away under the open port.
+    pty->close();
+    ASSERT_TRUE(WaitFor([&] {
+        return window->seam().lastText().contains(QStringLiteral("File function failed (Error: "));
+    }));
+    // The window answers: a page command still works, and Log Off ends it.
+    Click(button("Pbutt"));
+    clickLed();
+    expectLoggedOff();
+}
+
+TEST_F(LogOnTest, SerialPortThatCannotOpenReportsCommunicationError)
+{
+    ports = {QStringLiteral("/dev/no-such-tty")};
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    clickLogOn({});
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral("Serial Communication Error"));
+    expectLoggedOff();
+}

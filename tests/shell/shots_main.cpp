@@ -1,0 +1,76 @@
+// Writes pictures of the windows to a folder: shell_shots [DIR]
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTabWidget>
+
+#include "aboutbox.h"
+#include "application.h"
+#include "dialogseam.h"
+#include "enterpin.h"
+#include "images.h"
+#include "mainwindow.h"
+#include "portlist.h"
+#include "transferform.h"
+
+int main(int argc, char **argv)
+{
+    porv::Application app(argc, argv);
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/shots");
+    QDir().mkpath(dir);
+    porv::DialogSeam::SetScriptedByDefault(true);
+    porv::SetPortListSource([] { return QStringList{QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0")}; });
+    porv::TporvForm window;
+    window.show();
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("Page"));
+    const char *names[4] = {"phdir", "system", "Events", "RFid_SU"};
+    for (int i = 0; i < 4; ++i) {
+        tabs->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        window.grab().save(dir + QStringLiteral("/main_%1.png").arg(QLatin1String(names[i])));
+    }
+    window.enterPin().setConnection(false, QStringLiteral("ttyS0"), QStringLiteral("/nonexistent/Porvdata.ini"));
+    window.enterPin().show();
+    QCoreApplication::processEvents();
+    window.enterPin().grab().save(dir + QStringLiteral("/enterpin.png"));
+    window.enterPin().hide();
+    window.enterPin().setConnection(true, QString(), QStringLiteral("/nonexistent/Porvdata.ini"));
+    window.enterPin().show();
+    QCoreApplication::processEvents();
+    window.enterPin().grab().save(dir + QStringLiteral("/enterpin_wifi.png"));
+    window.enterPin().hide();
+    window.transferForm().show();
+    for (int i = 0; i < 3; ++i) {
+        window.transferForm().Timer1Timer();
+        QCoreApplication::processEvents();
+        window.transferForm().grab().save(dir + QStringLiteral("/transfer_%1.png").arg(i));
+    }
+    window.transferForm().hide();
+    window.aboutBox().show();
+    QCoreApplication::processEvents();
+    window.aboutBox().grab().save(dir + QStringLiteral("/about.png"));
+    window.aboutBox().hide();
+
+    // The image list and animation frames, enlarged 4 times.
+    QImage sheet(29 * 72, 80, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter g(&sheet);
+    g.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    for (int i = 0; i < porv::ImageList::Count; ++i) {
+        g.drawPixmap(QRect(i * 72 + 4, 4, 64, 64), window.imageList().image(i));
+        g.drawText(QRect(i * 72, 66, 72, 14), Qt::AlignCenter, QString::number(i));
+    }
+    g.end();
+    sheet.save(dir + QStringLiteral("/imagelist.png"));
+    const QList<QPixmap> frames = porv::AnimationFrames();
+    QImage strip(int(frames.size()) * 140, 132, QImage::Format_ARGB32);
+    strip.fill(Qt::white);
+    QPainter s(&strip);
+    for (int i = 0; i < frames.size(); ++i)
+        s.drawPixmap(QRect(i * 140 + 4, 2, 132, 128), frames.at(i));
+    s.end();
+    strip.save(dir + QStringLiteral("/animation.png"));
+    window.seam().setScripted(true);
+    return 0;
+}
