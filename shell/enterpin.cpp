@@ -112,20 +112,25 @@ void EnterPin::prepare()
     m_number->show();
 
     RememberedDetails record;
-    if (record.load(m_detailsFileName)) {
+    const bool loaded = record.load(m_detailsFileName);
+    if (loaded) {
         m_pin->setText(QString::fromLatin1(record.pin()));
         m_number->setText(QString::fromLatin1(record.number()));
         m_store->setChecked(record.remember());
         m_remote->setChecked(record.remote());
         setNumberEnabled(record.remote());
-        if (m_networkSelected) {
-            m_addressLabel->show();
-            m_address->show();
-            m_remote->hide();
-            m_numberLabel->hide();
-            m_number->hide();
+    }
+    // With the network link selected the address takes the modem fields'
+    // place, also before any details were remembered: otherwise a first
+    // network log-on could never be given the unit's address.
+    if (m_networkSelected) {
+        m_addressLabel->show();
+        m_address->show();
+        m_remote->hide();
+        m_numberLabel->hide();
+        m_number->hide();
+        if (loaded)
             m_address->setText(QString::fromLatin1(record.address()));
-        }
     }
     m_pin->setFocus();
 }

@@ -393,9 +393,9 @@ QPixmap TransferPicture(int stage)
     f.setStyleHint(QFont::TypeWriter);
     g.setFont(f);
     static const char *bits = "1011001";
-    const qreal x = 58 + stage * 44;
+    const qreal x = 52 + stage * 37;
     g.setPen(QColor(20, 110, 40));
-    g.drawText(QRectF(x, 22, 90, 20), Qt::AlignCenter, QString::fromLatin1(bits));
+    g.drawText(QRectF(x, 22, 70, 20), Qt::AlignCenter, QString::fromLatin1(bits));
     g.setPen(QPen(QColor(180, 185, 200), 1, Qt::DotLine));
     g.drawLine(QPointF(52, 45), QPointF(192, 45));
     return pm;

@@ -430,3 +430,24 @@ TEST_F(LogOnTest, SerialPortThatCannotOpenReportsCommunicationError)
     EXPECT_EQ(window->seam().lastText(), QStringLiteral("Serial Communication Error"));
     expectLoggedOff();
 }
+
+TEST_F(LogOnTest, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemembered)
+{
+    makeWindow();
+    action("WiFi")->trigger();
+    bool addressVisible = false;
+    bool remoteVisible = true;
+    window->seam().queueDialog([&](QDialog &d) {
+        addressVisible = d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->isVisible();
+        remoteVisible = d.findChild<QCheckBox *>(QStringLiteral("RChkBox"))->isVisible();
+        d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
+        d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->setText(QStringLiteral("127.0.0.2"));
+        d.findChild<QCheckBox *>(QStringLiteral("StrDetail"))->setChecked(true);
+        Click(d.findChild<QPushButton *>(QStringLiteral("Button2")));
+    });
+    clickLed();
+    EXPECT_TRUE(addressVisible);
+    EXPECT_FALSE(remoteVisible);
+    // Cancel writes nothing.
+    EXPECT_FALSE(QFile::exists(detailsPath()));
+}
