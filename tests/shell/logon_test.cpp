@@ -29,7 +29,7 @@ QTimer *windowTimer(porv::TporvForm &w, const char *name)
 
 } // namespace
 
-class LogOnTest : public ShellTest {
+class ShellLogOn : public ShellTest {
 protected:
     // A window aimed at the simulated unit on 127.0.0.2 over the network link.
     porv::TporvForm &networkWindow(qx4::Model model = qx4::Model::Qx4_1000)
@@ -72,7 +72,7 @@ protected:
     }
 };
 
-TEST_F(LogOnTest, OverTheNetworkLinkAndOff)
+TEST_F(ShellLogOn, OverTheNetworkLinkAndOff)
 {
     networkWindow(qx4::Model::Qx4_200);
     EXPECT_TRUE(action("WiFi")->isChecked());
@@ -94,7 +94,7 @@ TEST_F(LogOnTest, OverTheNetworkLinkAndOff)
     EXPECT_EQ(window->findChild<QLabel *>(QStringLiteral("Animate1"))->toolTip(), QStringLiteral("OFF Line"));
 }
 
-TEST_F(LogOnTest, OverASerialPseudoTerminal)
+TEST_F(ShellLogOn, OverASerialPseudoTerminal)
 {
     unit.setModel(qx4::Model::Qx4_500);
     ASSERT_TRUE(startPtyUnit()) << pty->errorString().toStdString();
@@ -114,7 +114,7 @@ TEST_F(LogOnTest, OverASerialPseudoTerminal)
     EXPECT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
 }
 
-TEST_F(LogOnTest, ThroughTheModem)
+TEST_F(ShellLogOn, ThroughTheModem)
 {
     unit.setModel(qx4::Model::Qx4_100);
     unit.setModemEnabled(true);
@@ -135,7 +135,7 @@ TEST_F(LogOnTest, ThroughTheModem)
     EXPECT_EQ(window->session().MemoryLimit, 0x1D00);
 }
 
-TEST_F(LogOnTest, AnImmediateConnectIsNotLost)
+TEST_F(ShellLogOn, AnImmediateConnectIsNotLost)
 {
     unit.setModemEnabled(true);
     qx4::TimingSettings timing = unit.timing();
@@ -153,7 +153,7 @@ TEST_F(LogOnTest, AnImmediateConnectIsNotLost)
     EXPECT_TRUE(window->link().LoggedOn);
 }
 
-TEST_F(LogOnTest, LogOffDuringTheDialEndsTheWait)
+TEST_F(ShellLogOn, LogOffDuringTheDialEndsTheWait)
 {
     unit.setModemEnabled(true);
     qx4::TimingSettings timing = unit.timing();
@@ -184,7 +184,7 @@ TEST_F(LogOnTest, LogOffDuringTheDialEndsTheWait)
     expectLoggedOff();
 }
 
-TEST_F(LogOnTest, WrongPinFailsAndLogsOff)
+TEST_F(ShellLogOn, WrongPinFailsAndLogsOff)
 {
     networkWindow();
     LogOnEntry entry;
@@ -195,7 +195,7 @@ TEST_F(LogOnTest, WrongPinFailsAndLogsOff)
     EXPECT_FALSE(unit.loggedOn());
 }
 
-TEST_F(LogOnTest, SilentUnitGivesNoResponse)
+TEST_F(ShellLogOn, SilentUnitGivesNoResponse)
 {
     unit.faults().silent = true;
     networkWindow();
@@ -205,7 +205,7 @@ TEST_F(LogOnTest, SilentUnitGivesNoResponse)
     EXPECT_EQ(unit.commandCount("prompt"), 6);
 }
 
-TEST_F(LogOnTest, CancelLeavesTheWindowLoggedOff)
+TEST_F(ShellLogOn, CancelLeavesTheWindowLoggedOff)
 {
     networkWindow();
     window->seam().clearTexts();
@@ -217,7 +217,7 @@ TEST_F(LogOnTest, CancelLeavesTheWindowLoggedOff)
     EXPECT_EQ(unit.commandCount("prompt"), 0);
 }
 
-TEST_F(LogOnTest, EachModelGivesItsMemoryLimitAndTitle)
+TEST_F(ShellLogOn, EachModelGivesItsMemoryLimitAndTitle)
 {
     struct Case { qx4::Model model; int limit; const char *title; };
     const Case cases[] = {
@@ -245,14 +245,14 @@ TEST_F(LogOnTest, EachModelGivesItsMemoryLimitAndTitle)
     EXPECT_EQ(window->windowTitle(), QLatin1String(cases[3].title));
 }
 
-TEST_F(LogOnTest, ModelLineWithATrailingBlankMatchesNothing)
+TEST_F(ShellLogOn, ModelLineWithATrailingBlankMatchesNothing)
 {
     EXPECT_EQ(porv::Session::FindModel("Portavel_200_Qx4 "), nullptr);
     ASSERT_NE(porv::Session::FindModel("Portavel_200_Qx4"), nullptr);
     EXPECT_EQ(porv::Session::FindModel("Portavel_200_Qx4")->memoryLimit, 0x2A00);
 }
 
-TEST_F(LogOnTest, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
+TEST_F(ShellLogOn, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
 {
     networkWindow();
     clickLogOn({});
@@ -281,7 +281,7 @@ TEST_F(LogOnTest, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
     expectLoggedOff();
 }
 
-TEST_F(LogOnTest, FileNewWhileLoggedOnSendsXAndLogsOff)
+TEST_F(ShellLogOn, FileNewWhileLoggedOnSendsXAndLogsOff)
 {
     networkWindow(qx4::Model::Qx4_500);
     clickLogOn({});
@@ -295,7 +295,7 @@ TEST_F(LogOnTest, FileNewWhileLoggedOnSendsXAndLogsOff)
     EXPECT_TRUE(button("led")->isEnabled());
 }
 
-TEST_F(LogOnTest, OkWritesTheRememberedDetails)
+TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
 {
     networkWindow();
     LogOnEntry entry;
@@ -332,7 +332,7 @@ TEST_F(LogOnTest, OkWritesTheRememberedDetails)
     EXPECT_FALSE(numberVisible);
 }
 
-TEST_F(LogOnTest, WithoutRememberDetailsOnlyThePortAndNetworkFlagAreKept)
+TEST_F(ShellLogOn, WithoutRememberDetailsOnlyThePortAndNetworkFlagAreKept)
 {
     unit.setModel(qx4::Model::Qx4_200);
     ASSERT_TRUE(startPtyUnit());
@@ -360,7 +360,7 @@ TEST_F(LogOnTest, WithoutRememberDetailsOnlyThePortAndNetworkFlagAreKept)
     EXPECT_TRUE(button("led")->isEnabled());
 }
 
-TEST_F(LogOnTest, EnterInThePinFieldLogsOnWithoutWritingTheRecord)
+TEST_F(ShellLogOn, EnterInThePinFieldLogsOnWithoutWritingTheRecord)
 {
     networkWindow();
     const QByteArray before = [&] {
@@ -381,7 +381,7 @@ TEST_F(LogOnTest, EnterInThePinFieldLogsOnWithoutWritingTheRecord)
     EXPECT_EQ(f.readAll(), before);
 }
 
-TEST_F(LogOnTest, ADetailsFileThatCannotBeCreatedKeepsTheDialogOpen)
+TEST_F(ShellLogOn, ADetailsFileThatCannotBeCreatedKeepsTheDialogOpen)
 {
     networkWindow();
     // A folder where the file should be: it cannot be created.
@@ -403,7 +403,7 @@ TEST_F(LogOnTest, ADetailsFileThatCannotBeCreatedKeepsTheDialogOpen)
     EXPECT_EQ(unit.commandCount("prompt"), 0);
 }
 
-TEST_F(LogOnTest, ASerialFailureIsShownAndTheWindowStillAnswers)
+TEST_F(ShellLogOn, ASerialFailureIsShownAndTheWindowStillAnswers)
 {
     ASSERT_TRUE(startPtyUnit());
     makeWindow();
@@ -421,7 +421,7 @@ TEST_F(LogOnTest, ASerialFailureIsShownAndTheWindowStillAnswers)
     expectLoggedOff();
 }
 
-TEST_F(LogOnTest, SerialPortThatCannotOpenReportsCommunicationError)
+TEST_F(ShellLogOn, SerialPortThatCannotOpenReportsCommunicationError)
 {
     ports = {QStringLiteral("/dev/no-such-tty")};
     makeWindow();
@@ -431,7 +431,7 @@ TEST_F(LogOnTest, SerialPortThatCannotOpenReportsCommunicationError)
     expectLoggedOff();
 }
 
-TEST_F(LogOnTest, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemembered)
+TEST_F(ShellLogOn, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemembered)
 {
     makeWindow();
     action("WiFi")->trigger();

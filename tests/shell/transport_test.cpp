@@ -39,7 +39,7 @@ struct Received {
 
 } // namespace
 
-TEST(NetworkLink, DatagramsFromAnotherSenderAreDroppedInTheSamePoll)
+TEST(ShellNetworkLink, DatagramsFromAnotherSenderAreDroppedInTheSamePoll)
 {
     porv::UdpTransport link;
     ASSERT_TRUE(link.open(QStringLiteral("127.0.0.2")));
@@ -58,7 +58,7 @@ TEST(NetworkLink, DatagramsFromAnotherSenderAreDroppedInTheSamePoll)
     EXPECT_EQ(got.calls.size(), 1);
 }
 
-TEST(NetworkLink, ABurstOfDatagramsReachesOnePollWhole)
+TEST(ShellNetworkLink, ABurstOfDatagramsReachesOnePollWhole)
 {
     porv::UdpTransport link;
     ASSERT_TRUE(link.open(QStringLiteral("127.0.0.2")));
@@ -81,7 +81,7 @@ TEST(NetworkLink, ABurstOfDatagramsReachesOnePollWhole)
     EXPECT_EQ(got.calls.at(0), expected);
 }
 
-TEST(NetworkLink, AHostNameIsResolvedWhenTheLinkOpens)
+TEST(ShellNetworkLink, AHostNameIsResolvedWhenTheLinkOpens)
 {
     porv::UdpTransport link;
     ASSERT_TRUE(link.open(QStringLiteral("localhost")));
@@ -97,7 +97,7 @@ TEST(NetworkLink, AHostNameIsResolvedWhenTheLinkOpens)
     ASSERT_EQ(got.calls.size(), 1);
 }
 
-TEST(NetworkLink, WritesGoToTheUnitAndCloseReleasesThePort)
+TEST(ShellNetworkLink, WritesGoToTheUnitAndCloseReleasesThePort)
 {
     porv::UdpTransport link;
     ASSERT_TRUE(link.open(QStringLiteral("127.0.0.2")));
@@ -114,7 +114,7 @@ TEST(NetworkLink, WritesGoToTheUnitAndCloseReleasesThePort)
     EXPECT_FALSE(unitSocket->hasPendingDatagrams());
 }
 
-TEST(SerialLink, MissingPortDoesNotOpen)
+TEST(ShellSerialLink, MissingPortDoesNotOpen)
 {
     porv::SerialTransport port;
     port.setPortName(QStringLiteral("/dev/no-such-port-here"));
@@ -122,7 +122,7 @@ TEST(SerialLink, MissingPortDoesNotOpen)
     EXPECT_FALSE(port.isOpen());
 }
 
-TEST(SerialLink, TalksToThePseudoTerminalAndClosesCleanlyWhenItGoesAway)
+TEST(ShellSerialLink, TalksToThePseudoTerminalAndClosesCleanlyWhenItGoesAway)
 {
     qx4::SimulatedUnit unit;
     unit.setTimeScale(0.02);
@@ -141,7 +141,7 @@ TEST(SerialLink, TalksToThePseudoTerminalAndClosesCleanlyWhenItGoesAway)
     port.write("x\r"); // nothing happens on a closed port
 }
 
-TEST(PortList, NinePortsThenWiFi)
+TEST(ShellPortList, NinePortsThenWiFi)
 {
     QStringList names;
     for (int i = 0; i < 12; ++i)
@@ -153,7 +153,7 @@ TEST(PortList, NinePortsThenWiFi)
     EXPECT_EQ(porv::PortTable({}), QStringList({QStringLiteral("WiFi")}));
 }
 
-TEST(PortList, RememberedNameSelectsExactOrFirstBeginning)
+TEST(ShellPortList, RememberedNameSelectsExactOrFirstBeginning)
 {
     const QStringList table = {QStringLiteral("COM1234"), QStringLiteral("COM123"), QStringLiteral("WiFi")};
     EXPECT_EQ(porv::FindRememberedEntry(table, QStringLiteral("COM123")), 1);
@@ -164,7 +164,7 @@ TEST(PortList, RememberedNameSelectsExactOrFirstBeginning)
     EXPECT_EQ(porv::FindRememberedEntry(longOnly, QString()), -1);
 }
 
-TEST(RememberedRecord, HasThe77ByteLayout)
+TEST(ShellRemembered, HasThe77ByteLayout)
 {
     porv::RememberedDetails r;
     r.setPin("1234");
@@ -190,7 +190,7 @@ TEST(RememberedRecord, HasThe77ByteLayout)
     EXPECT_EQ(r.number(), QByteArray("0123456789012345"));
 }
 
-TEST(RememberedRecord, ShortFileFillsTheStartAndOverlongLengthsAreBounded)
+TEST(ShellRemembered, ShortFileFillsTheStartAndOverlongLengthsAreBounded)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Porvdata.ini"));
@@ -219,7 +219,7 @@ TEST(RememberedRecord, ShortFileFillsTheStartAndOverlongLengthsAreBounded)
     EXPECT_FALSE(porv::RememberedDetails().load(dir.filePath(QStringLiteral("missing.ini"))));
 }
 
-TEST(RememberedRecord, IsWrittenForItsOwnerOnly)
+TEST(ShellRemembered, IsWrittenForItsOwnerOnly)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Porvdata.ini"));
@@ -241,7 +241,7 @@ TEST(RememberedRecord, IsWrittenForItsOwnerOnly)
     EXPECT_EQ(f.readAll(), r.bytes());
 }
 
-TEST(RememberedRecord, AFileThatCannotBeCreatedThrowsFileError)
+TEST(ShellRemembered, AFileThatCannotBeCreatedThrowsFileError)
 {
     QTemporaryDir dir;
     porv::RememberedDetails r;

@@ -38,9 +38,9 @@ public:
 
 } // namespace
 
-using WindowTest = ShellTest;
+using ShellWindow = ShellTest;
 
-TEST_F(WindowTest, StartsWithItsPagesMenusToolBarAndTitle)
+TEST_F(ShellWindow, StartsWithItsPagesMenusToolBarAndTitle)
 {
     ports = {QStringLiteral("ttyS0")};
     auto &w = makeWindow();
@@ -110,7 +110,7 @@ TEST_F(WindowTest, StartsWithItsPagesMenusToolBarAndTitle)
         EXPECT_FALSE(w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly)->isActive()) << name;
 }
 
-TEST_F(WindowTest, PageCommandsSetTheFileCommands)
+TEST_F(ShellWindow, PageCommandsSetTheFileCommands)
 {
     auto &w = makeWindow();
     auto *page = w.findChild<QTabWidget *>(QStringLiteral("Page"));
@@ -155,7 +155,7 @@ TEST_F(WindowTest, PageCommandsSetTheFileCommands)
     EXPECT_TRUE(action("FileSave1")->isEnabled());
 }
 
-TEST_F(WindowTest, FileCommandsGoToThePageShowing)
+TEST_F(ShellWindow, FileCommandsGoToThePageShowing)
 {
     auto &w = makeWindow();
     // The window owns its pages.
@@ -200,7 +200,7 @@ TEST_F(WindowTest, FileCommandsGoToThePageShowing)
     EXPECT_EQ(pages(3).calls.last(), QStringLiteral("shown"));
 }
 
-TEST_F(WindowTest, LoggedOnControlsOfLaterPagesAreFoundByName)
+TEST_F(ShellWindow, LoggedOnControlsOfLaterPagesAreFoundByName)
 {
     auto &w = makeWindow();
     auto *host = new QWidget;
@@ -226,7 +226,7 @@ TEST_F(WindowTest, LoggedOnControlsOfLaterPagesAreFoundByName)
     EXPECT_TRUE(tabs->isTabEnabled(0));
 }
 
-TEST_F(WindowTest, PortsMenuListsNinePortsThenWiFiUnderTheirFullNames)
+TEST_F(ShellWindow, PortsMenuListsNinePortsThenWiFiUnderTheirFullNames)
 {
     for (int i = 0; i < 12; ++i)
         ports << QStringLiteral("ttyUSB%1").arg(i);
@@ -267,7 +267,7 @@ TEST_F(WindowTest, PortsMenuListsNinePortsThenWiFiUnderTheirFullNames)
     EXPECT_TRUE(w.session().NetworkSelected);
 }
 
-TEST_F(WindowTest, NoSerialPortsLeavesOnlyWiFi)
+TEST_F(ShellWindow, NoSerialPortsLeavesOnlyWiFi)
 {
     auto &w = makeWindow();
     EXPECT_TRUE(w.seam().texts().contains(QStringLiteral("No Serial Port Found")));
@@ -276,7 +276,7 @@ TEST_F(WindowTest, NoSerialPortsLeavesOnlyWiFi)
     EXPECT_EQ(entries.at(0)->text(), QStringLiteral("WiFi"));
 }
 
-TEST_F(WindowTest, RememberedPortIsPreselectedByItsCutName)
+TEST_F(ShellWindow, RememberedPortIsPreselectedByItsCutName)
 {
     ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB1"), QStringLiteral("ttyUSB10")};
     // Stored cut to 6 characters: "ttyUSB" selects the first port that begins with it.
@@ -297,7 +297,7 @@ TEST_F(WindowTest, RememberedPortIsPreselectedByItsCutName)
     EXPECT_FALSE(action("ttyS10")->isChecked());
 }
 
-TEST_F(WindowTest, RememberedNetworkFlagTicksWiFiEvenWithSerialPorts)
+TEST_F(ShellWindow, RememberedNetworkFlagTicksWiFiEvenWithSerialPorts)
 {
     ports = {QStringLiteral("ttyS0")};
     writeRecord(true, "127.0.0.2", "ttyS0");
@@ -308,7 +308,7 @@ TEST_F(WindowTest, RememberedNetworkFlagTicksWiFiEvenWithSerialPorts)
     EXPECT_TRUE(button("led")->isEnabled());
 }
 
-TEST_F(WindowTest, TransferWindowCyclesItsPicturesAndReportsInPanelZero)
+TEST_F(ShellWindow, TransferWindowCyclesItsPicturesAndReportsInPanelZero)
 {
     auto &w = makeWindow();
     porv::TransferForm &t = w.transferForm();
@@ -334,7 +334,7 @@ TEST_F(WindowTest, TransferWindowCyclesItsPicturesAndReportsInPanelZero)
     w.HideTransfer();
 }
 
-TEST_F(WindowTest, LampBlinkAlternatesOnlineAndOfflineImages)
+TEST_F(ShellWindow, LampBlinkAlternatesOnlineAndOfflineImages)
 {
     auto &w = makeWindow();
     w.SetLedImage(21);
@@ -347,7 +347,7 @@ TEST_F(WindowTest, LampBlinkAlternatesOnlineAndOfflineImages)
     EXPECT_EQ(w.ledImage(), 22);
 }
 
-TEST_F(WindowTest, AFailureInAHandlerIsShownAndTheWindowStillAnswers)
+TEST_F(ShellWindow, AFailureInAHandlerIsShownAndTheWindowStillAnswers)
 {
     auto &w = makeWindow();
     QTimer::singleShot(0, &w, [] { throw porv::ConversionError("12a"); });
@@ -359,7 +359,7 @@ TEST_F(WindowTest, AFailureInAHandlerIsShownAndTheWindowStillAnswers)
     ASSERT_TRUE(WaitFor([&] { return w.seam().lastText() == QStringLiteral("plain failure"); }));
 }
 
-TEST_F(WindowTest, AFailureInsideAWaitEndsOnlyTheHandlerThatThrew)
+TEST_F(ShellWindow, AFailureInsideAWaitEndsOnlyTheHandlerThatThrew)
 {
     auto &w = makeWindow();
     bool outerFinished = false;
@@ -377,7 +377,7 @@ TEST_F(WindowTest, AFailureInsideAWaitEndsOnlyTheHandlerThatThrew)
     EXPECT_EQ(w.seam().lastText(), QStringLiteral("Cannot open file \"x.csv\"."));
 }
 
-TEST_F(WindowTest, AboutBoxHoldsItsTexts)
+TEST_F(ShellWindow, AboutBoxHoldsItsTexts)
 {
     auto &w = makeWindow();
     int result = -1;
@@ -397,7 +397,7 @@ TEST_F(WindowTest, AboutBoxHoldsItsTexts)
     EXPECT_EQ(result, QDialog::Accepted);
 }
 
-TEST_F(WindowTest, ReceiveViewShowsWhatTheLinkReceives)
+TEST_F(ShellWindow, ReceiveViewShowsWhatTheLinkReceives)
 {
     auto &w = makeWindow();
     auto *memo = w.findChild<QPlainTextEdit *>(QStringLiteral("RxMemo"));
@@ -408,7 +408,7 @@ TEST_F(WindowTest, ReceiveViewShowsWhatTheLinkReceives)
     EXPECT_TRUE(memo->toPlainText().isEmpty());
 }
 
-TEST_F(WindowTest, ExitClosesTheWindow)
+TEST_F(ShellWindow, ExitClosesTheWindow)
 {
     auto &w = makeWindow();
     action("FileExit1")->trigger();
