@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
@@ -450,4 +451,34 @@ TEST_F(ShellLogOn, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemember
     EXPECT_FALSE(remoteVisible);
     // Cancel writes nothing.
     EXPECT_FALSE(QFile::exists(detailsPath()));
+}
+
+// The way a newcomer meets the tool: the unit program on 127.0.0.2, a working
+// directory whose details select "WiFi" and that address, Log On, the PIN.
+TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
+{
+    QProcess program;
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(QX4_UNIT_EXECUTABLE),
+                  {QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--model"),
+                   QStringLiteral("1000"), QStringLiteral("--pin"), QStringLiteral("1234"),
+                   QStringLiteral("--time-scale"), QStringLiteral("0.02")});
+    ASSERT_TRUE(program.waitForStarted());
+    // It says so once its port is bound.
+    QByteArray said;
+    ASSERT_TRUE(WaitFor([&] {
+        said += program.readAll();
+        return said.contains("listening on 127.0.0.2 port 8000") || program.state() != QProcess::Running;
+    }));
+    ASSERT_EQ(program.state(), QProcess::Running) << said.toStdString();
+    writeRecord(true, "127.0.0.2", QByteArray());
+    makeWindow();
+    clickLogOn({});
+    EXPECT_TRUE(window->link().LoggedOn) << window->seam().lastText().toStdString();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KVR Portavel QX4_1000    Programmer   =Porv-Pro=  V8.4"));
+    clickLed();
+    expectLoggedOff();
+    program.write("quit\n");
+    if (!program.waitForFinished(3000))
+        program.kill();
 }
