@@ -152,7 +152,7 @@ public:
     void setEvents(const QList<UnitEvent> &events);
     void addEvent(const UnitEvent &event);
     static QByteArray eventLine(int number, const UnitEvent &event);
-    static constexpr int kMaxEvents = 2000;
+    static constexpr int kMaxEvents = 9999; // event numbers are four digits
 
     // The unit's clock: an offset from the PC's clock.
     QDateTime clock() const;

@@ -1,0 +1,275 @@
+#include "eventspage.h"
+
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "eventtable.h"
+#include "link.h"
+#include "memtablemodel.h"
+#include "shellservices.h"
+
+namespace porv {
+
+namespace {
+
+QLineEdit *readOnlyBox(QWidget *parent, const char *name, const QString &text = QString())
+{
+    auto *box = new QLineEdit(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setReadOnly(true);
+    return box;
+}
+
+QString shown(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
+
+// Characters a column shows by default: the field's width, or six for the
+// 16-bit Event number.
+int displayChars(const FieldDef &field) { return field.type == FieldType::Int16 ? 6 : field.width; }
+
+} // namespace
+
+EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
+    : QWidget(parent), m_link(link), m_shell(shell)
+{
+    setObjectName(QStringLiteral("EventsPage"));
+    m_table.setObjectName(QStringLiteral("EventTable"));
+    m_model = new MemTableModel(&m_table, this);
+
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DBGrid2"));
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSortingEnabled(false);
+    m_grid->verticalHeader()->setVisible(false);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 4);
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setStretchLastSection(false);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &EventsPage::DBGrid2TitleClick);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (m_syncing || !current.isValid())
+                    return;
+                m_table.SetPosition(current.row() + 1);
+            });
+    connect(&m_table, &MemTable::afterMove, this, &EventsPage::EventTableAfterScroll);
+
+    // Event Details.
+    m_details = new QGroupBox(QStringLiteral("Event Details"), this);
+    m_details->setObjectName(QStringLiteral("GroupBox4"));
+    auto *details = new QGridLayout(m_details);
+    struct Box { QLineEdit *&box; const char *name; const char *label; };
+    const Box boxes[] = {
+        {E_Numb, "E_Numb", "Event #"},       {E_Room, "E_Room", "Room Number"}, {E_Client, "E_Client", "Client"},
+        {E_relay, "E_relay", "Relay"},       {E_source, "E_source", "Set by"},  {E_time, "E_time", "Event time"},
+        {E_date, "E_date", "Date"},
+    };
+    int row = 0;
+    for (const Box &b : boxes) {
+        b.box = readOnlyBox(m_details, b.name);
+        auto *label = new QLabel(QString::fromLatin1(b.label), m_details);
+        label->setBuddy(b.box);
+        details->addWidget(label, row, 0);
+        details->addWidget(b.box, row, 1);
+        ++row;
+    }
+    E_Numb->setMaximumWidth(80);
+    E_relay->setMaximumWidth(40);
+
+    // The unit's clock and the PC's at the last download.
+    const ClockReadings initial;
+    m_timerBox = new QGroupBox(QStringLiteral(" Time "), this);
+    m_timerBox->setObjectName(QStringLiteral("timerBox"));
+    auto *clock = new QGridLayout(m_timerBox);
+    clock->addWidget(new QLabel(QStringLiteral("Portavil's"), m_timerBox), 0, 1);
+    clock->addWidget(new QLabel(QStringLiteral("Loaded At"), m_timerBox), 0, 2);
+    clock->addWidget(new QLabel(QStringLiteral("Time:"), m_timerBox), 1, 0);
+    clock->addWidget(new QLabel(QStringLiteral("Date:"), m_timerBox), 2, 0);
+    Stime = readOnlyBox(m_timerBox, "Stime", shown(initial.Stime));
+    Sdate = readOnlyBox(m_timerBox, "Sdate", shown(initial.Sdate));
+    Ctime = readOnlyBox(m_timerBox, "Ctime", initial.Ctime);
+    Cdate = readOnlyBox(m_timerBox, "Cdate", initial.Cdate);
+    clock->addWidget(Stime, 1, 1);
+    clock->addWidget(Sdate, 2, 1);
+    clock->addWidget(Ctime, 1, 2);
+    clock->addWidget(Cdate, 2, 2);
+
+    dnLoad = new QPushButton(QStringLiteral("Down Load"), this);
+    dnLoad->setObjectName(QStringLiteral("dnLoad"));
+    dnLoad->setToolTip(QStringLiteral("Load Data"));
+    dnLoad->setStatusTip(QStringLiteral("Load Event Data From Portavel"));
+    dnLoad->setEnabled(false); // the log-on enables the transfer buttons
+    connect(dnLoad, &QPushButton::clicked, this, &EventsPage::dnLoadClick);
+
+    Set_time = new QPushButton(QStringLiteral("Set_time"), this);
+    Set_time->setObjectName(QStringLiteral("Set_time"));
+    Set_time->setToolTip(QStringLiteral("Set the Portavel Time"));
+    Set_time->setStatusTip(QStringLiteral("Set the Portavel Time"));
+    Set_time->setEnabled(false);
+    connect(Set_time, &QPushButton::clicked, this, &EventsPage::Set_timeClick);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_details);
+    side->addWidget(m_timerBox);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(dnLoad);
+    buttons->addWidget(Set_time);
+    side->addLayout(buttons);
+    side->addStretch(1);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(m_grid, 0);
+    layout->addLayout(side, 1);
+    m_grid->setMinimumWidth(200);
+}
+
+EventsPage::~EventsPage()
+{
+    // The grid's model goes before the table it reads.
+    m_grid->setModel(nullptr);
+    delete m_model;
+    m_model = nullptr;
+}
+
+void EventsPage::SetLocalClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+QDateTime EventsPage::now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
+
+ClockReadings EventsPage::Readings() const
+{
+    ClockReadings r;
+    r.Stime = Stime->text().toLatin1();
+    r.Sdate = Sdate->text().toLatin1();
+    r.Ctime = Ctime->text();
+    r.Cdate = Cdate->text();
+    return r;
+}
+
+void EventsPage::showReadings(const ClockReadings &readings)
+{
+    Stime->setText(shown(readings.Stime));
+    Sdate->setText(shown(readings.Sdate));
+    Ctime->setText(readings.Ctime);
+    Cdate->setText(readings.Cdate);
+}
+
+void EventsPage::dnLoadClick()
+{
+    // The waits of a download process clicks: a second download (or a clock
+    // command) started inside the first would mix its replies into the log.
+    if (m_downloading)
+        return;
+    m_downloading = true;
+    struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{m_downloading};
+
+    EventLogDownload download(m_link, m_shell, m_table);
+    download.LocalClock = [this] { return now(); };
+    download.ClockRead = [this](const ClockReadings &r) { showReadings(r); };
+    m_lastOutcome = download.Run();
+    if (!m_lastOutcome.complete)
+        return;
+    LayoutEventGrid();
+    // Unreadable dates or times were left empty; the rest of the log is kept.
+    if (!m_lastOutcome.conversionMessage.isEmpty())
+        m_shell.ShowMessage(m_lastOutcome.conversionMessage);
+}
+
+void EventsPage::Set_timeClick()
+{
+    if (m_downloading)
+        return;
+    m_link.SendCommand(SetClockCommand(now()));
+}
+
+void EventsPage::LayoutEventGrid()
+{
+    const int fields = m_table.FieldCount();
+    const QFontMetrics metrics(m_grid->font());
+    const QFontMetrics titleMetrics(m_grid->horizontalHeader()->font());
+    int width = 0;
+    for (int c = 0; c < fields; ++c) {
+        const FieldDef &field = m_table.Field(c);
+        int w = std::max(displayChars(field) * metrics.averageCharWidth(),
+                         titleMetrics.horizontalAdvance(shown(field.name))) + 12;
+        if (field.name == "Event")
+            w = 42;
+        else if (field.name == "Source")
+            w += 5;
+        m_grid->setColumnWidth(c, w);
+        // Event to Source: the grid shows the first six columns; Client lies
+        // beyond its visible width.
+        if (c < 6)
+            width += w;
+    }
+    m_grid->setFixedWidth(width + 39);
+    m_grid->viewport()->update();
+}
+
+void EventsPage::DBGrid2TitleClick(int column)
+{
+    if (!m_table.IsOpen() || column < 0 || column >= m_table.FieldCount())
+        return;
+    SortEventTableByTitle(m_table, m_table.Field(column).name);
+}
+
+void EventsPage::EventTableAfterScroll()
+{
+    // A rebuild moves the current record once per event; the details follow
+    // the record current when it is over.
+    if (m_table.DisplaySuspended())
+        return;
+    const int position = m_table.Position();
+    E_Numb->setText(position > 0 ? QString::number(position) : QString());
+    E_Room->setText(shown(m_table.FieldText("RoomNumber")));
+    E_Client->setText(shown(m_table.FieldText("Client")));
+    E_relay->setText(shown(m_table.FieldText("RlyNo")));
+    E_source->setText(shown(m_table.FieldText("Source")));
+    E_time->setText(shown(m_table.FieldText("Time")));
+    E_date->setText(shown(m_table.FieldText("Date")));
+    followCurrentRecord();
+}
+
+void EventsPage::followCurrentRecord()
+{
+    const int position = m_table.Position();
+    if (position < 1)
+        return;
+    const QModelIndex index = m_model->index(position - 1, 0);
+    if (!index.isValid())
+        return;
+    m_syncing = true;
+    m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_grid->scrollTo(index);
+    m_syncing = false;
+}
+
+void EventsPage::FileSaveAs()
+{
+    // Nothing to save before the first download.
+    if (!m_table.IsOpen())
+        return;
+    FileDialogRequest request;
+    request.defaultExtension = QStringLiteral("Evt");
+    request.filter = QStringLiteral("PortavelEvents(*.Evt)|*.Evt|All Files (*.*)|*.*");
+    request.fileName = QStringLiteral("Events");
+    const QString path = m_shell.AskSaveFileName(request);
+    if (path.isEmpty())
+        return;
+    SaveEventsFile(path, m_table, Readings());
+}
+
+} // namespace porv
