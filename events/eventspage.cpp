@@ -166,8 +166,8 @@ void EventsPage::showReadings(const ClockReadings &readings)
 
 void EventsPage::dnLoadClick()
 {
-    // The waits of a download process clicks: a second download (or a clock
-    // command) started inside the first would mix its replies into the log.
+    // The waits of a download process clicks: a second download started inside
+    // the first would empty the first one's reply and mix its own into it.
     if (m_downloading)
         return;
     m_downloading = true;
@@ -190,8 +190,6 @@ void EventsPage::dnLoadClick()
 
 void EventsPage::Set_timeClick()
 {
-    if (m_downloading)
-        return;
     m_link.SendCommand(SetClockCommand(now()));
 }
 
@@ -200,10 +198,12 @@ void EventsPage::LayoutEventGrid()
     const int fields = m_table.FieldCount();
     const QFontMetrics metrics(m_grid->font());
     const QFontMetrics titleMetrics(m_grid->horizontalHeader()->font());
+    // Dates and times are digits, which are wider than the average character.
+    const int charWidth = std::max(metrics.averageCharWidth(), metrics.horizontalAdvance(QLatin1Char('0')));
     int width = 0;
     for (int c = 0; c < fields; ++c) {
         const FieldDef &field = m_table.Field(c);
-        int w = std::max(displayChars(field) * metrics.averageCharWidth(),
+        int w = std::max(displayChars(field) * charWidth,
                          titleMetrics.horizontalAdvance(shown(field.name))) + 12;
         if (field.name == "Event")
             w = 42;

@@ -331,3 +331,18 @@ TEST_F(EventsPageTest, SetTimeSendsThePcClockAndTheNextDownLoadShowsIt)
     EXPECT_EQ(box("Sdate"), QStringLiteral("07/03/16"));
     EXPECT_EQ(box("Ctime"), QStringLiteral("09:05:03"));
 }
+
+TEST_F(EventsPageTest, DownLoadClickedDuringADownLoadIsIgnored)
+{
+    unit.setEvents(threeEvents());
+    logOn();
+    // The second click comes while the first download waits for the log.
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, page, [this](const QByteArray &line) {
+        if (line == "e")
+            Click(pageButton("dnLoad"));
+    });
+    downLoad();
+    EXPECT_EQ(unit.commandCount("e"), 1);
+    EXPECT_EQ(unit.commandCount("t"), 1);
+    expectRowsMatch(threeEvents());
+}

@@ -1,0 +1,166 @@
+// Decoding and showing a log of 5,000 events: splitting the reply, decoding
+// it into EventTable, and the whole Down Load of the Events page over a link
+// whose waits are shrunk to nothing, so that what remains is the tool's own
+// work (sending, receiving the bulk reply, decoding, the grid and its paint).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTableView>
+
+#include "delay.h"
+#include "eventdownload.h"
+#include "eventspage.h"
+#include "eventtable.h"
+#include "link.h"
+#include "memtable.h"
+#include "memtablemodel.h"
+#include "scripted_transport.h"
+#include "shellservices.h"
+#include "simulated_unit.h"
+#include "unit_seed.h"
+
+namespace {
+
+constexpr int kEvents = 5000;
+
+class NullShell : public porv::ShellServices {
+public:
+    void ShowStatus(int, const QString &) override {}
+    void ShowMessage(const QString &) override {}
+    bool AskQuestion(const QString &) override { return false; }
+    QString AskOpenFileName(const porv::FileDialogRequest &) override { return QString(); }
+    QString AskSaveFileName(const porv::FileDialogRequest &) override { return QString(); }
+    void ShowTransfer() override {}
+    void HideTransfer() override {}
+    void SetBusyCursor(bool) override {}
+    void StartLampBlink() override {}
+    void StopLampBlink() override {}
+    void SetLedImage(int) override {}
+    void StartKeepAlive() override {}
+    void StopKeepAlive() override {}
+    void AllowDirectorySave() override {}
+    void SetSaveAsEnabled(bool) override {}
+    void Beep() override {}
+};
+
+// The unit's reply to "e" for a seeded log of 5,000 events.
+const QByteArray &logReply()
+{
+    static const QByteArray reply = [] {
+        qx4::SimulatedUnit unit;
+        qx4::SeedOptions seed;
+        seed.records = 200;
+        seed.okNames = true;
+        seed.events = kEvents;
+        qx4::seedUnit(unit, seed);
+        QByteArray out = "e\r\n";
+        const QList<qx4::UnitEvent> events = unit.events();
+        for (int i = 0; i < events.size(); ++i)
+            out += qx4::SimulatedUnit::eventLine(i + 1, events[i]) + "\r\n";
+        return out + "OK\r\n";
+    }();
+    return reply;
+}
+
+void BM_ReadEventLog(benchmark::State &state)
+{
+    const QByteArray &reply = logReply();
+    for (auto _ : state) {
+        porv::EventLog log = porv::ReadEventLog(reply);
+        benchmark::DoNotOptimize(log.eventLines.size());
+    }
+}
+BENCHMARK(BM_ReadEventLog)->Unit(benchmark::kMillisecond);
+
+void BM_CompletionScanWholeReply(benchmark::State &state)
+{
+    const QByteArray &reply = logReply();
+    for (auto _ : state) {
+        qsizetype scan = 0;
+        benchmark::DoNotOptimize(porv::EventLogComplete(reply, &scan));
+    }
+}
+BENCHMARK(BM_CompletionScanWholeReply)->Unit(benchmark::kMillisecond);
+
+// Decoding into a table with a grid model attached, display suspended as the
+// download does.
+void BM_DecodeIntoTable(benchmark::State &state)
+{
+    const porv::EventLog log = porv::ReadEventLog(logReply());
+    porv::MemTable table;
+    porv::MemTableModel model(&table);
+    for (auto _ : state) {
+        table.SuspendDisplay();
+        table.Close();
+        porv::DefineEventTable(table);
+        table.Open();
+        QString failure;
+        for (int i = 0; i < log.eventLines.size(); ++i)
+            table.AppendRecord(porv::DecodeEventLineKeeping(log.eventLines[i], qint16(i + 1), &failure));
+        table.ResumeDisplay();
+        table.First();
+        benchmark::DoNotOptimize(table.RecordCount());
+    }
+}
+BENCHMARK(BM_DecodeIntoTable)->Unit(benchmark::kMillisecond);
+
+// The whole Down Load click of the page, shown, over a scripted link that
+// answers at once. With viewShown, a receive view takes the reply text as the
+// window's RxMemo does; with painted, the page is painted afterwards.
+void downLoad(benchmark::State &state, bool viewShown, bool painted)
+{
+    porv::SetTickScale(1e-6);
+    porv::Link link;
+    porv::test::ScriptedTransport transport;
+    link.setSerialTransport(&transport);
+    transport.setAnswer([](const QByteArray &written) -> QList<QByteArray> {
+        if (written == "\r")
+            return {"OK\r\n"};
+        if (written == "t\r")
+            return {"t\r\n1E0A0E190C0F\r\nOK\r\n"};
+        if (written == "e\r")
+            return {logReply()};
+        return {};
+    });
+    QPlainTextEdit rxMemo;
+    if (viewShown) {
+        QObject::connect(&link, &porv::Link::receiveViewReset, &rxMemo, [&rxMemo](const QByteArray &text) {
+            QByteArray shown = text;
+            shown.replace('\r', QByteArray());
+            rxMemo.setPlainText(QString::fromLatin1(shown));
+        });
+    }
+    NullShell shell;
+    porv::EventsPage page(link, shell);
+    page.resize(760, 440);
+    page.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        page.dnLoadClick();
+        if (painted)
+            benchmark::DoNotOptimize(page.grab().width());
+        if (page.EventTable().RecordCount() != kEvents)
+            state.SkipWithError("log not complete");
+    }
+    porv::SetTickScale(1.0);
+}
+
+void BM_DownLoad5000(benchmark::State &state) { downLoad(state, false, false); }
+void BM_DownLoad5000Painted(benchmark::State &state) { downLoad(state, false, true); }
+void BM_DownLoad5000WithReceiveView(benchmark::State &state) { downLoad(state, true, true); }
+BENCHMARK(BM_DownLoad5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DownLoad5000Painted)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DownLoad5000WithReceiveView)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
