@@ -271,7 +271,7 @@ TEST(EventLogReply, CompletionNeedsTheLineEndAndIgnoresLaterText)
 
 // --- the clock ----------------------------------------------------------------------
 
-TEST(UnitClock, ReplyPairsAreSecondsToYear)
+TEST(EventClock, ReplyPairsAreSecondsToYear)
 {
     UnitClockText c = DecodeClockReply("1E0A0E190C0F");
     EXPECT_EQ(c.time, "14:10:30");
@@ -287,7 +287,7 @@ TEST(UnitClock, ReplyPairsAreSecondsToYear)
     EXPECT_THROW(DecodeClockReply("1E0A0E19QC0F"), ConversionError);
 }
 
-TEST(UnitClock, SetCommandIsDecimalPairsSecondsToYear)
+TEST(EventClock, SetCommandIsDecimalPairsSecondsToYear)
 {
     EXPECT_EQ(SetClockCommand(QDateTime(QDate(2016, 3, 7), QTime(9, 5, 3))), "t030509070316\r");
     EXPECT_EQ(SetClockCommand(QDateTime(QDate(2016, 3, 7), QTime(9, 5, 3))).size(), 14);
@@ -295,7 +295,7 @@ TEST(UnitClock, SetCommandIsDecimalPairsSecondsToYear)
     EXPECT_EQ(SetClockCommand(QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0))), "t000000010100\r");
 }
 
-TEST(UnitClock, RegionalFormatsFollowTheLocale)
+TEST(EventClock, RegionalFormatsFollowTheLocale)
 {
     const QLocale previous;
     const QDateTime at(QDate(2016, 3, 7), QTime(9, 5, 3));
