@@ -194,6 +194,12 @@ void MemTable::SetPosition(int position)
     moved();
 }
 
+void MemTable::Refresh()
+{
+    if (IsOpen())
+        settle();
+}
+
 bool MemTable::Locate(const QByteArray &field, const QByteArray &value)
 {
     if (!IsOpen())
@@ -361,6 +367,16 @@ void MemTable::postEdit()
     if (m_sortField >= 0) {
         placeKey(row);
         const int from = m_current;
+        // A record whose key still fits between its neighbours keeps its place
+        // (records with equal keys keep their order, so a walk through the
+        // table that edits each record visits every one).
+        const bool fitsBefore = from == 0 || !keyLess(row, m_rows[size_t(m_order[size_t(from - 1)])]);
+        const bool fitsAfter = from + 1 >= RecordCount() || !keyLess(m_rows[size_t(m_order[size_t(from + 1)])], row);
+        if (fitsBefore && fitsAfter) {
+            if (displaying())
+                emit rowChanged(m_current);
+            return;
+        }
         m_order.erase(m_order.begin() + from);
         const int to = sortedPlace(row);
         m_order.insert(m_order.begin() + from, slot);

@@ -75,6 +75,9 @@ public:
     bool Eof() const { return m_eof; }
     // Ignored when out of range or equal to the current position.
     void SetPosition(int position);
+    // Settles a pending change (posted when a field was set, dropped
+    // otherwise) and stays on the current record.
+    void Refresh();
     // Moves to the first record, in the current order, whose field equals the
     // value exactly (case-sensitive); returns false and stays when none does.
     bool Locate(const QByteArray &field, const QByteArray &value);

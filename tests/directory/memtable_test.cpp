@@ -487,3 +487,38 @@ TEST_F(MemTableTest, ManySortedAppendsStayInOrder)
     for (int r = 0; r < 1000; ++r)
         ASSERT_EQ(t.RowText(r, 1), QByteArray::number(r).rightJustified(4, '0')) << r;
 }
+
+TEST_F(MemTableTest, EditingEachRecordInSortOrderVisitsEveryOneWithEqualKeys)
+{
+    LocaleScope locale(QLocale(QLocale::English, QLocale::UnitedStates));
+    for (const char *name : {"Lee", "Adams", "Lee", "Lee", "Baker"})
+        t.AppendRecord({QByteArray(name)});
+    t.Sort("Name", MemTable::SortCase::Sensitive);
+    // A walk that edits another field of each record, as the renumbering of
+    // a full upload does: records with equal names keep their places.
+    int n = 0;
+    t.First();
+    while (!t.Eof()) {
+        t.Edit();
+        t.SetFieldText("Room", QByteArray::number(++n));
+        t.Post();
+        t.Next();
+    }
+    EXPECT_EQ(n, 5);
+    EXPECT_EQ(Column(t, 0), Bytes({"Adams", "Baker", "Lee", "Lee", "Lee"}));
+    EXPECT_EQ(Column(t, 1), Bytes({"1", "2", "3", "4", "5"}));
+}
+
+TEST_F(MemTableTest, RefreshSettlesAPendingChange)
+{
+    t.AppendRecord({"A", "1"});
+    t.Append();
+    t.Refresh();
+    EXPECT_EQ(t.RecordCount(), 1);
+    EXPECT_EQ(t.CurrentState(), MemTable::State::Browse);
+    t.Append();
+    t.SetFieldText("Name", "B");
+    t.Refresh();
+    EXPECT_EQ(t.RecordCount(), 2);
+    EXPECT_EQ(t.Position(), 2);
+}

@@ -1,0 +1,928 @@
+#include "directorypage.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <functional>
+
+#include "delay.h"
+#include "link.h"
+#include "shellservices.h"
+#include "tablecsv.h"
+
+namespace porv {
+
+// --- the edit boxes and the grid ----------------------------------------------
+
+class DirectoryEditBox : public QLineEdit {
+public:
+    using KeyRule = std::function<bool(QKeyEvent *)>;
+    explicit DirectoryEditBox(QWidget *parent) : QLineEdit(parent) {}
+    void setKeyRule(KeyRule rule) { m_rule = std::move(rule); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (m_rule && m_rule(event)) {
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    KeyRule m_rule;
+};
+
+namespace {
+
+// The grid follows the table; only the user's own moves in the grid (mouse,
+// keyboard) move the table's current record.
+class DirectoryGridView : public QTableView {
+public:
+    explicit DirectoryGridView(QWidget *parent) : QTableView(parent) {}
+    std::function<void(int)> userMovedTo;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        const int before = currentIndex().row();
+        QTableView::mousePressEvent(event);
+        report(before);
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int before = currentIndex().row();
+        QTableView::keyPressEvent(event);
+        report(before);
+    }
+
+private:
+    void report(int before)
+    {
+        const int now = currentIndex().row();
+        if (now >= 0 && now != before && userMovedTo)
+            userMovedTo(now);
+    }
+};
+
+bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+bool isWholeNumber(const QByteArray &text)
+{
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i >= text.size())
+        return false;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+bool isNameStart(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// The characters the unit can dial: digits, "p" and "P" and ":" (pause), "*", "#".
+bool isDialCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= '0' && u <= '9') || u == 'p' || u == 'P' || u == ':' || u == '*' || u == '#';
+}
+
+// An address the b command can name a block by: hexadecimal digits only.
+bool isHexAddress(const QByteArray &text)
+{
+    if (text.isEmpty() || text.size() > 8)
+        return false;
+    for (char c : text) {
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+QString phoneListFilter() { return QStringLiteral("Portavel (*.csv)|*.csv|All Files (*.*)|*.*"); }
+
+const QByteArray kName = QByteArrayLiteral("Name");
+const QByteArray kRoom = QByteArrayLiteral("RoomNumber");
+const QByteArray kPhone = QByteArrayLiteral("PHnumber");
+const QByteArray kCode1 = QByteArrayLiteral("Code1");
+const QByteArray kCode2 = QByteArrayLiteral("Code2");
+const QByteArray kSpare = QByteArrayLiteral("spare");
+const QByteArray kRfid = QByteArrayLiteral("RFID");
+const QByteArray kAddr = QByteArrayLiteral("Addr");
+
+// The most records the PhoneDataBase page keeps.
+constexpr int kPhoneListLimit = 1000;
+
+} // namespace
+
+// --- grid model and layout --------------------------------------------------------
+
+void DirectoryGridModel::setGlobalCodes(bool inUse)
+{
+    if (inUse == m_globalCodes)
+        return;
+    m_globalCodes = inUse;
+    const int columns = columnCount();
+    if (columns > 0) {
+        emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
+        if (rowCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columns - 1), {Qt::ForegroundRole});
+    }
+}
+
+bool DirectoryGridModel::isCodeColumn(int column) const
+{
+    const QByteArray name = sourceModel() ? sourceModel()->headerData(column, Qt::Horizontal).toString().toLatin1()
+                                          : QByteArray();
+    return name.compare(kCode1, Qt::CaseInsensitive) == 0 || name.compare(kCode2, Qt::CaseInsensitive) == 0
+        || name.compare(kSpare, Qt::CaseInsensitive) == 0;
+}
+
+QVariant DirectoryGridModel::data(const QModelIndex &index, int role) const
+{
+    if (role == Qt::ForegroundRole && m_globalCodes && index.isValid() && isCodeColumn(index.column()))
+        return QColor(128, 128, 0);
+    return QIdentityProxyModel::data(index, role);
+}
+
+QVariant DirectoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::ForegroundRole && orientation == Qt::Horizontal && m_globalCodes && isCodeColumn(section))
+        return QColor(Qt::gray);
+    return QIdentityProxyModel::headerData(section, orientation, role);
+}
+
+void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which)
+{
+    if (!grid || !grid->model())
+        return;
+    const auto &columns = DirectoryGridColumns();
+    const int count = grid->model()->columnCount();
+    for (int i = 0; i < count; ++i) {
+        if (i >= int(columns.size())) {
+            grid->setColumnHidden(i, true);
+            continue;
+        }
+        const DirectoryGridColumn &c = columns[size_t(i)];
+        const bool shown = which == DirectoryGrid::DBGrid1 ? c.shownInDBGrid1 : c.shownInDBGrid3;
+        const int width = which == DirectoryGrid::DBGrid1 ? c.widthInDBGrid1 : c.widthInDBGrid3;
+        if (width > 0)
+            grid->setColumnWidth(i, width);
+        grid->setColumnHidden(i, !shown);
+    }
+}
+
+// --- construction -------------------------------------------------------------------
+
+DirectoryPage::DirectoryPage(Link &link, ShellServices &shell, QPlainTextEdit *rxMemo, QWidget *parent)
+    : QWidget(parent), m_link(link), m_shell(shell), m_model(&m_table)
+{
+    setObjectName(QStringLiteral("DirectoryPage"));
+    m_gridModel.setSourceModel(&m_model);
+    build(rxMemo);
+    wireTable();
+    FileNew();
+}
+
+DirectoryPage::~DirectoryPage()
+{
+    // The boxes must not run their change handling while the page goes.
+    m_table.SetBeforeDelete({});
+    disconnect(&m_table, nullptr, this, nullptr);
+}
+
+void DirectoryPage::build(QPlainTextEdit *rxMemo)
+{
+    auto *grid = new DirectoryGridView(this);
+    m_grid = grid;
+    m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_grid->setModel(&m_gridModel);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSortingEnabled(false);
+    m_grid->setWordWrap(false);
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_grid->verticalHeader()->setFixedWidth(12); // the row indicator
+    m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_grid->setFixedWidth(kDBGrid1Width);
+    grid->userMovedTo = [this](int row) { gridRowChosen(row); };
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &DirectoryPage::DBGrid1TitleClick);
+    connect(&m_gridModel, &QAbstractItemModel::modelReset, this, [this] {
+        // The grid builds its columns afresh from the fields.
+        if (m_gridModel.columnCount() != m_laidOutColumns)
+            LayoutDirectoryGrid();
+        syncGrid();
+    });
+
+    // The edit boxes.
+    auto box = [this](const char *name, int maxLength, const QString &hint) {
+        auto *b = new DirectoryEditBox(this);
+        b->setObjectName(QLatin1String(name));
+        b->setMaxLength(maxLength);
+        const int bar = hint.indexOf(QLatin1Char('|'));
+        b->setToolTip(hint.left(bar));
+        b->setStatusTip(hint.mid(bar + 1));
+        return b;
+    };
+    m_name = box("Namef", 16, QStringLiteral("Client's Name|Client's Name (16 character max)"));
+    m_room = box("RoomNumber", 6, QStringLiteral("Client's Room No.|Client's Room Number (6 Digits max)"));
+    m_phone = box("PHnumber", 16, QStringLiteral("Client's Phone No.|Telephone Number (16 character max)"));
+    m_code1 = box("Code1", 4, QStringLiteral("Relay 1 code|Relay 1 release Code (4 Digits Max)"));
+    m_code2 = box("Code2", 4, QStringLiteral("Relay 2 code|Relay 2 release Code (4 Digits Max)"));
+    m_spare = new QLineEdit(this);
+    m_spare->setObjectName(QStringLiteral("Spare"));
+    m_spare->setMaxLength(2);
+    m_spare->hide();
+
+    m_name->setKeyRule([this](QKeyEvent *e) { return NamefKeyPress(e->key()); });
+    m_room->setKeyRule([this](QKeyEvent *e) { return RoomNumberKeyPress(e->key()); });
+    m_phone->setKeyRule([this](QKeyEvent *e) { return PHnumberKeyPress(e->key(), e->text()); });
+    m_code1->setKeyRule([this](QKeyEvent *e) { return CodeKeyPress(m_code1, e->key()); });
+    m_code2->setKeyRule([this](QKeyEvent *e) { return CodeKeyPress(m_code2, e->key()); });
+    // NamefChange, RoomNumberChange, PHnumberChange, Code1Change, Code2Change.
+    for (QLineEdit *b : {static_cast<QLineEdit *>(m_name), static_cast<QLineEdit *>(m_room),
+                         static_cast<QLineEdit *>(m_phone), static_cast<QLineEdit *>(m_code1),
+                         static_cast<QLineEdit *>(m_code2)})
+        connect(b, &QLineEdit::textChanged, this, &DirectoryPage::EnableEntryButtons);
+    // Pasted text goes through the same filter as typed keys.
+    connect(m_phone, &QLineEdit::textEdited, this, &DirectoryPage::PHnumberEdited);
+
+    auto label = [this](const QString &text, const char *name = nullptr) {
+        auto *l = new QLabel(text, this);
+        if (name)
+            l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    m_recordNo = label(QStringLiteral("-1"), "recordno");
+    m_totRec = label(QStringLiteral("0"), "totrec");
+
+    auto button = [this](const char *name, const QString &caption, const QString &hint = QString()) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        if (!hint.isEmpty()) {
+            const int bar = hint.indexOf(QLatin1Char('|'));
+            if (bar > 0)
+                b->setToolTip(hint.left(bar));
+            b->setStatusTip(hint.mid(bar + 1));
+        }
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_navInst = button("NavInst", QStringLiteral("Insert"));
+    m_navOk = button("NavOk", QStringLiteral("OK"));
+    m_undo = button("Undo", QStringLiteral("Undo"));
+    m_navInst->setEnabled(false);
+    m_navOk->setEnabled(false);
+    m_undo->setEnabled(false);
+    connect(m_navInst, &QPushButton::clicked, this, &DirectoryPage::NavInstClick);
+    connect(m_navOk, &QPushButton::clicked, this, &DirectoryPage::NavOkClick);
+    connect(m_undo, &QPushButton::clicked, this, &DirectoryPage::UndoClick);
+
+    m_wrtChg = new QCheckBox(QStringLiteral("Write Each Change"), this);
+    m_wrtChg->setObjectName(QStringLiteral("WrtChg"));
+    m_wrtChg->setChecked(true);
+    m_wrtChg->setEnabled(false);
+
+    m_getData = button("GetData", QStringLiteral("GetData"), QStringLiteral("|Retrive All Portavel data"));
+    m_writeData = button("WriteData", QStringLiteral("WriteAllData"));
+    m_getData->setEnabled(false);
+    m_writeData->setEnabled(false);
+    connect(m_getData, &QPushButton::clicked, this, &DirectoryPage::GetDataClick);
+    connect(m_writeData, &QPushButton::clicked, this, &DirectoryPage::WriteDataClick);
+
+    // The navigator bar.
+    m_navigator = new QWidget(this);
+    m_navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    auto *navLayout = new QHBoxLayout(m_navigator);
+    navLayout->setContentsMargins(0, 0, 0, 0);
+    navLayout->setSpacing(0);
+    struct NavSpec { NavButton which; const char *name; QStyle::StandardPixmap icon; const char *text; const char *hint; };
+    const NavSpec navs[] = {
+        {NavButton::First, "nbFirst", QStyle::SP_MediaSkipBackward, "", "First record"},
+        {NavButton::Prior, "nbPrior", QStyle::SP_MediaSeekBackward, "", "Prior record"},
+        {NavButton::Next, "nbNext", QStyle::SP_MediaSeekForward, "", "Next record"},
+        {NavButton::Last, "nbLast", QStyle::SP_MediaSkipForward, "", "Last record"},
+        {NavButton::Insert, "nbInsert", QStyle::SP_CustomBase, "+", "Insert record"},
+        {NavButton::Delete, "nbDelete", QStyle::SP_CustomBase, "-", "Delete record"},
+        {NavButton::Refresh, "nbRefresh", QStyle::SP_BrowserReload, "", "Refresh data"},
+    };
+    for (const NavSpec &n : navs) {
+        auto *b = new QToolButton(m_navigator);
+        b->setObjectName(QLatin1String(n.name));
+        if (n.icon != QStyle::SP_CustomBase)
+            b->setIcon(style()->standardIcon(n.icon));
+        else
+            b->setText(QLatin1String(n.text));
+        b->setToolTip(QLatin1String(n.hint));
+        b->setFixedSize(26, 22);
+        b->setFocusPolicy(Qt::NoFocus);
+        const NavButton which = n.which;
+        connect(b, &QToolButton::clicked, this, [this, which] { NavigatorClick(which); });
+        navLayout->addWidget(b);
+    }
+
+    m_files = new QLineEdit(this);
+    m_files->setObjectName(QStringLiteral("DBFiles"));
+
+    // The RFID page's record boxes, kept here until that page places them.
+    m_rfHolder = new QWidget(this);
+    m_rfHolder->setObjectName(QStringLiteral("RfidRecordBoxes"));
+    m_rfHolder->hide();
+    m_rfName = new QLineEdit(m_rfHolder);
+    m_rfName->setObjectName(QStringLiteral("rfName"));
+    m_rfName->setReadOnly(true);
+    m_rfRoom = new QLineEdit(m_rfHolder);
+    m_rfRoom->setObjectName(QStringLiteral("rfRoom"));
+    m_rfRoom->setReadOnly(true);
+    m_rfID = new QLineEdit(m_rfHolder);
+    m_rfID->setObjectName(QStringLiteral("rfID"));
+    m_rfID->setMaxLength(10);
+
+    // Layout: the grid on the left; on the right the record position, the
+    // boxes, the commit buttons, the transfer buttons and the receive view;
+    // below the navigator bar and the file name.
+    auto *boxes = new QGridLayout;
+    boxes->setHorizontalSpacing(4);
+    boxes->setVerticalSpacing(3);
+    auto *position = new QHBoxLayout;
+    position->addWidget(label(QStringLiteral("Record # ")));
+    position->addWidget(m_recordNo);
+    position->addWidget(label(QStringLiteral("of")));
+    position->addWidget(m_totRec);
+    position->setSpacing(4);
+    position->addStretch(1);
+    boxes->addLayout(position, 0, 0, 1, 3);
+    boxes->setColumnStretch(1, 1);
+    boxes->setColumnStretch(2, 1);
+    boxes->addWidget(label(QStringLiteral("Name")), 1, 0);
+    boxes->addWidget(m_name, 1, 1, 1, 2);
+    boxes->addWidget(label(QStringLiteral("Room")), 2, 0);
+    boxes->addWidget(m_room, 2, 1);
+    boxes->addWidget(label(QStringLiteral("Phone")), 3, 0);
+    boxes->addWidget(m_phone, 3, 1, 1, 2);
+    boxes->addWidget(label(QStringLiteral("codes")), 4, 0);
+    boxes->addWidget(m_code1, 4, 1);
+    boxes->addWidget(m_code2, 4, 2);
+    m_room->setMaximumWidth(80);
+    m_code1->setMaximumWidth(80);
+    m_code2->setMaximumWidth(80);
+
+    auto *commit = new QHBoxLayout;
+    commit->addWidget(m_navInst);
+    commit->addWidget(m_navOk);
+    commit->addWidget(m_undo);
+
+    auto *transfer = new QHBoxLayout;
+    transfer->addWidget(m_getData);
+    transfer->addWidget(m_writeData);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(4);
+    right->addLayout(boxes);
+    right->addLayout(commit);
+    right->addWidget(m_wrtChg);
+    right->addLayout(transfer);
+    if (rxMemo) {
+        if (QWidget *holder = rxMemo->parentWidget()) {
+            if (QLayout *l = holder->layout())
+                l->removeWidget(rxMemo);
+        }
+        rxMemo->setParent(this);
+        rxMemo->setMinimumHeight(60);
+        rxMemo->setMaximumHeight(QWIDGETSIZE_MAX);
+        right->addWidget(rxMemo, 1);
+    } else {
+        right->addStretch(1);
+    }
+
+    auto *top = new QHBoxLayout;
+    top->setSpacing(6);
+    top->addWidget(m_grid);
+    top->addLayout(right, 1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(m_navigator);
+    bottom->addSpacing(8);
+    bottom->addWidget(m_files, 1);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(4);
+    outer->addLayout(top, 1);
+    outer->addLayout(bottom);
+
+    setTabOrder(m_name, m_room);
+    setTabOrder(m_room, m_phone);
+    setTabOrder(m_phone, m_code1);
+    setTabOrder(m_code1, m_code2);
+    setTabOrder(m_code2, m_navOk);
+}
+
+void DirectoryPage::wireTable()
+{
+    m_table.SetBeforeDelete([this] { return DirectoryTableBeforeDelete(); });
+    connect(&m_table, &MemTable::afterMove, this, [this] {
+        // While display updates are suspended (a fill, a renumbering, the
+        // RFID page's binding) neither the grid nor the boxes follow.
+        if (m_table.DisplaySuspended())
+            return;
+        syncGrid();
+        DirectoryTableAfterScroll();
+    });
+}
+
+void DirectoryPage::AttachGrid(QTableView *grid, DirectoryGrid which)
+{
+    if (!grid)
+        return;
+    m_otherGrids.append({QPointer<QTableView>(grid), which});
+    ApplyDirectoryGridLayout(grid, which);
+}
+
+void DirectoryPage::LayoutDirectoryGrid()
+{
+    ApplyDirectoryGridLayout(m_grid, DirectoryGrid::DBGrid1);
+    for (const auto &g : std::as_const(m_otherGrids))
+        ApplyDirectoryGridLayout(g.first, g.second);
+    m_laidOutColumns = m_gridModel.columnCount();
+    m_grid->setFixedWidth(kDBGrid1Width);
+    m_grid->viewport()->update();
+}
+
+void DirectoryPage::ShowCodeColumns(bool globalCodesInUse)
+{
+    if (!m_table.IsOpen())
+        return;
+    m_gridModel.setGlobalCodes(globalCodesInUse);
+}
+
+void DirectoryPage::syncGrid()
+{
+    if (m_table.DisplaySuspended())
+        return;
+    m_syncing = true;
+    const int row = m_table.Position() - 1;
+    QItemSelectionModel *selection = m_grid->selectionModel();
+    if (row >= 0 && row < m_gridModel.rowCount()) {
+        const QModelIndex at = m_gridModel.index(row, 0);
+        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_grid->scrollTo(at);
+    } else {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    m_syncing = false;
+}
+
+void DirectoryPage::gridRowChosen(int row)
+{
+    if (m_syncing || !m_table.IsOpen())
+        return;
+    m_table.SetPosition(row + 1);
+    // Settling a pending record may have shifted the rows: show where the
+    // table really is.
+    syncGrid();
+}
+
+// --- state ----------------------------------------------------------------------------
+
+void DirectoryPage::SetDirectorySynced(bool synced)
+{
+    m_state.DirectorySynced = synced;
+    m_wrtChg->setEnabled(synced);
+}
+
+bool DirectoryPage::WriteEachChange() const { return m_wrtChg->isChecked(); }
+
+bool DirectoryPage::DirectoryTableBeforeDelete()
+{
+    if (!m_state.DeleteConfirmed)
+        return false;
+    m_state.DeleteConfirmed = false;
+    return true;
+}
+
+QByteArray DirectoryPage::boxText(const QLineEdit *box) const { return box->text().toLatin1(); }
+
+void DirectoryPage::setBoxText(QLineEdit *box, const QByteArray &value)
+{
+    const QString text = QString::fromLatin1(value);
+    if (box->text() != text)
+        box->setText(text);
+}
+
+QByteArray DirectoryPage::BoxesRecordData() const
+{
+    return RecordData(boxText(m_room), boxText(m_code1), boxText(m_code2), boxText(m_spare), boxText(m_phone),
+                      boxText(m_name));
+}
+
+QByteArray DirectoryPage::CurrentRecordData() const
+{
+    return RecordData(m_table.FieldText(kRoom), m_table.FieldText(kCode1), m_table.FieldText(kCode2),
+                      m_table.FieldText(kSpare), m_table.FieldText(kPhone), m_table.FieldText(kName));
+}
+
+// --- ShellPage ------------------------------------------------------------------------
+
+void DirectoryPage::FileNew()
+{
+    DefineDirectoryTable(m_table);
+    m_table.Open();
+    m_table.EmptyTable();
+    QString dir = QDir::toNativeSeparators(QDir::currentPath());
+    if (!dir.endsWith(QDir::separator()))
+        dir += QDir::separator();
+    m_files->setText(dir + QStringLiteral("PorvPhList.csv"));
+    SetDirectorySynced(false);
+    LayoutDirectoryGrid();
+}
+
+void DirectoryPage::LogOnStarting() { SetDirectorySynced(false); }
+
+void DirectoryPage::SetLoggedOn(bool loggedOn)
+{
+    if (!loggedOn)
+        SetDirectorySynced(false);
+}
+
+void DirectoryPage::FileOpen()
+{
+    const QString path = m_shell.AskOpenFileName({QStringLiteral("csv"), phoneListFilter(), QString()});
+    if (path.isEmpty())
+        return;
+    loadPhoneList(path);
+}
+
+void DirectoryPage::loadPhoneList(const QString &path)
+{
+    m_state.ShowRecordEnabled = false;
+    m_state.DirectoryBusy = true;
+    m_files->setText(path);
+    // A load that fails still leaves the page working: the table holds what
+    // was read, the boxes follow it again and no command stays blocked.
+    bool done = false;
+    const auto restore = qScopeGuard([this, &done] {
+        if (done)
+            return;
+        m_state.DirectoryBusy = false;
+        m_state.ShowRecordEnabled = true;
+        SetDirectorySynced(false);
+        LayoutDirectoryGrid();
+        m_table.First();
+    });
+    DefineDirectoryTable(m_table);
+    m_table.Open();
+    m_table.EmptyTable();
+    LoadTableCsv(m_table, m_files->text());
+    m_table.First();
+    m_table.SetPosition(1);
+    LayoutDirectoryGrid();
+    m_state.DirectoryBusy = false;
+    m_state.ShowRecordEnabled = true;
+    SetDirectorySynced(false);
+    done = true;
+    m_shell.AllowDirectorySave();
+    ShowCodeColumns(m_gridModel.globalCodes());
+    m_table.First();
+    m_grid->viewport()->update();
+}
+
+void DirectoryPage::FileSave() { SaveTableCsv(m_table, m_files->text(), false); }
+
+void DirectoryPage::FileSaveAs()
+{
+    const QString path =
+        m_shell.AskSaveFileName({QStringLiteral("csv"), phoneListFilter(), QStringLiteral("PorvPhList.csv")});
+    if (path.isEmpty())
+        return;
+    m_files->setText(path);
+    SaveTableCsv(m_table, path, false);
+}
+
+// --- editing ---------------------------------------------------------------------------
+
+void DirectoryPage::moveFocusOn(QWidget *from)
+{
+    QWidget *top = window();
+    for (QWidget *w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(top)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+bool DirectoryPage::NamefKeyPress(int key)
+{
+    if (!isEnter(key))
+        return false;
+    QByteArray text = boxText(m_name);
+    qsizetype lead = 0;
+    while (lead < text.size() && text[lead] == ' ')
+        ++lead;
+    text.remove(0, lead);
+    setBoxText(m_name, text);
+    if (text.isEmpty() || !isNameStart(text[0])) {
+        m_shell.ShowMessage(QStringLiteral("must enter a name or number\r\n"
+                                           "without a space as a first character\r\n"
+                                           "start characters may be:\r\n"
+                                           " A-Z or a-z or 0-9"));
+        m_name->selectAll();
+        return true;
+    }
+    moveFocusOn(m_name);
+    EnableEntryButtons();
+    return true;
+}
+
+bool DirectoryPage::RoomNumberKeyPress(int key)
+{
+    if (!isEnter(key))
+        return false;
+    if (m_room->text().isEmpty()) {
+        m_shell.ShowMessage(QStringLiteral("Must enter a number"));
+        return true;
+    }
+    moveFocusOn(m_room);
+    EnableEntryButtons();
+    QByteArray text = boxText(m_room);
+    qsizetype lead = 0;
+    while (lead < text.size() && text[lead] == ' ')
+        ++lead;
+    text.remove(0, lead);
+    setBoxText(m_room, text);
+    if (!isWholeNumber(text)) {
+        m_shell.ShowMessage(QStringLiteral("Must enter a number"));
+        m_room->selectAll();
+    }
+    return true;
+}
+
+bool DirectoryPage::PHnumberKeyPress(int key, const QString &text)
+{
+    if (isEnter(key)) {
+        moveFocusOn(m_phone);
+        return true;
+    }
+    if (key == Qt::Key_Backspace)
+        return false;
+    // Keys that type nothing (moves, Delete, shortcuts) are not characters.
+    if (text.size() != 1 || text.at(0).unicode() < 0x20)
+        return false;
+    return !isDialCharacter(text.at(0));
+}
+
+bool DirectoryPage::CodeKeyPress(QLineEdit *box, int key)
+{
+    if (!isEnter(key))
+        return false;
+    moveFocusOn(box);
+    return true;
+}
+
+void DirectoryPage::PHnumberEdited(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    int cursor = m_phone->cursorPosition();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isDialCharacter(text.at(i)))
+            kept.append(text.at(i));
+        else if (i < cursor)
+            --cursor;
+    }
+    if (kept == text)
+        return;
+    m_phone->setText(kept);
+    m_phone->setCursorPosition(std::max(0, cursor));
+}
+
+void DirectoryPage::EnableEntryButtons()
+{
+    if (m_table.IsOpen() && !m_name->text().isEmpty() && !m_room->text().isEmpty()) {
+        m_undo->setEnabled(true);
+        m_navOk->setEnabled(true);
+        m_navInst->setEnabled(true);
+    }
+}
+
+void DirectoryPage::DirectoryTableAfterScroll()
+{
+    if (!m_state.ShowRecordEnabled)
+        return;
+    setBoxText(m_rfName, m_table.FieldText(kName));
+    setBoxText(m_rfRoom, m_table.FieldText(kRoom));
+    setBoxText(m_rfID, m_table.FieldText(kRfid));
+    setBoxText(m_room, m_table.FieldText(kRoom));
+    setBoxText(m_name, m_table.FieldText(kName));
+    setBoxText(m_phone, m_table.FieldText(kPhone));
+    setBoxText(m_code1, m_table.FieldText(kCode1));
+    setBoxText(m_code2, m_table.FieldText(kCode2));
+    setBoxText(m_spare, m_table.FieldText(kSpare));
+    m_navInst->setEnabled(false);
+    m_navOk->setEnabled(false);
+    m_undo->setEnabled(false);
+    m_recordNo->setText(QString::number(m_table.Position()));
+    m_totRec->setText(QString::number(m_table.RecordCount()));
+}
+
+void DirectoryPage::UndoClick()
+{
+    DirectoryTableAfterScroll();
+    m_undo->setEnabled(false);
+}
+
+void DirectoryPage::DBGrid1TitleClick(int column)
+{
+    if (!m_table.IsOpen())
+        return;
+    m_table.Refresh();
+    if (column < 0 || column >= m_table.FieldCount() || !m_table.Sort(m_table.Field(column).name,
+                                                                      MemTable::SortCase::Insensitive)) {
+        m_table.First();
+        return;
+    }
+    m_table.First();
+}
+
+// --- navigator bar ----------------------------------------------------------------------
+
+void DirectoryPage::NavigatorClick(NavButton button)
+{
+    DBNavigator1BeforeAction(button);
+    if (!m_table.IsOpen())
+        return;
+    switch (button) {
+    case NavButton::First:
+        m_table.First();
+        break;
+    case NavButton::Prior:
+        if (m_table.Position() > 1)
+            m_table.SetPosition(m_table.Position() - 1);
+        else if (m_table.Position() < 0)
+            m_table.Refresh();
+        break;
+    case NavButton::Next:
+        m_table.Next();
+        break;
+    case NavButton::Last:
+        m_table.Refresh();
+        m_table.SetPosition(m_table.RecordCount());
+        break;
+    case NavButton::Insert:
+        m_table.Insert();
+        break;
+    case NavButton::Delete:
+        m_table.Delete();
+        // The confirmation lives only until the delete itself.
+        m_state.DeleteConfirmed = false;
+        break;
+    case NavButton::Refresh:
+        m_table.Refresh();
+        syncGrid();
+        break;
+    }
+}
+
+void DirectoryPage::DBNavigator1BeforeAction(NavButton button)
+{
+    if (button == NavButton::Insert) {
+        m_name->setFocus();
+        return;
+    }
+    if (button != NavButton::Delete)
+        return;
+    if (!m_shell.AskQuestion(QStringLiteral("Erase Current record"))) {
+        m_state.DeleteConfirmed = false;
+        return;
+    }
+    m_state.DeleteConfirmed = true;
+    const QByteArray addr = m_table.FieldText(kAddr);
+    // A placeholder address (a record an RFID download created) names no
+    // block of the unit: there is nothing there to erase.
+    if (!addr.isEmpty() && isHexAddress(addr) && WriteEachChange() && m_link.LoggedOn)
+        m_link.WriteDirectoryBlock(addr, RecordData({}, {}, {}, {}, {}, {}));
+}
+
+// --- commit and insert ----------------------------------------------------------------------
+
+void DirectoryPage::NavOkClick()
+{
+    if (!m_state.DirectoryBusy && m_navOk->isEnabled()) {
+        // 2. The moves below leave the boxes alone; a failure that ends the
+        // commit does not leave them detached for good.
+        m_state.ShowRecordEnabled = false;
+        const auto reattach = qScopeGuard([this] { m_state.ShowRecordEnabled = true; });
+        const int p = m_table.Position();
+        // 3. A room number that another record already has.
+        const QByteArray roomBox = boxText(m_room);
+        if (m_table.Locate(QByteArrayLiteral("Roomnumber"), roomBox) && m_table.Position() != p) {
+            if (!m_shell.AskQuestion(QStringLiteral("RoomNumber exist, Continue?"))) {
+                m_table.SetPosition(p);
+                syncGrid();
+                return;
+            }
+        }
+        // 4.
+        if (p == -1 && m_table.RecordCount() >= kPhoneListLimit) {
+            m_shell.ShowMessage(QStringLiteral("Phone list limit=1000 max."));
+            syncGrid();
+            return;
+        }
+        // 5. A new record gets the lowest free address.
+        QByteArray newAddress;
+        if (p == -1) {
+            newAddress = FirstFreeAddress(m_table, m_shell.MemoryLimit());
+            if (newAddress == "0000") {
+                m_shell.ShowMessage(QStringLiteral("Could Not Assign a new addr"));
+                syncGrid();
+                return;
+            }
+            m_table.Append();
+        }
+        // 6.-7.
+        m_table.SetPosition(p);
+        m_table.Edit();
+        m_table.SetFieldText(kRoom, NumericOrZero(roomBox, m_shell));
+        m_table.SetFieldText(kName, boxText(m_name));
+        m_table.SetFieldText(kPhone, boxText(m_phone));
+        m_table.SetFieldText(kCode1, boxText(m_code1));
+        m_table.SetFieldText(kCode2, boxText(m_code2));
+        m_table.SetFieldText(kSpare, boxText(m_spare));
+        if (p == -1)
+            m_table.SetFieldText(kAddr, newAddress);
+        // 8.
+        const QByteArray stored = m_table.FieldText(kAddr);
+        const QByteArray address = stored.isEmpty() ? newAddress : stored;
+        // 9.
+        Delay(10);
+        m_table.Post();
+        Delay(10);
+        // 10. Write-through.
+        if (m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced) {
+            m_table.SetPosition(p);
+            const QByteArray data = BoxesRecordData();
+            bool written = false;
+            for (int attempt = 0; attempt < 2 && !written; ++attempt)
+                written = m_link.WriteDirectoryBlock(address, data);
+            if (!written)
+                m_shell.ShowMessage(QStringLiteral("Failed to Write"));
+        }
+        // 11.
+        m_undo->setEnabled(false);
+        m_navOk->setEnabled(false);
+        m_navInst->setEnabled(false);
+        m_state.ShowRecordEnabled = true;
+        Delay(10);
+        syncGrid();
+        DirectoryTableAfterScroll();
+        Delay(10);
+    }
+    // 12. After the last record a blank one waits for the next entry.
+    const int position = m_table.Position();
+    if (position < kPhoneListLimit && position == m_table.RecordCount())
+        m_table.Append();
+    m_name->setFocus();
+}
+
+void DirectoryPage::NavInstClick()
+{
+    const QByteArray kept[6] = {boxText(m_name).left(16),  boxText(m_room).left(16),  boxText(m_phone).left(16),
+                                boxText(m_code1).left(16), boxText(m_code2).left(16), boxText(m_spare).left(16)};
+    m_table.Insert();
+    setBoxText(m_name, kept[0]);
+    setBoxText(m_room, kept[1]);
+    setBoxText(m_phone, kept[2]);
+    setBoxText(m_code1, kept[3]);
+    setBoxText(m_code2, kept[4]);
+    setBoxText(m_spare, kept[5]);
+    NavOkClick();
+}
+
+} // namespace porv

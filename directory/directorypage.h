@@ -1,0 +1,179 @@
+#pragma once
+// The PhoneDataBase page (phdir): the grid DBGrid1 over DirectoryTable, the
+// edit boxes with their key rules, the navigator bar DBNavigator1, the file
+// name box DBFiles, the directory download (GetData), the full upload
+// (WriteData), the single-record commit, insert and delete with their
+// write-through, and the phone list file commands.
+//
+// The page owns DirectoryTable and the directory state flags for the life of
+// the window; the RFID page works on the same table through the public part
+// below.
+#include <QByteArray>
+#include <QIdentityProxyModel>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+#include "directorytable.h"
+#include "memtable.h"
+#include "memtablemodel.h"
+#include "shellpage.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QToolButton;
+
+namespace porv {
+
+class Link;
+class ShellServices;
+
+// A one-line edit box whose typed keys pass through a rule first (the rule
+// returns true to swallow the key).
+class DirectoryEditBox;
+
+// DBGrid1's view of the table: the table's own columns, with the code columns
+// (Code1, Code2, spare) in olive and their titles grey while the unit's
+// "Use Global Gate Codes" option is shown as in use.
+class DirectoryGridModel : public QIdentityProxyModel {
+    Q_OBJECT
+public:
+    explicit DirectoryGridModel(QObject *parent = nullptr) : QIdentityProxyModel(parent) {}
+    void setGlobalCodes(bool inUse);
+    bool globalCodes() const { return m_globalCodes; }
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    bool isCodeColumn(int column) const;
+    bool m_globalCodes = false;
+};
+
+// The buttons of the navigator bar, in the order the bar shows them.
+enum class NavButton { First, Prior, Next, Last, Insert, Delete, Refresh };
+
+// Column widths and visibility of the two grids over DirectoryTable.
+enum class DirectoryGrid { DBGrid1, DBGrid3 };
+void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which);
+
+class DirectoryPage : public QWidget, public ShellPage {
+    Q_OBJECT
+public:
+    // rxMemo: the receive view, which the page places in its layout.
+    DirectoryPage(Link &link, ShellServices &shell, QPlainTextEdit *rxMemo, QWidget *parent = nullptr);
+    ~DirectoryPage() override;
+
+    // --- what the RFID page shares ---------------------------------------------
+    MemTable &DirectoryTable() { return m_table; }
+    DirectoryState &State() { return m_state; }
+    // The item model over the table (for DBGrid3) and DBGrid1's view of it.
+    MemTableModel *TableModel() { return &m_model; }
+    DirectoryGridModel *GridModel() { return &m_gridModel; }
+    // The before-delete check of the table: refuses unless DeleteConfirmed is
+    // set, and clears it.
+    bool DirectoryTableBeforeDelete();
+    // The b-command text of the edit boxes / of the current record.
+    QByteArray BoxesRecordData() const;
+    QByteArray CurrentRecordData() const;
+    // DirectorySynced with the WrtChg box that follows it (enabled exactly
+    // while synced).
+    void SetDirectorySynced(bool synced);
+    // Whether single changes are written through: WrtChg ticked.
+    bool WriteEachChange() const;
+    // The RFID page's record boxes rfName, rfRoom and rfID, which
+    // DirectoryTableAfterScroll fills. The page creates them; the RFID page
+    // places them in its own layout (they start without a parent widget of
+    // their own choosing: a hidden holder owned by this page).
+    QLineEdit *rfName() const { return m_rfName; }
+    QLineEdit *rfRoom() const { return m_rfRoom; }
+    QLineEdit *rfID() const { return m_rfID; }
+    // Grids that show the table besides DBGrid1 (DBGrid3): laid out with it.
+    void AttachGrid(QTableView *grid, DirectoryGrid which);
+
+    // --- controls (tests and pictures) ------------------------------------------
+    QTableView *DBGrid1() const { return m_grid; }
+    QLineEdit *DBFiles() const { return m_files; }
+
+    // --- ShellPage ------------------------------------------------------------------
+    void FileOpen() override;
+    void FileSaveAs() override;
+    void FileSave() override;
+    void FileNew() override;
+    void LogOnStarting() override;
+    void SetLoggedOn(bool loggedOn) override;
+
+public slots:
+    // The download, the full upload and the single-record commands.
+    void GetDataClick();
+    void WriteDataClick();
+    void NavOkClick();
+    void NavInstClick();
+    void UndoClick();
+    // A click on a button of the navigator bar: DBNavigator1BeforeAction, then
+    // the bar's own action.
+    void NavigatorClick(NavButton button);
+    void DBNavigator1BeforeAction(NavButton button);
+    void DBGrid1TitleClick(int column);
+    // The after-move notification of the table (only while ShowRecordEnabled).
+    void DirectoryTableAfterScroll();
+    void EnableEntryButtons();
+    void LayoutDirectoryGrid();
+    // ShowGlobalCodesState of the parameters page, its directory part: the
+    // code columns in olive (titles grey) when the option is in use.
+    void ShowCodeColumns(bool globalCodesInUse);
+
+private:
+    void build(QPlainTextEdit *rxMemo);
+    void wireTable();
+    void syncGrid();
+    void gridRowChosen(int row);
+    void moveFocusOn(QWidget *from);
+    bool NamefKeyPress(int key);
+    bool RoomNumberKeyPress(int key);
+    bool PHnumberKeyPress(int key, const QString &text);
+    bool CodeKeyPress(QLineEdit *box, int key);
+    void PHnumberEdited(const QString &text);
+    QByteArray boxText(const QLineEdit *box) const;
+    void setBoxText(QLineEdit *box, const QByteArray &value);
+    bool eraseDirectory();
+    void rewriteDirectory();
+    void loadPhoneList(const QString &path);
+
+    Link &m_link;
+    ShellServices &m_shell;
+    MemTable m_table;
+    MemTableModel m_model;
+    DirectoryGridModel m_gridModel;
+    DirectoryState m_state;
+    QList<QPair<QPointer<QTableView>, DirectoryGrid>> m_otherGrids;
+    int m_laidOutColumns = -1;
+    bool m_syncing = false;
+
+    QTableView *m_grid = nullptr;
+    QLineEdit *m_files = nullptr;
+    DirectoryEditBox *m_name = nullptr;
+    DirectoryEditBox *m_room = nullptr;
+    DirectoryEditBox *m_phone = nullptr;
+    DirectoryEditBox *m_code1 = nullptr;
+    DirectoryEditBox *m_code2 = nullptr;
+    QLineEdit *m_spare = nullptr;
+    QLabel *m_recordNo = nullptr;
+    QLabel *m_totRec = nullptr;
+    QPushButton *m_navInst = nullptr;
+    QPushButton *m_navOk = nullptr;
+    QPushButton *m_undo = nullptr;
+    QCheckBox *m_wrtChg = nullptr;
+    QPushButton *m_getData = nullptr;
+    QPushButton *m_writeData = nullptr;
+    QWidget *m_navigator = nullptr;
+    QWidget *m_rfHolder = nullptr;
+    QLineEdit *m_rfName = nullptr;
+    QLineEdit *m_rfRoom = nullptr;
+    QLineEdit *m_rfID = nullptr;
+};
+
+} // namespace porv

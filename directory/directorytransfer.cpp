@@ -1,0 +1,253 @@
+// The directory download (GetData) and the full upload (WriteData) of the
+// PhoneDataBase page.
+#include "directorypage.h"
+
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTableView>
+
+#include "codecs.h"
+#include "delay.h"
+#include "link.h"
+#include "shellservices.h"
+
+namespace porv {
+
+namespace {
+
+constexpr int kLampOnLine = 21;
+
+QByteArray addressText(int address)
+{
+    QByteArray key = QByteArray::number(address, 16).toUpper();
+    if (key.size() < 4)
+        key.prepend(QByteArray(4 - key.size(), '0'));
+    return key;
+}
+
+} // namespace
+
+// --- download ----------------------------------------------------------------------
+
+void DirectoryPage::GetDataClick()
+{
+    Link &link = m_link;
+    // 1.
+    link.CountMode = true;
+    link.KeepAliveCount = 0;
+    m_state.DirectoryBusy = true;
+    bool suspended = false;
+    // 13. However the download ends.
+    const auto finalSteps = qScopeGuard([this, &suspended] {
+        if (suspended)
+            m_table.ResumeDisplay();
+        // Left set by a failure, the flag would block the commit and the RFID
+        // page's record commands for good.
+        m_state.DirectoryBusy = false;
+        m_shell.HideTransfer();
+        m_shell.SetBusyCursor(false);
+        m_shell.StopLampBlink();
+        m_shell.StartKeepAlive();
+        m_shell.SetLedImage(kLampOnLine);
+        m_link.CountMode = false;
+    });
+    // 2.-3.
+    link.RxBuffer.clear();
+    Delay(10);
+    link.SendCommand(QByteArrayLiteral("d01281152\r"));
+    // 4.
+    link.ClearReceiveView();
+    m_shell.ShowTransfer();
+    m_shell.SetBusyCursor(true);
+    m_shell.StartLampBlink();
+    m_shell.StopKeepAlive();
+    // 5.
+    link.ReplyReceived = false;
+    link.RxBuffer.clear();
+    link.LineCount = 0;
+    // 6. The dump ends at its closing line; a record whose name holds "OK"
+    // sets ReplyReceived too, but does not end the wait.
+    const int budget = link.RemoteMode ? 1000 : 500;
+    int idle = 0;
+    bool silent = false;
+    for (int poll = 0; poll <= budget; ++poll) {
+        if (link.ReplyReceived && DirectoryDumpComplete(link.RxBuffer))
+            break;
+        Delay(100);
+        if (link.DataSeen) {
+            idle = 0;
+        } else if (++idle > 40) {
+            m_shell.ShowMessage(QStringLiteral("communication error"));
+            silent = true;
+            break;
+        }
+        Delay(10);
+        link.DataSeen = false;
+    }
+    // 7.-8.
+    Delay(1000);
+    link.SetReceiveView(link.RxBuffer);
+    // 9.-10.
+    DefineDirectoryTable(m_table);
+    m_table.Open();
+    m_table.EmptyTable();
+    LayoutDirectoryGrid();
+    m_shell.AllowDirectorySave();
+    // 11.
+    const DirectoryDump dump = ReadDirectoryDump(link.ReceiveView());
+    m_table.SuspendDisplay();
+    suspended = true;
+    for (const QByteArray &line : dump.recordLines) {
+        if (line.isEmpty())
+            continue;
+        const DirectoryLine r = ParseDirectoryLine(line);
+        if (r.Name.isEmpty() || r.RoomNumber.isEmpty())
+            continue;
+        m_table.AppendRecord({r.Name, r.RoomNumber, DecodeDigits(r.PHnumber), r.Code1, r.Code2, r.spare,
+                              QByteArray(), r.Addr});
+    }
+    suspended = false;
+    m_table.ResumeDisplay();
+    // 12. Only a dump that arrived whole mirrors the unit: after a broken one
+    // a single write could reuse an address the unit still holds.
+    m_state.DirectoryBusy = false;
+    m_table.First();
+    if (dump.complete) {
+        SetDirectorySynced(true);
+    } else {
+        SetDirectorySynced(false);
+        if (!silent)
+            m_shell.ShowMessage(QStringLiteral("The phone list did not arrive complete.\r\n"
+                                               "Get the data again before writing changes."));
+    }
+}
+
+// --- full upload ---------------------------------------------------------------------
+
+bool DirectoryPage::eraseDirectory()
+{
+    Link &link = m_link;
+    bool acknowledged = false;
+    for (int attempt = 0; attempt < 2 && !acknowledged; ++attempt) {
+        link.SendCommand(QByteArrayLiteral("\r"));
+        Delay(100);
+        link.SendCommand(QByteArrayLiteral("f5a\r"));
+        // The unit may acknowledge during the fixed wait before WaitReply
+        // (which clears the flag as it starts): an early "OK" counts.
+        link.ReplyReceived = false;
+        link.DataSeen = false;
+        link.RxBuffer.clear();
+        Delay(100);
+        const bool early = link.ReplyReceived;
+        link.WaitReply(5);
+        acknowledged = early || link.ReplyReceived;
+    }
+    link.ReplyReceived = acknowledged;
+    return acknowledged;
+}
+
+void DirectoryPage::WriteDataClick()
+{
+    // 1.-2.
+    m_table.Refresh();
+    const int capacity = DirectoryCapacity(m_shell.MemoryLimit());
+    if (m_table.RecordCount() > capacity) {
+        m_shell.ShowMessage(QStringLiteral("There are to many records to store\r\n"
+                                           "to this Portavel version.\r\n%1 is the limit.")
+                                .arg(capacity));
+        return;
+    }
+    // 3.
+    if (!m_shell.AskQuestion(QStringLiteral("This will replace ALL numbers currently\r\n"
+                                            "stored in the Portavel, Continue?")))
+        return;
+    // 4.
+    m_shell.ShowStatus(0, QStringLiteral("Sorting"));
+    Delay(50);
+    m_table.Sort(QByteArrayLiteral("Name"), MemTable::SortCase::Sensitive);
+    m_table.First();
+    m_table.SuspendDisplay();
+    {
+        const auto resume = qScopeGuard([this] { m_table.ResumeDisplay(); });
+        m_shell.ShowStatus(0, QStringLiteral("Sorting Addresses"));
+        Delay(50);
+        // 5.
+        if (m_table.RecordCount() == 0)
+            return;
+        // 6. Consecutive addresses from 1000 in name order.
+        int address = kDirectoryBase;
+        m_table.First();
+        while (!m_table.Eof()) {
+            m_table.Edit();
+            m_table.SetFieldText(QByteArrayLiteral("Addr"), addressText(address));
+            m_table.Post();
+            m_table.Next();
+            address += kDirectoryBlockSize;
+        }
+    }
+    // 7.-8.
+    m_shell.ShowTransfer();
+    m_shell.ShowStatus(0, QStringLiteral("Erasing Current phone List"));
+    if (!eraseDirectory()) {
+        m_shell.HideTransfer();
+        m_shell.ShowMessage(QStringLiteral("Could not clear All,\r\nSave your files and\r\nRecheck connection"));
+        return;
+    }
+    rewriteDirectory();
+}
+
+void DirectoryPage::rewriteDirectory()
+{
+    // 9.
+    m_shell.ShowStatus(0, QStringLiteral("Rewriting Phone List"));
+    m_grid->setEnabled(false);
+    m_shell.SetBusyCursor(true);
+    m_state.ShowRecordEnabled = false;
+    m_table.SuspendDisplay();
+    bool finished = false;
+    // A failure that travels (a serial write) still gives the page back.
+    const auto restore = qScopeGuard([this, &finished] {
+        if (finished)
+            return;
+        m_shell.HideTransfer();
+        m_table.ResumeDisplay();
+        m_state.ShowRecordEnabled = true;
+        m_shell.SetBusyCursor(false);
+        m_grid->setEnabled(true);
+    });
+    m_table.First();
+    int errors = 0;
+    // 10.
+    do {
+        QByteArray room = m_table.FieldText(QByteArrayLiteral("RoomNumber"));
+        if (!room.isEmpty())
+            room = NumericOrZero(room, m_shell);
+        const QByteArray addr = m_table.FieldText(QByteArrayLiteral("Addr"));
+        const QByteArray data = RecordData(room, m_table.FieldText(QByteArrayLiteral("Code1")),
+                                           m_table.FieldText(QByteArrayLiteral("Code2")),
+                                           m_table.FieldText(QByteArrayLiteral("spare")),
+                                           m_table.FieldText(QByteArrayLiteral("PHnumber")),
+                                           m_table.FieldText(QByteArrayLiteral("Name")));
+        if (!m_link.WriteDirectoryBlock(addr, data)) {
+            Delay(40);
+            if (!m_link.WriteDirectoryBlock(addr, data))
+                ++errors;
+        }
+        m_table.Next();
+    } while (!m_table.Eof() && m_link.LoggedOn && errors <= 5);
+    // 11.
+    m_shell.HideTransfer();
+    if (errors > 0)
+        m_shell.ShowMessage(QStringLiteral("There was %1 error(s)").arg(errors));
+    // 12.
+    finished = true;
+    m_table.ResumeDisplay();
+    m_state.ShowRecordEnabled = true;
+    m_shell.ShowStatus(0, QStringLiteral("Done"));
+    m_shell.SetBusyCursor(false);
+    m_grid->setEnabled(true);
+    SetDirectorySynced(true);
+    Delay(10);
+}
+
+} // namespace porv
