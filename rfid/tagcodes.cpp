@@ -1,0 +1,130 @@
+#include "tagcodes.h"
+
+#include "codecs.h"
+
+namespace porv {
+
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+QByteArray TagBlockNumber(int block) { return QByteArray::number(block).rightJustified(4, '0'); }
+
+QByteArray DecodeTagCode(const QByteArray &codeChars)
+{
+    if (codeChars.isEmpty() || codeChars.at(0) == '?')
+        return QByteArray();
+    QByteArray code;
+    code.reserve(kTagCodeLength);
+    const qsizetype n = std::min<qsizetype>(codeChars.size(), kTagCodeLength);
+    for (qsizetype i = 0; i < n; ++i)
+        code += NibbleToHexDigit(codeChars.mid(i, 1));
+    return code;
+}
+
+QByteArray TagRoomText(const QByteArray &roomChars) { return TextBeforeFill(roomChars.left(kTagRoomLength)); }
+
+QByteArray EncodeTagCode(const QByteArray &code)
+{
+    QByteArray out = code;
+    for (char &c : out) {
+        if (c >= 'A' && c <= 'F')
+            c = char(c - 'A' + ':');
+    }
+    return out;
+}
+
+QList<TagEntry> TagEntriesOfLine(const QByteArray &line)
+{
+    QList<TagEntry> entries;
+    if (line.size() <= kTagLinePrefix)
+        return entries;
+    const QByteArray data = line.mid(kTagLinePrefix, kTagBlockDataLength);
+    for (int e = 0; e < kTagEntriesPerBlock; ++e) {
+        const int at = e * kTagEntryLength;
+        if (at >= data.size())
+            break;
+        const QByteArray room = TagRoomText(data.mid(at, kTagRoomLength));
+        const QByteArray code = DecodeTagCode(data.mid(at + kTagRoomLength, kTagCodeLength));
+        if (room.isEmpty() || code.isEmpty())
+            continue;
+        entries.append({room, code});
+    }
+    return entries;
+}
+
+QList<TagEntry> TagEntriesOfDump(const QList<QByteArray> &lines)
+{
+    QList<TagEntry> entries;
+    const qsizetype n = lines.size();
+    int blockLines = 0;
+    for (qsizetype i = 2; i <= n - 3 && blockLines < kTagBlockCount; ++i) {
+        const QByteArray &line = lines.at(i);
+        if (line.isEmpty())
+            continue;
+        ++blockLines;
+        entries.append(TagEntriesOfLine(line));
+    }
+    return entries;
+}
+
+QByteArray TagEntryText(const QByteArray &room, const QByteArray &code)
+{
+    const QByteArray encoded = EncodeTagCode(code);
+    if (room.isEmpty() || encoded.isEmpty())
+        return QByteArray();
+    return PadRight(room, kTagRoomLength, '?').left(kTagRoomLength) + encoded;
+}
+
+bool TagCodeWellFormed(const QByteArray &code) { return code.isEmpty() || code.size() == kTagCodeLength; }
+
+QByteArray TagBlockData(const QList<QByteArray> &entryTexts)
+{
+    QByteArray data;
+    data.reserve(kTagBlockDataLength);
+    for (const QByteArray &e : entryTexts)
+        data += e;
+    return PadRight(data, kTagBlockDataLength, '?');
+}
+
+QByteArray DecodeTagMessage(const QByteArray &line)
+{
+    constexpr int kPairs = 6;
+    if (line.size() < 2 * kPairs)
+        return QByteArray();
+    int check = 0;
+    for (int p = 0; p < kPairs; ++p) {
+        const int high = hexValue(line.at(2 * p));
+        const int low = hexValue(line.at(2 * p + 1));
+        if (high < 0 || low < 0)
+            return QByteArray();
+        const int value = high * 16 + low;
+        if (p < kPairs - 1)
+            check ^= value;
+        else if (value != check)
+            return QByteArray();
+    }
+    return line.left(kTagCodeLength);
+}
+
+bool TagLineIsBlank(const QByteArray &line)
+{
+    for (qsizetype i = kTagLinePrefix; i < line.size(); ++i) {
+        if (line.at(i) != '?')
+            return false;
+    }
+    return true;
+}
+
+} // namespace porv

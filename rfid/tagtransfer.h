@@ -1,0 +1,82 @@
+#pragma once
+// The RFID page's exchanges with the unit: the tag list download with its
+// binding to DirectoryTable, "Write All" (erase, then block by block with
+// read-back), the erase command, and the two block checks they use. They run
+// on the window's thread; their waits process events.
+#include <QByteArray>
+
+#include "tagbinding.h"
+
+namespace porv {
+
+class Link;
+class MemTable;
+class ShellServices;
+struct DirectoryState;
+
+// What the tag procedures need of the directory page besides the link and the
+// window's services.
+class TagDirectory {
+public:
+    virtual ~TagDirectory() = default;
+    virtual MemTable &Table() = 0;
+    virtual DirectoryState &State() = 0;
+    // The grids' columns after the table was defined afresh.
+    virtual void LayoutDirectoryGrid() = 0;
+};
+
+// The texts the procedures show.
+namespace tagtext {
+inline const char *const kCommunicationError = "communication error";
+inline const char *const kMalformedCode =
+    "Note, the current record has\r\nincorrect RFID data format.\r\nrescan or erase the code.";
+inline const char *const kLimitReached = "NB could not save all codes\r\nMaximum is 512 RF-ID's.";
+inline const char *const kSaveErrors = "there was an error saving the codes,\r\nPlease try again";
+} // namespace tagtext
+
+struct TagDownloadReport {
+    bool replied = false;    // the dump arrived (its "OK" line)
+    int entries = 0;         // entries with a room and a code
+    TagBindingResult binding;
+    TaggedAddresses tagged;
+};
+
+// download_idClick without the page: "s14081535", the dump read into the
+// receive view, the codes of DirectoryTable cleared and the tags bound. The
+// final steps (DirectoryBusy cleared, transfer window hidden, cursor, lamp,
+// keep-alive restarted, CountMode cleared, display updates resumed) run
+// however it ends. DirectorySynced is left as it stood: the download changes
+// no record's directory data and no address the unit knows.
+TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &directory);
+
+enum class WriteAllOutcome {
+    Malformed,   // a record's RFID is not ten characters; nothing was sent
+    NoReply,     // the erase was not acknowledged; no block was written
+    Written,     // every tag went out and was confirmed
+    Errors,      // some blocks were not confirmed (reported)
+    LimitReached,// more than 512 tags: the first 512 went out (reported)
+    LoggedOff,   // the link closed during the write
+};
+
+struct WriteAllReport {
+    WriteAllOutcome outcome = WriteAllOutcome::Written;
+    int malformedRow = -1; // 0-based row of the record that stopped the write
+    int blocks = 0;        // blocks sent
+    int errors = 0;        // blocks not confirmed
+};
+
+// writeall_idClick without the page.
+WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &directory);
+
+// Button3Click: the erase command, nothing awaited.
+void EraseTagList(Link &link);
+
+// Reads the block back: true when its data characters are all "?" (or none
+// arrived).
+bool BlockIsBlank(Link &link, const QByteArray &block);
+
+// Confirms a written block by reading it back; a block that differs is
+// rewritten with the "p" command and checked once more. Clears CountMode.
+bool VerifyTagBlock(Link &link, const QByteArray &block, const QByteArray &data);
+
+} // namespace porv
