@@ -169,6 +169,9 @@ QVariant DirectoryGridModel::headerData(int section, Qt::Orientation orientation
 {
     if (role == Qt::ForegroundRole && orientation == Qt::Horizontal && m_globalCodes && isCodeColumn(section))
         return QColor(Qt::gray);
+    // The rows' header is only the indicator of the current record.
+    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
+        return QString();
     return QIdentityProxyModel::headerData(section, orientation, role);
 }
 

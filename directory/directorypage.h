@@ -7,7 +7,10 @@
 //
 // The page owns DirectoryTable and the directory state flags for the life of
 // the window; the RFID page works on the same table through the public part
-// below.
+// below. The table's after-move notification runs DirectoryTableAfterScroll
+// and moves DBGrid1's current row, except while the table's display updates
+// are suspended: a fill or a binding pass that suspends them and then moves
+// to the record it wants shown gets the boxes and the grid right once.
 #include <QByteArray>
 #include <QIdentityProxyModel>
 #include <QList>
