@@ -1,12 +1,23 @@
-#include <QApplication>
 #include <gtest/gtest.h>
 
 #include "delay.h"
+#ifdef PORV_HAVE_SHELL
+#include "application.h"
+#include "dialogseam.h"
+#else
+#include <QApplication>
+#endif
 
 int main(int argc, char **argv)
 {
-    // The page tests need widgets; the rest needs only the event loop.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef PORV_HAVE_SHELL
+    // The window's failure handler and a dialog seam that tests answer.
+    porv::Application app(argc, argv);
+    porv::DialogSeam::SetScriptedByDefault(true);
+#else
     QApplication app(argc, argv);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
     // The reads and writes count ticks, not seconds: run them fast.
     porv::SetTickScale(0.02);
