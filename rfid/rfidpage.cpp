@@ -1,0 +1,448 @@
+#include "rfidpage.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <functional>
+
+#include "delay.h"
+#include "directorypage.h"
+#include "link.h"
+#include "memtable.h"
+#include "memtablemodel.h"
+#include "shellservices.h"
+
+namespace porv {
+
+namespace {
+
+const QByteArray kRfidField = QByteArrayLiteral("RFID");
+
+// The grid follows the table; only the user's own moves in it (mouse,
+// keyboard) move the table's current record.
+class TagGridView : public QTableView {
+public:
+    explicit TagGridView(QWidget *parent) : QTableView(parent) {}
+    std::function<void(int)> userMovedTo;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        const int before = currentIndex().row();
+        QTableView::mousePressEvent(event);
+        report(before);
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const int before = currentIndex().row();
+        QTableView::keyPressEvent(event);
+        report(before);
+    }
+
+private:
+    void report(int before)
+    {
+        const int now = currentIndex().row();
+        if (now >= 0 && now != before && userMovedTo)
+            userMovedTo(now);
+    }
+};
+
+void setHint(QWidget *w, const QString &hint)
+{
+    w->setToolTip(hint);
+    w->setStatusTip(hint);
+}
+
+} // namespace
+
+// The directory page as the tag procedures see it.
+class RfidPage::Directory : public TagDirectory {
+public:
+    explicit Directory(DirectoryPage &page) : m_page(page) {}
+    MemTable &Table() override { return m_page.DirectoryTable(); }
+    DirectoryState &State() override { return m_page.State(); }
+    void LayoutDirectoryGrid() override { m_page.LayoutDirectoryGrid(); }
+
+private:
+    DirectoryPage &m_page;
+};
+
+RfidPage::RfidPage(Link &link, ShellServices &shell, DirectoryPage &directory, QWidget *parent)
+    : QWidget(parent), m_link(link), m_shell(shell), m_directory(&directory), m_access(new Directory(directory))
+{
+    setObjectName(QStringLiteral("RfidPage"));
+    build();
+
+    MemTable &table = directory.DirectoryTable();
+    connect(&table, &MemTable::afterMove, this, [this] { syncGrid(); });
+
+    m_timer3 = shell.CaptureTimer();
+    if (!m_timer3) {
+        // Without a window (a page on its own) the page keeps its own Timer3.
+        m_timer3 = new QTimer(this);
+        m_timer3->setObjectName(QStringLiteral("Timer3"));
+    }
+    connect(m_timer3, &QTimer::timeout, this, &RfidPage::Timer3Timer);
+}
+
+RfidPage::~RfidPage()
+{
+    if (m_timer3)
+        disconnect(m_timer3, nullptr, this, nullptr);
+    // The record boxes go back to the directory page, which fills them.
+    if (m_directory) {
+        disconnect(&m_directory->DirectoryTable(), nullptr, this, nullptr);
+        if (QWidget *holder = m_directory->findChild<QWidget *>(QStringLiteral("RfidRecordBoxes"))) {
+            for (QLineEdit *box : {m_rfName, m_rfRoom, m_rfID}) {
+                if (box)
+                    box->setParent(holder);
+            }
+        }
+    }
+    delete m_access;
+}
+
+void RfidPage::build()
+{
+    DirectoryPage &directory = *m_directory;
+
+    // DBGrid3: Name, RoomNumber and RFID of DirectoryTable.
+    auto *grid = new TagGridView(this);
+    m_grid = grid;
+    m_grid->setObjectName(QStringLiteral("DBGrid3"));
+    m_grid->setModel(directory.TableModel());
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSortingEnabled(false);
+    m_grid->setWordWrap(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_grid->horizontalHeader()->setStretchLastSection(false);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_grid->verticalHeader()->setFixedWidth(12); // the row indicator
+    // Name 130 + RoomNumber 95 + RFID 90, the indicator, lines and a scroll bar.
+    m_grid->setFixedWidth(130 + 95 + 90 + 12 + 4 + m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    grid->userMovedTo = [this](int row) { gridRowChosen(row); };
+    directory.AttachGrid(m_grid, DirectoryGrid::DBGrid3);
+    connect(directory.TableModel(), &QAbstractItemModel::modelReset, this, [this] {
+        // The grid builds its columns afresh whenever the table is redefined.
+        ApplyDirectoryGridLayout(m_grid, DirectoryGrid::DBGrid3);
+        syncGrid();
+    });
+
+    // The current record's boxes, made by the directory page.
+    m_rfName = directory.rfName();
+    m_rfRoom = directory.rfRoom();
+    m_rfID = directory.rfID();
+    m_rfName->setParent(this);
+    m_rfRoom->setParent(this);
+    m_rfID->setParent(this);
+    m_rfName->setReadOnly(true);
+    m_rfRoom->setReadOnly(true);
+    m_rfID->setMaxLength(10);
+    connect(m_rfName, &QLineEdit::textChanged, this, &RfidPage::rfNameChange);
+
+    auto label = [this](const QString &text, const char *name = nullptr) {
+        auto *l = new QLabel(text, this);
+        if (name)
+            l->setObjectName(QLatin1String(name));
+        return l;
+    };
+    auto button = [this](const char *name, const QString &caption, const QString &hint = QString()) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        if (!hint.isEmpty())
+            setHint(b, hint);
+        return b;
+    };
+
+    m_lcExist = label(QString(), "Lc_exist");
+    QPalette red = m_lcExist->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    m_lcExist->setPalette(red);
+    m_lcExist->hide();
+
+    m_upDate = button("Button1", QStringLiteral("Up Date"), QStringLiteral("save this code to the database"));
+    m_del = button("Button2", QStringLiteral("Del"));
+    m_getId = button("Get_ID", QStringLiteral("Get_RFID"), QStringLiteral("Read in RFID from Portavel"));
+    m_download = button("download_id", QStringLiteral("DownLoad"), QStringLiteral("Get data from Portavel"));
+    m_writeAll = button("writeall_id", QStringLiteral("Write All"),
+                        QStringLiteral("Erase all RFID's in Portavel and replace it with this data"));
+    m_erase = button("Button3", QStringLiteral("erase"));
+    // The unit commands wait for a log-on; erase is always offered.
+    m_getId->setEnabled(false);
+    m_download->setEnabled(false);
+    m_writeAll->setEnabled(false);
+
+    m_idError = label(QString(), "iderror");
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setRange(0, kCaptureSeconds);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedHeight(16);
+
+    connect(m_upDate, &QPushButton::clicked, this, &RfidPage::Button1Click);
+    connect(m_del, &QPushButton::clicked, this, &RfidPage::Button2Click);
+    connect(m_getId, &QPushButton::clicked, this, &RfidPage::Get_IDClick);
+    connect(m_download, &QPushButton::clicked, this, &RfidPage::download_idClick);
+    connect(m_writeAll, &QPushButton::clicked, this, &RfidPage::writeall_idClick);
+    connect(m_erase, &QPushButton::clicked, this, &RfidPage::Button3Click);
+
+    // Layout: the grid on the left; on the right the record, the capture and
+    // the transfers with the unit.
+    auto *record = new QFrame(this);
+    record->setObjectName(QStringLiteral("RfidRecord"));
+    record->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto *boxes = new QGridLayout(record);
+    boxes->setHorizontalSpacing(6);
+    boxes->setVerticalSpacing(4);
+    boxes->addWidget(label(QStringLiteral("Name")), 0, 0);
+    boxes->addWidget(m_rfName, 0, 1, 1, 2);
+    boxes->addWidget(label(QStringLiteral("Room")), 1, 0);
+    boxes->addWidget(m_rfRoom, 1, 1);
+    boxes->addWidget(label(QStringLiteral("RFID")), 2, 0);
+    boxes->addWidget(m_rfID, 2, 1);
+    m_rfRoom->setMaximumWidth(90);
+    m_rfID->setMaximumWidth(110);
+    auto *recordButtons = new QHBoxLayout;
+    recordButtons->addWidget(m_upDate);
+    recordButtons->addWidget(m_del);
+    recordButtons->addStretch(1);
+    boxes->addLayout(recordButtons, 3, 1, 1, 2);
+    boxes->addWidget(m_lcExist, 4, 0, 1, 3);
+    boxes->setColumnStretch(2, 1);
+
+    auto *capture = new QFrame(this);
+    capture->setObjectName(QStringLiteral("RfidCapture"));
+    capture->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto *captureLayout = new QGridLayout(capture);
+    captureLayout->addWidget(m_getId, 0, 0);
+    captureLayout->addWidget(m_progress, 0, 1);
+    captureLayout->addWidget(m_idError, 1, 0, 1, 2);
+    captureLayout->setColumnStretch(1, 1);
+
+    auto *transfers = new QFrame(this);
+    transfers->setObjectName(QStringLiteral("RfidTransfers"));
+    transfers->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto *transferLayout = new QGridLayout(transfers);
+    transferLayout->addWidget(label(QStringLiteral("Get data from Portavel")), 0, 0);
+    transferLayout->addWidget(m_download, 0, 1);
+    transferLayout->addWidget(label(QStringLiteral("Replace data in Portavel")), 1, 0);
+    transferLayout->addWidget(m_writeAll, 1, 1);
+    transferLayout->addWidget(m_erase, 2, 1);
+    transferLayout->setColumnStretch(0, 1);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(8);
+    right->addWidget(record);
+    right->addWidget(capture);
+    right->addWidget(transfers);
+    right->addStretch(1);
+
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(8);
+    outer->addWidget(m_grid);
+    outer->addLayout(right, 1);
+}
+
+// --- the grid -----------------------------------------------------------------------------
+
+void RfidPage::syncGrid()
+{
+    if (!m_directory)
+        return;
+    MemTable &table = m_directory->DirectoryTable();
+    if (table.DisplaySuspended())
+        return;
+    QItemSelectionModel *selection = m_grid->selectionModel();
+    if (!selection)
+        return;
+    m_syncing = true;
+    const int row = table.Position() - 1;
+    QAbstractItemModel *model = m_grid->model();
+    if (row >= 0 && row < model->rowCount()) {
+        const QModelIndex at = model->index(row, 0);
+        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_grid->scrollTo(at);
+    } else {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    m_syncing = false;
+}
+
+void RfidPage::gridRowChosen(int row)
+{
+    if (m_syncing || !m_directory)
+        return;
+    MemTable &table = m_directory->DirectoryTable();
+    if (!table.IsOpen())
+        return;
+    table.SetPosition(row + 1);
+    syncGrid();
+}
+
+// --- page command ----------------------------------------------------------------------------
+
+void RfidPage::PageCommand()
+{
+    m_idError->clear();
+    m_lcExist->hide();
+}
+
+void RfidPage::rfNameChange() { m_lcExist->hide(); }
+
+// --- transfers ------------------------------------------------------------------------------------
+
+void RfidPage::download_idClick()
+{
+    // A second click inside a running transfer (the waits process clicks)
+    // would start another dump over the first.
+    if (!m_directory || m_directory->State().DirectoryBusy)
+        return;
+    m_lastDownload = DownloadTags(m_link, m_shell, *m_access);
+}
+
+void RfidPage::writeall_idClick()
+{
+    if (!m_directory || m_directory->State().DirectoryBusy)
+        return;
+    m_lastWriteAll = WriteAllTags(m_link, m_shell, *m_access);
+}
+
+void RfidPage::Button3Click() { EraseTagList(m_link); }
+
+// --- capture -----------------------------------------------------------------------------------
+
+void RfidPage::Get_IDClick()
+{
+    m_progress->setValue(kCaptureSeconds);
+    m_link.ClearReceiveView();
+    m_idError->setText(QStringLiteral("Ready"));
+    m_rfID->clear();
+    m_link.DataSeen = false;
+    // The keep-alive prompt would be answered inside the capture and taken
+    // for the tag message: it stays off while the countdown runs.
+    m_capturing = true;
+    m_shell.StopKeepAlive();
+    const int base = m_timer3->property("baseInterval").isValid() ? m_timer3->property("baseInterval").toInt() : 1000;
+    m_timer3->setInterval(std::max(1, int(std::lround(base * TickScale()))));
+    m_timer3->start();
+    m_lcExist->hide();
+}
+
+void RfidPage::endCapture()
+{
+    m_timer3->stop();
+    if (!m_capturing)
+        return;
+    m_capturing = false;
+    m_link.KeepAliveCount = 0;
+    if (m_link.LoggedOn)
+        m_shell.StartKeepAlive();
+}
+
+void RfidPage::Timer3Timer()
+{
+    // 1.
+    m_progress->setValue(std::max(0, m_progress->value() - 1));
+    if (m_progress->value() == 0)
+        endCapture();
+    // 2. Nothing arrived yet.
+    if (!m_link.DataSeen)
+        return;
+    // 3.
+    endCapture();
+    m_progress->setValue(0);
+    const QByteArray code = DecodeTagMessage(m_link.ReplyLine(0));
+    // 4.
+    if (!code.isEmpty()) {
+        FindTagOwner(code);
+        m_rfID->setText(QString::fromLatin1(code));
+    } else {
+        m_idError->setText(QStringLiteral("Read Error, Try Again"));
+    }
+    // 5.
+    m_shell.Beep();
+}
+
+void RfidPage::FindTagOwner(const QByteArray &code)
+{
+    if (!m_directory)
+        return;
+    const MemTable &table = m_directory->DirectoryTable();
+    if (table.RecordCount() == 0)
+        return;
+    // The table is read where it stands: the current record and the boxes
+    // stay as they are.
+    if (const auto room = FindTagOwnerRoom(table, code)) {
+        m_lcExist->setText(QStringLiteral("Note, This record matches room ") + QString::fromLatin1(*room));
+        m_lcExist->show();
+    }
+}
+
+// --- record commands -------------------------------------------------------------------------------
+
+void RfidPage::Button1Click()
+{
+    if (!m_directory)
+        return;
+    DirectoryState &state = m_directory->State();
+    if (state.DirectoryBusy)
+        return;
+    MemTable &table = m_directory->DirectoryTable();
+    state.ShowRecordEnabled = false;
+    const auto reattach = qScopeGuard([&state] { state.ShowRecordEnabled = true; });
+    table.Edit();
+    table.SetFieldText(kRfidField, m_rfID->text().toLatin1());
+    Delay(10);
+    table.Post();
+    Delay(10);
+    state.ShowRecordEnabled = true;
+    m_lcExist->hide();
+}
+
+void RfidPage::Button2Click()
+{
+    if (!m_directory)
+        return;
+    DirectoryState &state = m_directory->State();
+    if (state.DirectoryBusy)
+        return;
+    MemTable &table = m_directory->DirectoryTable();
+    state.ShowRecordEnabled = false;
+    const auto reattach = qScopeGuard([&state] { state.ShowRecordEnabled = true; });
+    table.Edit();
+    // DirectoryTableBeforeDelete lets the delete through and clears the flag;
+    // a delete that does not happen (no record) must not leave it set.
+    state.DeleteConfirmed = true;
+    table.Delete();
+    state.DeleteConfirmed = false;
+    Delay(10);
+    state.ShowRecordEnabled = true;
+    m_lcExist->hide();
+    // The boxes show the record that is current now, not the one deleted.
+    m_directory->DirectoryTableAfterScroll();
+}
+
+} // namespace porv

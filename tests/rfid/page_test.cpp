@@ -1,0 +1,457 @@
+// The RFid_SU page of the real window, logged on to the simulated unit over
+// the network link (127.0.0.2, UDP port 8000): download and binding, Write
+// All, erase, capture with its countdown, Up Date, Del and the page resets.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "codecs.h"
+#include "directorypage.h"
+#include "link.h"
+#include "memtable.h"
+#include "rfidpage.h"
+#include "shell_fixture.h"
+#include "unit_seed.h"
+
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << '"' << b.toStdString() << '"'; }
+
+using namespace shelltest;
+
+namespace {
+
+enum Field { Name, Room, Phone, Code1, Code2, Spare, Rfid, Addr };
+
+// Unit nibble characters packed two to a byte, as the unit keeps them.
+QByteArray packed(const QByteArray &chars)
+{
+    QByteArray out;
+    for (int i = 0; i + 1 < chars.size(); i += 2)
+        out.append(char((porv::NibbleValue(chars.at(i)) << 4) | porv::NibbleValue(chars.at(i + 1))));
+    return out;
+}
+
+class RfidPageTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        ports = QStringList{QStringLiteral("ttyS9")};
+    }
+
+    void logOn(int records = 0)
+    {
+        qx4::SeedOptions seed;
+        seed.records = records;
+        seed.events = 0;
+        seed.tags = 0;
+        qx4::seedUnit(unit, seed);
+        ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
+        writeRecord(true, "127.0.0.2", QByteArray());
+        makeWindow();
+        clickLogOn({});
+        ASSERT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+        window->RFbuttClick();
+        unit.resetCounts();
+    }
+
+    porv::DirectoryPage &directory() const
+    {
+        return *dynamic_cast<porv::DirectoryPage *>(window->hostedPage(porv::TporvForm::PhoneDirectory));
+    }
+    porv::RfidPage &page() const
+    {
+        return *dynamic_cast<porv::RfidPage *>(window->hostedPage(porv::TporvForm::RfidPage));
+    }
+    porv::MemTable &table() const { return directory().DirectoryTable(); }
+    QByteArray cell(int row, Field f) const { return table().RowText(row, f); }
+    void add(const QByteArray &name, const QByteArray &room, const QByteArray &addr, const QByteArray &rfid = {})
+    {
+        table().AppendRecord({name, room, "0123", "1111", "", "", rfid, addr});
+    }
+
+    template <typename T> T *control(const char *name) const
+    {
+        T *c = window->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    QPushButton *pageButton(const char *name) const { return control<QPushButton>(name); }
+    QString text(const char *name) const
+    {
+        if (auto *box = window->findChild<QLineEdit *>(QLatin1String(name)))
+            return box->text();
+        return control<QLabel>(name)->text();
+    }
+    QStringList messages() const { return window->seam().texts(); }
+
+    // The unit reads a tag while a capture waits.
+    void capture(const QByteArray &code, bool badCheck)
+    {
+        Click(pageButton("Get_ID"));
+        ASSERT_EQ(text("iderror"), QStringLiteral("Ready"));
+        ASSERT_TRUE(page().Capturing());
+        ASSERT_TRUE(unit.presentTag(code, badCheck));
+        ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    }
+};
+
+} // namespace
+
+// --- download -----------------------------------------------------------------------------
+
+TEST_F(RfidPageTest, PageShowsTheTableAndItsBoxes)
+{
+    logOn();
+    EXPECT_TRUE(pageButton("download_id")->isEnabled());
+    EXPECT_TRUE(pageButton("writeall_id")->isEnabled());
+    EXPECT_TRUE(pageButton("Get_ID")->isEnabled());
+    EXPECT_TRUE(pageButton("Button3")->isEnabled());
+    QTableView *grid = page().DBGrid3();
+    EXPECT_EQ(grid->objectName(), QStringLiteral("DBGrid3"));
+    add("SMITH J", "204", "1000", "ABCDEF0123");
+    table().First();
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        const bool shown = c == Name || c == Room || c == Rfid;
+        EXPECT_EQ(!grid->isColumnHidden(c), shown) << c;
+    }
+    EXPECT_EQ(text("rfName"), QStringLiteral("SMITH J"));
+    EXPECT_EQ(text("rfRoom"), QStringLiteral("204"));
+    EXPECT_EQ(text("rfID"), QStringLiteral("ABCDEF0123"));
+    EXPECT_TRUE(page().isAncestorOf(control<QLineEdit>("rfID")));
+}
+
+TEST_F(RfidPageTest, DownloadDecodesEntriesAndSkipsEmptyOnes)
+{
+    logOn();
+    // Block 1408: room 123 with code ":;<=>?0123", an entry without room, an
+    // entry whose code starts with "?", and room 456789 with "1?3?5?7?9?".
+    unit.setBlock(1408, packed("123???:;<=>?0123" "??????0123456789" "45??????????????" "4567891?3?5?7?9?"));
+    add("A", "123", "1000", "7777777777");
+    Click(pageButton("download_id"));
+    EXPECT_EQ(unit.commandCount("s"), 1);
+    ASSERT_EQ(table().RecordCount(), 2);
+    EXPECT_EQ(cell(0, Rfid), "ABCDEF0123");
+    EXPECT_EQ(cell(1, Room), "456789");
+    EXPECT_EQ(cell(1, Rfid), "1F3F5F7F9F");
+    EXPECT_TRUE(messages().isEmpty());
+    // The first record is current; the boxes follow it again.
+    EXPECT_EQ(table().Position(), 1);
+    EXPECT_EQ(text("rfID"), QStringLiteral("ABCDEF0123"));
+    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(directory().State().DirectoryBusy);
+    EXPECT_TRUE(window->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
+}
+
+TEST_F(RfidPageTest, TwoRecordsOfRoom12TakeTwoOfThreeTagsAndANewRecordTheThird)
+{
+    logOn();
+    unit.setTagEntries({{"12", "0000000001"}, {"12", "0000000002"}, {"12", "0000000003"}});
+    add("A", "12", "1000");
+    add("X", "14", "1020", "5555555555");
+    add("B", "12", "1040");
+    Click(pageButton("download_id"));
+    ASSERT_EQ(table().RecordCount(), 4);
+    EXPECT_EQ(cell(0, Rfid), "0000000001");
+    EXPECT_EQ(cell(1, Rfid), ""); // codes no longer in the unit disappear
+    EXPECT_EQ(cell(2, Rfid), "0000000002");
+    EXPECT_EQ(cell(3, Room), "12");
+    EXPECT_EQ(cell(3, Rfid), "0000000003");
+    EXPECT_EQ(cell(3, Addr), "p4");
+    EXPECT_EQ(page().DBGrid3()->model()->rowCount(), 4);
+}
+
+TEST_F(RfidPageTest, TagForAnUnknownRoomCreatesARecord)
+{
+    logOn();
+    unit.setTagEntries({{"909", "0A0B0C0D0E"}});
+    add("A", "12", "1000");
+    Click(pageButton("download_id"));
+    ASSERT_EQ(table().RecordCount(), 2);
+    EXPECT_EQ(cell(1, Room), "909");
+    EXPECT_EQ(cell(1, Rfid), "0A0B0C0D0E");
+    EXPECT_EQ(cell(1, Name), "");
+    EXPECT_EQ(cell(1, Phone), "");
+    EXPECT_EQ(cell(1, Addr), "p2");
+}
+
+TEST_F(RfidPageTest, SilentUnitGivesCommunicationErrorAndKeepsTheCodes)
+{
+    logOn();
+    add("A", "12", "1000", "7777777777");
+    unit.faults().silent = true;
+    Click(pageButton("download_id"));
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("communication error")});
+    EXPECT_EQ(cell(0, Rfid), "7777777777");
+    EXPECT_FALSE(directory().State().DirectoryBusy);
+    EXPECT_FALSE(window->link().CountMode);
+}
+
+// --- write all ---------------------------------------------------------------------------------
+
+TEST_F(RfidPageTest, WriteAllOfFiveRecordsThenDownloadBindsThemBack)
+{
+    logOn();
+    const QList<QByteArray> rooms = {"101", "102", "103", "104", "105"};
+    const QList<QByteArray> codes = {"ABCDEF0123", "0000000002", "1111111111", "2222222222", "3C3C3C3C3C"};
+    for (int i = 0; i < 5; ++i)
+        add("N" + QByteArray::number(i), rooms[i], QByteArray::number(0x1000 + 32 * i, 16), codes[i]);
+    add("NoTag", "106", "10A0");
+    Click(pageButton("writeall_id"));
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(unit.commandCount("c"), 1);
+    EXPECT_EQ(unit.commandCount("g"), 2);
+    // Block 1408 holds four entries, 1409 one entry and 48 "?".
+    EXPECT_EQ(unit.block(1408), packed("101???:;<=>?0123" "102???0000000002" "103???1111111111" "104???2222222222"));
+    EXPECT_EQ(unit.block(1409), packed("105???3<3<3<3<3<" + QByteArray(48, '?')));
+    EXPECT_EQ(unit.block(1410), QByteArray(32, '\xff'));
+
+    // The codes come back to the same records.
+    for (int i = 0; i < table().RecordCount(); ++i) {
+        table().SetPosition(i + 1);
+        table().Edit();
+        table().SetFieldText("RFID", "");
+        table().Post();
+    }
+    Click(pageButton("download_id"));
+    ASSERT_EQ(table().RecordCount(), 6);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(cell(i, Rfid), codes[i]) << i;
+    EXPECT_EQ(cell(5, Rfid), "");
+}
+
+TEST_F(RfidPageTest, NineCharacterCodeStopsWriteAllBeforeAnythingIsSent)
+{
+    logOn();
+    add("A", "1", "1000", "0000000001");
+    add("B", "2", "1020", "000000002");
+    add("C", "3", "1040", "0000000003");
+    table().First();
+    Click(pageButton("writeall_id"));
+    EXPECT_EQ(messages(), QStringList{QStringLiteral(
+                              "Note, the current record has\r\nincorrect RFID data format.\r\nrescan or erase the code.")});
+    EXPECT_EQ(table().Position(), 2);
+    EXPECT_EQ(text("rfName"), QStringLiteral("B"));
+    Pump(30);
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+}
+
+TEST_F(RfidPageTest, FiveHundredThirteenTagsGiveTheLimitMessageAfterBlock1535)
+{
+    logOn();
+    table().SuspendDisplay();
+    for (int i = 0; i < 513; ++i)
+        add("", QByteArray::number(1000 + i), "", QByteArray::number(2000000000 + i));
+    table().ResumeDisplay();
+    Click(pageButton("writeall_id"));
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("NB could not save all codes\r\nMaximum is 512 RF-ID's.")});
+    EXPECT_EQ(page().LastWriteAll().blocks, 128);
+    const auto entries = unit.tagEntries();
+    ASSERT_EQ(entries.size(), 512);
+    EXPECT_EQ(entries.last().room, "1511");
+    EXPECT_EQ(entries.last().code, "2000000511");
+    EXPECT_FALSE(directory().State().DirectoryBusy);
+}
+
+TEST_F(RfidPageTest, BlockRefusedThreeTimesBringsTheErrorMessage)
+{
+    logOn();
+    for (int i = 0; i < 6; ++i)
+        add("", QByteArray::number(10 + i), "", QByteArray::number(3000000000LL + i));
+    unit.faults().gError.count = -1;
+    unit.faults().gError.blocks = {1409};
+    Click(pageButton("writeall_id"));
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("there was an error saving the codes,\r\nPlease try again")});
+    EXPECT_EQ(unit.tagEntries().size(), 4);
+}
+
+TEST_F(RfidPageTest, EraseClearsTheUnitsListAndLeavesTheTable)
+{
+    logOn();
+    unit.setTagEntries({{"1", "0000000001"}});
+    add("A", "1", "1000", "0000000001");
+    Click(pageButton("Button3"));
+    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+    EXPECT_EQ(cell(0, Rfid), "0000000001");
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// --- capture -------------------------------------------------------------------------------
+
+TEST_F(RfidPageTest, GoodCheckPairPutsTheCodeIntoRfID)
+{
+    logOn();
+    capture("12345ABCDE", false);
+    EXPECT_EQ(text("rfID"), QStringLiteral("12345ABCDE"));
+    EXPECT_EQ(text("iderror"), QStringLiteral("Ready"));
+    EXPECT_EQ(control<QProgressBar>("ProgressBar1")->value(), 0);
+    EXPECT_FALSE(control<QLabel>("Lc_exist")->isVisibleTo(window.get()));
+    EXPECT_EQ(unit.commandCounts().value("prompt"), 0); // nothing was asked of the unit
+}
+
+TEST_F(RfidPageTest, BadCheckPairGivesReadError)
+{
+    logOn();
+    capture("12345ABCDE", true);
+    EXPECT_EQ(text("rfID"), QString());
+    EXPECT_EQ(text("iderror"), QStringLiteral("Read Error, Try Again"));
+}
+
+TEST_F(RfidPageTest, CodeAlreadyHeldShowsTheMatchNoteAndStillGoesIntoRfID)
+{
+    logOn();
+    add("A", "10", "1000", "0000000001");
+    add("B", "12", "1020", "00000A0B0C");
+    add("C", "14", "1040");
+    table().SetPosition(3);
+    capture("00000A0B0C", false);
+    auto *note = control<QLabel>("Lc_exist");
+    EXPECT_TRUE(note->isVisibleTo(window.get()));
+    EXPECT_EQ(note->text(), QStringLiteral("Note, This record matches room 12"));
+    EXPECT_EQ(text("rfID"), QStringLiteral("00000A0B0C"));
+    // The current record stays where it was.
+    EXPECT_EQ(table().Position(), 3);
+    EXPECT_EQ(text("rfName"), QStringLiteral("C"));
+    // Another record becoming current hides the note.
+    table().First();
+    EXPECT_FALSE(note->isVisibleTo(window.get()));
+}
+
+TEST_F(RfidPageTest, CountdownRunsOutQuietlyWithReadyRemaining)
+{
+    logOn();
+    Click(pageButton("Get_ID"));
+    auto *bar = control<QProgressBar>("ProgressBar1");
+    EXPECT_EQ(bar->value(), 20);
+    ASSERT_TRUE(WaitFor([bar] { return bar->value() < 20; }, 2000));
+    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(text("iderror"), QStringLiteral("Ready"));
+    EXPECT_FALSE(window->findChild<QTimer *>(QStringLiteral("Timer3"))->isActive());
+}
+
+TEST_F(RfidPageTest, KeepAliveIsHeldOffWhileTheCaptureWaits)
+{
+    logOn();
+    // Close to the keep-alive's fifteen seconds when the capture starts.
+    window->link().KeepAliveCount = 14;
+    Click(pageButton("Get_ID"));
+    // The whole countdown passes without a prompt or a false read.
+    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    EXPECT_EQ(unit.commandCounts().value("prompt"), 0);
+    EXPECT_EQ(text("iderror"), QStringLiteral("Ready"));
+    // Afterwards the keep-alive runs again, counting from zero.
+    EXPECT_TRUE(window->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
+    ASSERT_TRUE(WaitFor([this] { return unit.commandCounts().value("prompt") > 0; }, 3000));
+    EXPECT_TRUE(window->link().LoggedOn);
+}
+
+// --- record commands ---------------------------------------------------------------------------
+
+TEST_F(RfidPageTest, UpDateStoresTheCodeOfRfIDInTheCurrentRecord)
+{
+    logOn();
+    add("A", "10", "1000");
+    add("B", "12", "1020");
+    table().SetPosition(2);
+    control<QLineEdit>("rfID")->setText(QStringLiteral("12345"));
+    Click(pageButton("Button1"));
+    EXPECT_EQ(cell(1, Rfid), "12345"); // unchecked; Write All checks later
+    EXPECT_EQ(cell(0, Rfid), "");
+    EXPECT_TRUE(directory().State().ShowRecordEnabled);
+}
+
+TEST_F(RfidPageTest, DelRemovesTheWholeRecordWithoutAQuestion)
+{
+    logOn();
+    add("A", "10", "1000", "0000000001");
+    add("B", "12", "1020", "0000000002");
+    add("C", "14", "1040");
+    table().SetPosition(2);
+    Click(pageButton("Button2"));
+    ASSERT_EQ(table().RecordCount(), 2);
+    EXPECT_EQ(cell(0, Name), "A");
+    EXPECT_EQ(cell(1, Name), "C");
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_FALSE(directory().State().DeleteConfirmed);
+    EXPECT_EQ(text("rfName"), QStringLiteral("C"));
+    EXPECT_EQ(unit.commandCounts().value("b"), 0);
+}
+
+TEST_F(RfidPageTest, RecordCommandsDoNothingWhileTheTableIsBusy)
+{
+    logOn();
+    add("A", "10", "1000");
+    table().First();
+    directory().State().DirectoryBusy = true;
+    control<QLineEdit>("rfID")->setText(QStringLiteral("0000000009"));
+    Click(pageButton("Button1"));
+    Click(pageButton("Button2"));
+    directory().State().DirectoryBusy = false;
+    ASSERT_EQ(table().RecordCount(), 1);
+    EXPECT_EQ(cell(0, Rfid), "");
+}
+
+TEST_F(RfidPageTest, PageCommandClearsTheCaptureTextAndTheNote)
+{
+    logOn();
+    capture("12345ABCDE", true);
+    ASSERT_FALSE(text("iderror").isEmpty());
+    window->PHButClick();
+    window->RFbuttClick();
+    EXPECT_TRUE(text("iderror").isEmpty());
+    EXPECT_FALSE(control<QLabel>("Lc_exist")->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->findChild<QAction *>(QStringLiteral("FileOpen1"))->isEnabled());
+}
+
+TEST_F(RfidPageTest, LoggedOffTheUnitCommandsAreDisabledButEraseIsNot)
+{
+    logOn();
+    clickLed(); // log off
+    ASSERT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(pageButton("download_id")->isEnabled());
+    EXPECT_FALSE(pageButton("writeall_id")->isEnabled());
+    EXPECT_FALSE(pageButton("Get_ID")->isEnabled());
+    EXPECT_TRUE(pageButton("Button3")->isEnabled());
+}
+
+// --- the whole round --------------------------------------------------------------------------
+
+TEST_F(RfidPageTest, DownloadCaptureStoreWriteAllAndErase)
+{
+    logOn(6);
+    unit.setTagEntries({});
+    const QList<qx4::DirectoryRecord> unitRecords = unit.directoryRecords();
+    ASSERT_EQ(unitRecords.size(), 6);
+    window->PHButClick();
+    Click(window->findChild<QPushButton *>(QStringLiteral("GetData")));
+    ASSERT_EQ(table().RecordCount(), 6);
+    window->RFbuttClick();
+
+    Click(pageButton("download_id"));
+    ASSERT_EQ(table().RecordCount(), 6);
+    table().SetPosition(3);
+    const QByteArray room = cell(2, Room);
+    capture("C0FFEE1234", false);
+    ASSERT_EQ(text("rfID"), QStringLiteral("C0FFEE1234"));
+    Click(pageButton("Button1"));
+    EXPECT_EQ(cell(2, Rfid), "C0FFEE1234");
+
+    Click(pageButton("writeall_id"));
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('|')).toStdString();
+    const auto entries = unit.tagEntries();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].room, room);
+    EXPECT_EQ(entries[0].code, "C0FFEE1234");
+    // The directory in the unit is untouched.
+    EXPECT_EQ(unit.directoryRecords(), unitRecords);
+
+    Click(pageButton("Button3"));
+    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+}
