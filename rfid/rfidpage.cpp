@@ -178,6 +178,10 @@ void RfidPage::build()
     QPalette red = m_lcExist->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     m_lcExist->setPalette(red);
+    // The note comes and goes without moving the controls below it.
+    QSizePolicy keepPlace = m_lcExist->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_lcExist->setSizePolicy(keepPlace);
     m_lcExist->hide();
 
     m_upDate = button("Button1", QStringLiteral("Up Date"), QStringLiteral("save this code to the database"));
