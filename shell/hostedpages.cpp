@@ -37,6 +37,12 @@ void HostAvailablePages(TporvForm &window, Link &link, QPlainTextEdit *rxMemo)
     auto *parameters = new ParametersPage(link, window, window.pageWidget(TporvForm::SystemControls));
     window.hostPage(TporvForm::SystemControls, parameters, parameters);
 #endif
+#if defined(PORV_HAVE_PARAMETERS_PAGE) && defined(PORV_HAVE_DIRECTORY_PAGE)
+    // "Use Global Gate Codes" recolours the directory grid's code columns.
+    QObject::connect(&parameters->fields(), &ParameterFields::globalCodesShown, directory,
+                     &DirectoryPage::ShowCodeColumns);
+    parameters->fields().ShowGlobalCodesState();
+#endif
 #ifdef PORV_HAVE_EVENTS_PAGE
     auto *events = new EventsPage(link, window, window.pageWidget(TporvForm::EventsPage));
     window.hostPage(TporvForm::EventsPage, events, events);

@@ -1,5 +1,7 @@
 // The main window's layout, page commands, File-command enabling, Ports menu,
 // transfer window and the general failure handler.
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -413,4 +415,31 @@ TEST_F(ShellWindow, ExitClosesTheWindow)
     auto &w = makeWindow();
     action("FileExit1")->trigger();
     EXPECT_FALSE(w.isVisible());
+}
+
+// "Use Global Gate Codes" on the parameters page recolours the directory
+// grid's code columns (olive) and leaves the other columns alone.
+TEST_F(ShellWindow, GlobalGateCodesRecolourTheDirectoryCodeColumns)
+{
+    makeWindow();
+    auto *grid = window->findChild<QAbstractItemView *>(QStringLiteral("DBGrid1"));
+    auto *global = window->findChild<QCheckBox *>(QStringLiteral("PS2_gcod"));
+    if (!grid || !global)
+        GTEST_SKIP() << "the directory or parameters page is not part of this build";
+    QAbstractItemModel *model = grid->model();
+    auto titleColour = [model](const char *field) {
+        for (int c = 0; c < model->columnCount(); ++c)
+            if (model->headerData(c, Qt::Horizontal).toString() == QLatin1String(field))
+                return model->headerData(c, Qt::Horizontal, Qt::ForegroundRole).value<QColor>();
+        return QColor();
+    };
+    const QColor before = titleColour("Code1");
+    Click(button("Pbutt"));
+    Click(global);
+    ASSERT_TRUE(global->isChecked());
+    const QColor after = titleColour("Code1");
+    EXPECT_NE(after, before);
+    EXPECT_EQ(titleColour("Name"), before);
+    Click(global);
+    EXPECT_EQ(titleColour("Code1"), before);
 }
