@@ -21,6 +21,7 @@
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
+#include "tablegridview.h"
 #include "tablecsv.h"
 
 namespace porv {
@@ -49,35 +50,6 @@ private:
 
 namespace {
 
-// The grid follows the table; only the user's own moves in the grid (mouse,
-// keyboard) move the table's current record.
-class DirectoryGridView : public QTableView {
-public:
-    explicit DirectoryGridView(QWidget *parent) : QTableView(parent) {}
-    std::function<void(int)> userMovedTo;
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        const int before = currentIndex().row();
-        QTableView::mousePressEvent(event);
-        report(before);
-    }
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        const int before = currentIndex().row();
-        QTableView::keyPressEvent(event);
-        report(before);
-    }
-
-private:
-    void report(int before)
-    {
-        const int now = currentIndex().row();
-        if (now >= 0 && now != before && userMovedTo)
-            userMovedTo(now);
-    }
-};
 
 bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
@@ -216,7 +188,7 @@ DirectoryPage::~DirectoryPage()
 
 void DirectoryPage::build(QPlainTextEdit *rxMemo)
 {
-    auto *grid = new DirectoryGridView(this);
+    auto *grid = new TableGridView(this);
     m_grid = grid;
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setModel(&m_gridModel);

@@ -15,17 +15,6 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Digits of a number in the given base into an unsigned 32-bit value.
 bool accumulate(const QByteArray &text, int from, int base, quint32 limit, quint64 &value)
 {
@@ -33,7 +22,7 @@ bool accumulate(const QByteArray &text, int from, int base, quint32 limit, quint
         return false;
     value = 0;
     for (int i = from; i < text.size(); ++i) {
-        const int d = base == 10 ? (isDigit(text[i]) ? text[i] - '0' : -1) : hexValue(text[i]);
+        const int d = base == 10 ? (isDigit(text[i]) ? text[i] - '0' : -1) : HexDigitValue(text[i]);
         if (d < 0)
             return false;
         value = value * base + d;
@@ -60,6 +49,17 @@ QByteArray upperHex(quint32 value, int minDigits)
 }
 
 } // namespace
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
 
 int NibbleValue(char c)
 {

@@ -35,6 +35,8 @@ QByteArray FormatHourMinute(const QByteArray &text);
 QByteArray Crc8(const QByteArray &text);
 QByteArray AppendCheck(const QByteArray &text);
 
+// The value of one hexadecimal digit (either case), or -1 for any other byte.
+int HexDigitValue(char c);
 // The value of one NibbleChar ('0'-'?'), or -1 for any other byte.
 int NibbleValue(char c);
 // The NibbleChar for a value 0-15.

@@ -25,42 +25,13 @@
 #include "memtable.h"
 #include "memtablemodel.h"
 #include "shellservices.h"
+#include "tablegridview.h"
 
 namespace porv {
 
 namespace {
 
 const QByteArray kRfidField = QByteArrayLiteral("RFID");
-
-// The grid follows the table; only the user's own moves in it (mouse,
-// keyboard) move the table's current record.
-class TagGridView : public QTableView {
-public:
-    explicit TagGridView(QWidget *parent) : QTableView(parent) {}
-    std::function<void(int)> userMovedTo;
-
-protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        const int before = currentIndex().row();
-        QTableView::mousePressEvent(event);
-        report(before);
-    }
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        const int before = currentIndex().row();
-        QTableView::keyPressEvent(event);
-        report(before);
-    }
-
-private:
-    void report(int before)
-    {
-        const int now = currentIndex().row();
-        if (now >= 0 && now != before && userMovedTo)
-            userMovedTo(now);
-    }
-};
 
 void setHint(QWidget *w, const QString &hint)
 {
@@ -122,7 +93,7 @@ void RfidPage::build()
     DirectoryPage &directory = *m_directory;
 
     // DBGrid3: Name, RoomNumber and RFID of DirectoryTable.
-    auto *grid = new TagGridView(this);
+    auto *grid = new TableGridView(this);
     m_grid = grid;
     m_grid->setObjectName(QStringLiteral("DBGrid3"));
     m_grid->setModel(directory.TableModel());

@@ -4,21 +4,6 @@
 
 namespace porv {
 
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
-
 QByteArray TagBlockNumber(int block) { return QByteArray::number(block).rightJustified(4, '0'); }
 
 QByteArray DecodeTagCode(const QByteArray &codeChars)
@@ -105,8 +90,8 @@ QByteArray DecodeTagMessage(const QByteArray &line)
         return QByteArray();
     int check = 0;
     for (int p = 0; p < kPairs; ++p) {
-        const int high = hexValue(line.at(2 * p));
-        const int low = hexValue(line.at(2 * p + 1));
+        const int high = HexDigitValue(line.at(2 * p));
+        const int low = HexDigitValue(line.at(2 * p + 1));
         if (high < 0 || low < 0)
             return QByteArray();
         const int value = high * 16 + low;

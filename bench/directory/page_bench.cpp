@@ -11,34 +11,20 @@
 #include "delay.h"
 #include "directorypage.h"
 #include "link.h"
-#include "shellservices.h"
+#include "null_shell.h"
 #include "simulated_unit.h"
 #include "unit_seed.h"
 #include "unit_transport.h"
 
 namespace {
 
-// The window's services, doing nothing but counting messages.
-class BenchShell : public porv::ShellServices {
+// The window's services, doing nothing but counting messages and saying Yes.
+class BenchShell : public porv::test::NullShell {
 public:
     int messages = 0;
     bool answer = true;
-    void ShowStatus(int, const QString &) override {}
     void ShowMessage(const QString &) override { ++messages; }
     bool AskQuestion(const QString &) override { return answer; }
-    QString AskOpenFileName(const porv::FileDialogRequest &) override { return {}; }
-    QString AskSaveFileName(const porv::FileDialogRequest &) override { return {}; }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
-    void AllowDirectorySave() override {}
-    void SetSaveAsEnabled(bool) override {}
-    void Beep() override {}
 };
 
 struct Rig {

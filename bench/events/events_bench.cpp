@@ -15,34 +15,14 @@
 #include "link.h"
 #include "memtable.h"
 #include "memtablemodel.h"
+#include "null_shell.h"
 #include "scripted_transport.h"
-#include "shellservices.h"
 #include "simulated_unit.h"
 #include "unit_seed.h"
 
 namespace {
 
 constexpr int kEvents = 5000;
-
-class NullShell : public porv::ShellServices {
-public:
-    void ShowStatus(int, const QString &) override {}
-    void ShowMessage(const QString &) override {}
-    bool AskQuestion(const QString &) override { return false; }
-    QString AskOpenFileName(const porv::FileDialogRequest &) override { return QString(); }
-    QString AskSaveFileName(const porv::FileDialogRequest &) override { return QString(); }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
-    void AllowDirectorySave() override {}
-    void SetSaveAsEnabled(bool) override {}
-    void Beep() override {}
-};
 
 // The unit's reply to "e" for a seeded log of 5,000 events.
 const QByteArray &logReply()
@@ -131,7 +111,7 @@ void downLoad(benchmark::State &state, bool viewShown, bool painted)
             rxMemo.setPlainText(QString::fromLatin1(shown));
         });
     }
-    NullShell shell;
+    porv::test::NullShell shell;
     porv::EventsPage page(link, shell);
     page.resize(760, 440);
     page.show();

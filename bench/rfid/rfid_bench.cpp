@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
+#include "null_shell.h"
 #include "codecs.h"
 #include "delay.h"
 #include "directorytable.h"
@@ -15,7 +16,6 @@
 #include "memtable.h"
 #include "memtablemodel.h"
 #include "scripted_transport.h"
-#include "shellservices.h"
 #include "simulated_unit.h"
 #include "tagbinding.h"
 #include "tagtransfer.h"
@@ -28,26 +28,6 @@
 namespace {
 
 constexpr int kRecords = 1000;
-
-class NullShell : public porv::ShellServices {
-public:
-    void ShowStatus(int, const QString &) override {}
-    void ShowMessage(const QString &) override {}
-    bool AskQuestion(const QString &) override { return false; }
-    QString AskOpenFileName(const porv::FileDialogRequest &) override { return QString(); }
-    QString AskSaveFileName(const porv::FileDialogRequest &) override { return QString(); }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
-    void AllowDirectorySave() override {}
-    void SetSaveAsEnabled(bool) override {}
-    void Beep() override {}
-};
 
 // Rooms of the directory: 1000 records, every fifth room shared by two
 // records, so that rooms repeat as in a building with several residents.
@@ -151,7 +131,7 @@ void BM_DownLoadClick512To1000(benchmark::State &state)
             return {dumpReply()};
         return {};
     });
-    NullShell shell;
+    porv::test::NullShell shell;
     QWidget window;
     auto *rxMemo = new QPlainTextEdit(&window);
     auto *directory = new porv::DirectoryPage(link, shell, rxMemo, &window);

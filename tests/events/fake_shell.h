@@ -2,11 +2,11 @@
 // The window's services as a record of what a page asked for.
 #include <QStringList>
 
-#include "shellservices.h"
+#include "null_shell.h"
 
 namespace eventstest {
 
-class FakeShell : public porv::ShellServices {
+class FakeShell : public porv::test::NullShell {
 public:
     void ShowStatus(int panel, const QString &text) override { status[panel & 1] = text; }
     void ShowMessage(const QString &text) override { messages.append(text); }
@@ -15,7 +15,6 @@ public:
         messages.append(text);
         return false;
     }
-    QString AskOpenFileName(const porv::FileDialogRequest &) override { return QString(); }
     QString AskSaveFileName(const porv::FileDialogRequest &request) override
     {
         saveRequests.append(request);
@@ -23,15 +22,10 @@ public:
     }
     void ShowTransfer() override { ++transferShown; transferVisible = true; }
     void HideTransfer() override { transferVisible = false; }
-    void SetBusyCursor(bool) override {}
     void StartLampBlink() override { blinking = true; }
     void StopLampBlink() override { blinking = false; }
     void SetLedImage(int image) override { led = image; }
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
-    void AllowDirectorySave() override {}
     void SetSaveAsEnabled(bool enabled) override { saveAs = enabled; }
-    void Beep() override {}
     void SetEventsLoaded(bool loaded) override { eventsLoaded = loaded; }
 
     QString status[2];

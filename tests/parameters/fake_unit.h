@@ -11,7 +11,7 @@
 #include <QStringList>
 
 #include "scripted_transport.h"
-#include "shellservices.h"
+#include "null_shell.h"
 
 namespace porv::test {
 
@@ -32,7 +32,7 @@ public:
     QList<QByteArray> answer(const QByteArray &written);
 };
 
-class RecordingShell : public ShellServices {
+class RecordingShell : public NullShell {
 public:
     void ShowStatus(int panel, const QString &text) override { status << QStringLiteral("%1:%2").arg(panel).arg(text); }
     void ShowMessage(const QString &text) override { messages << text; }
@@ -54,14 +54,7 @@ public:
     void ShowTransfer() override { events << QStringLiteral("ShowTransfer"); }
     void HideTransfer() override { events << QStringLiteral("HideTransfer"); }
     void SetBusyCursor(bool busy) override { events << (busy ? QStringLiteral("Busy") : QStringLiteral("Normal")); }
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
-    void AllowDirectorySave() override {}
     void SetSaveAsEnabled(bool enabled) override { events << (enabled ? QStringLiteral("SaveAsOn") : QStringLiteral("SaveAsOff")); }
-    void Beep() override {}
 
     QStringList status, messages, questions, events;
     bool answerYes = true;

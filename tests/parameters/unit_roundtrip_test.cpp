@@ -6,28 +6,12 @@
 #include "link.h"
 #include "procedures.h"
 #include "simulated_unit.h"
-#include "transport.h"
+#include "unit_transport.h"
 
 using porv::ParametersCore;
 using porv::test::RecordingShell;
 
 namespace {
-
-// Carries the link's text to a unit in the same process and its replies back.
-class InProcessUnitTransport : public porv::Transport {
-public:
-    explicit InProcessUnitTransport(qx4::SimulatedUnit &unit) : m_unit(unit)
-    {
-        connect(&unit, &qx4::SimulatedUnit::send, this, &porv::Transport::received);
-    }
-    bool isOpen() const override { return m_open; }
-    void write(const QByteArray &text) override { m_unit.receive(text); }
-    void close() override { m_open = false; }
-
-private:
-    qx4::SimulatedUnit &m_unit;
-    bool m_open = true;
-};
 
 QByteArray bytesOf(const QByteArray &nibbles)
 {
@@ -50,7 +34,7 @@ protected:
     }
 
     qx4::SimulatedUnit unit;
-    InProcessUnitTransport transport{unit};
+    porv::test::UnitTransport transport{unit};
     porv::Link link;
     RecordingShell shell;
     ParametersCore core{link, shell};

@@ -8,6 +8,7 @@
 #include "directorytable.h"
 #include "link.h"
 #include "memtable.h"
+#include "null_shell.h"
 #include "shellservices.h"
 #include "simulated_unit.h"
 #include "tagtransfer.h"
@@ -19,13 +20,9 @@ namespace {
 
 enum Field { Name, Room, Phone, Code1, Code2, Spare, Rfid, Addr };
 
-class RecordingShell : public ShellServices {
+class RecordingShell : public test::NullShell {
 public:
-    void ShowStatus(int, const QString &) override {}
     void ShowMessage(const QString &text) override { messages.append(text); }
-    bool AskQuestion(const QString &) override { return false; }
-    QString AskOpenFileName(const FileDialogRequest &) override { return {}; }
-    QString AskSaveFileName(const FileDialogRequest &) override { return {}; }
     void ShowTransfer() override { transferVisible = true; }
     void HideTransfer() override { transferVisible = false; }
     void SetBusyCursor(bool busy) override { busyCursor = busy; }
@@ -35,8 +32,6 @@ public:
     void StartKeepAlive() override { keepAlive = true; }
     void StopKeepAlive() override { keepAlive = false; }
     void AllowDirectorySave() override { saveAllowed = true; }
-    void SetSaveAsEnabled(bool) override {}
-    void Beep() override {}
 
     QStringList messages;
     bool transferVisible = false, busyCursor = false, blinking = false, keepAlive = true, saveAllowed = false;

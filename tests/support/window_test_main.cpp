@@ -1,3 +1,6 @@
+// The main of every test executable: the window's application object (with
+// its failure handler) on the offscreen platform, a dialog seam that tests
+// answer in advance, and ticks 50 times faster than on a real unit.
 #include <gtest/gtest.h>
 
 #include "application.h"

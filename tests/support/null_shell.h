@@ -1,0 +1,29 @@
+#pragma once
+// The window's services with nothing behind them: every status text, message
+// and picture goes nowhere, questions are answered No and file dialogs
+// cancelled. Test doubles derive from it and record only what they check.
+#include "shellservices.h"
+
+namespace porv::test {
+
+class NullShell : public ShellServices {
+public:
+    void ShowStatus(int, const QString &) override {}
+    void ShowMessage(const QString &) override {}
+    bool AskQuestion(const QString &) override { return false; }
+    QString AskOpenFileName(const FileDialogRequest &) override { return QString(); }
+    QString AskSaveFileName(const FileDialogRequest &) override { return QString(); }
+    void ShowTransfer() override {}
+    void HideTransfer() override {}
+    void SetBusyCursor(bool) override {}
+    void StartLampBlink() override {}
+    void StopLampBlink() override {}
+    void SetLedImage(int) override {}
+    void StartKeepAlive() override {}
+    void StopKeepAlive() override {}
+    void AllowDirectorySave() override {}
+    void SetSaveAsEnabled(bool) override {}
+    void Beep() override {}
+};
+
+} // namespace porv::test
