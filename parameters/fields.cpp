@@ -10,42 +10,42 @@ const QByteArray kLcd2("lcd2");
 const QByteArray kAfterHours("afterHours");
 const QByteArray kNoAnswer("noAnswer");
 
-FieldSpec text(const char *name, int tab, const QString &group, const QString &caption, int length,
+FieldDescription text(const char *name, int tab, const QString &group, const QString &caption, int length,
                const char *start, const QString &hint = QString(), bool shown = true)
 {
-    return FieldSpec{QByteArray(name), FieldKind::Text, tab, group, QByteArray(), caption, length,
+    return FieldDescription{QByteArray(name), FieldKind::Text, tab, group, QByteArray(), caption, length,
                      QByteArray(start), false, hint, shown, true};
 }
 
-FieldSpec check(const char *name, int tab, const QString &group, const QString &caption, bool on,
+FieldDescription check(const char *name, int tab, const QString &group, const QString &caption, bool on,
                 const QString &hint = QString(), bool shown = true, bool enabled = true)
 {
-    return FieldSpec{QByteArray(name), FieldKind::Check, tab, group, QByteArray(), caption, 0,
+    return FieldDescription{QByteArray(name), FieldKind::Check, tab, group, QByteArray(), caption, 0,
                      QByteArray(), on, hint, shown, enabled};
 }
 
-FieldSpec radio(const char *name, int tab, const QString &group, const QByteArray &radioGroup,
+FieldDescription radio(const char *name, int tab, const QString &group, const QByteArray &radioGroup,
                 const QString &caption, bool on, const QString &hint = QString())
 {
-    return FieldSpec{QByteArray(name), FieldKind::Radio, tab, group, radioGroup, caption, 0,
+    return FieldDescription{QByteArray(name), FieldKind::Radio, tab, group, radioGroup, caption, 0,
                      QByteArray(), on, hint, true, true};
 }
 
-FieldSpec timeBox(const char *name, const QString &caption)
+FieldDescription timeBox(const char *name, const QString &caption)
 {
-    return FieldSpec{QByteArray(name), FieldKind::Time, TabDivert,
+    return FieldDescription{QByteArray(name), FieldKind::Time, TabDivert,
                      QStringLiteral("After hours Divert numbers"), QByteArray(), caption, 5,
                      QByteArrayLiteral("  :  "), false, QString(), true, true};
 }
 
-FieldSpec display(const char *name, int tab, const QString &caption, const QString &hint, bool shown,
+FieldDescription display(const char *name, int tab, const QString &caption, const QString &hint, bool shown,
                   bool enabled = true)
 {
-    return FieldSpec{QByteArray(name), FieldKind::Display, tab, QString(), QByteArray(), caption, 0,
+    return FieldDescription{QByteArray(name), FieldKind::Display, tab, QString(), QByteArray(), caption, 0,
                      QByteArray(), false, hint, shown, enabled};
 }
 
-QList<FieldSpec> buildSpecs()
+QList<FieldDescription> buildSpecs()
 {
     const QString none;
     const QString lcd2 = QStringLiteral("LCD Line2 Options");
@@ -55,7 +55,7 @@ QList<FieldSpec> buildSpecs()
     const QString pinGroup = QStringLiteral("PIN to access Local & Remote");
     const QString emgyGroup = QStringLiteral("Emergency Service Access Codes");
     const QString firstDigit = QStringLiteral("First digit MUST be 1 or 2");
-    QList<FieldSpec> s;
+    QList<FieldDescription> s;
 
     // Setting
     s << text("Phs_run", TabSetting, none, QStringLiteral("Run Timer (1-99m)"), 3, "3", QStringLiteral("1 to 99"))
@@ -189,29 +189,29 @@ QByteArray FitTimeMask(const QByteArray &text)
     return out;
 }
 
-const QList<FieldSpec> &ParameterFields::Specs()
+const QList<FieldDescription> &ParameterFields::Descriptions()
 {
-    static const QList<FieldSpec> specs = buildSpecs();
-    return specs;
+    static const QList<FieldDescription> descs = buildSpecs();
+    return descs;
 }
 
-const FieldSpec *ParameterFields::Spec(const QByteArray &name)
+const FieldDescription *ParameterFields::Describe(const QByteArray &name)
 {
     static const QHash<QByteArray, int> index = [] {
         QHash<QByteArray, int> h;
-        const QList<FieldSpec> &s = Specs();
+        const QList<FieldDescription> &s = Descriptions();
         for (int i = 0; i < s.size(); ++i)
             h.insert(s[i].name, i);
         return h;
     }();
     const auto it = index.constFind(name);
-    return it == index.constEnd() ? nullptr : &Specs().at(*it);
+    return it == index.constEnd() ? nullptr : &Descriptions().at(*it);
 }
 
 QList<QByteArray> ParameterFields::Names(FieldKind kind)
 {
     QList<QByteArray> names;
-    for (const FieldSpec &f : Specs())
+    for (const FieldDescription &f : Descriptions())
         if (f.kind == kind)
             names << f.name;
     return names;
@@ -227,7 +227,7 @@ void ParameterFields::Reset()
     m_enabled.clear();
     m_visible.clear();
     m_olive.clear();
-    for (const FieldSpec &f : Specs()) {
+    for (const FieldDescription &f : Descriptions()) {
         if (f.kind == FieldKind::Text || f.kind == FieldKind::Time)
             m_text.insert(f.name, f.start);
         if (f.kind == FieldKind::Check || f.kind == FieldKind::Radio)
@@ -242,9 +242,9 @@ void ParameterFields::Reset()
     emit reset();
 }
 
-const FieldSpec &ParameterFields::spec(const QByteArray &name) const
+const FieldDescription &ParameterFields::describe(const QByteArray &name) const
 {
-    const FieldSpec *f = Spec(name);
+    const FieldDescription *f = Describe(name);
     Q_ASSERT_X(f, "ParameterFields", name.constData());
     if (!f)
         qFatal("ParameterFields: no field named %s", name.constData());
@@ -253,14 +253,14 @@ const FieldSpec &ParameterFields::spec(const QByteArray &name) const
 
 QByteArray ParameterFields::text(const QByteArray &name) const
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     Q_ASSERT(f.kind == FieldKind::Text || f.kind == FieldKind::Time);
     return m_text.value(f.name);
 }
 
 void ParameterFields::setText(const QByteArray &name, const QByteArray &value)
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     Q_ASSERT(f.kind == FieldKind::Text || f.kind == FieldKind::Time);
     QByteArray v = value;
     const int nul = v.indexOf('\0');
@@ -287,21 +287,21 @@ void ParameterFields::setText(const QByteArray &name, const QByteArray &value)
 
 bool ParameterFields::checked(const QByteArray &name) const
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     Q_ASSERT(f.kind == FieldKind::Check || f.kind == FieldKind::Radio);
     return m_checked.value(f.name);
 }
 
 void ParameterFields::setChecked(const QByteArray &name, bool on)
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     Q_ASSERT(f.kind == FieldKind::Check || f.kind == FieldKind::Radio);
     bool &current = m_checked[f.name];
     if (current == on)
         return;
     current = on;
     if (f.kind == FieldKind::Radio && on) {
-        for (const FieldSpec &other : Specs())
+        for (const FieldDescription &other : Descriptions())
             if (other.kind == FieldKind::Radio && other.radioGroup == f.radioGroup && other.name != f.name
                 && m_checked.value(other.name)) {
                 m_checked[other.name] = false;
@@ -315,11 +315,11 @@ void ParameterFields::setChecked(const QByteArray &name, bool on)
         clickRule(f.name);
 }
 
-bool ParameterFields::enabled(const QByteArray &name) const { return m_enabled.value(spec(name).name); }
+bool ParameterFields::enabled(const QByteArray &name) const { return m_enabled.value(describe(name).name); }
 
 void ParameterFields::setEnabled(const QByteArray &name, bool on)
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     bool &current = m_enabled[f.name];
     if (current == on)
         return;
@@ -327,11 +327,11 @@ void ParameterFields::setEnabled(const QByteArray &name, bool on)
     emit stateChanged(f.name);
 }
 
-bool ParameterFields::visible(const QByteArray &name) const { return m_visible.value(spec(name).name); }
+bool ParameterFields::visible(const QByteArray &name) const { return m_visible.value(describe(name).name); }
 
 void ParameterFields::setVisible(const QByteArray &name, bool on)
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     bool &current = m_visible[f.name];
     if (current == on)
         return;
@@ -339,11 +339,11 @@ void ParameterFields::setVisible(const QByteArray &name, bool on)
     emit stateChanged(f.name);
 }
 
-bool ParameterFields::olive(const QByteArray &name) const { return m_olive.value(spec(name).name); }
+bool ParameterFields::olive(const QByteArray &name) const { return m_olive.value(describe(name).name); }
 
 void ParameterFields::setOlive(const QByteArray &name, bool on)
 {
-    const FieldSpec &f = spec(name);
+    const FieldDescription &f = describe(name);
     bool &current = m_olive[f.name];
     if (current == on)
         return;

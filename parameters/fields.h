@@ -34,7 +34,7 @@ enum PageTab : int {
     OnPage = -2,
 };
 
-struct FieldSpec {
+struct FieldDescription {
     QByteArray name;       // the control's name (its objectName on the page)
     FieldKind kind;
     int tab;               // PageTab
@@ -61,9 +61,9 @@ public:
     explicit ParameterFields(QObject *parent = nullptr);
 
     // Every field and display item of the page in page order.
-    static const QList<FieldSpec> &Specs();
+    static const QList<FieldDescription> &Descriptions();
     // The entry of a name, or nullptr when the page has no such field.
-    static const FieldSpec *Spec(const QByteArray &name);
+    static const FieldDescription *Describe(const QByteArray &name);
     static QList<QByteArray> Names(FieldKind kind);
 
     // Back to the start values and start states (nothing signalled per field;
@@ -116,7 +116,7 @@ signals:
     void reset();
 
 private:
-    const FieldSpec &spec(const QByteArray &name) const;
+    const FieldDescription &describe(const QByteArray &name) const;
     void setOlive(const QByteArray &name, bool on);
     void setVisible(const QByteArray &name, bool on);
     void clickRule(const QByteArray &name);

@@ -33,7 +33,7 @@ QByteArray timeBoxText(const QLineEdit *edit)
 
 bool isTimeBox(const QByteArray &name)
 {
-    const FieldSpec *s = ParameterFields::Spec(name);
+    const FieldDescription *s = ParameterFields::Describe(name);
     return s && s->kind == FieldKind::Time;
 }
 
@@ -70,13 +70,13 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
 {
     if (QWidget *w = m_widgets.value(name))
         return w;
-    const FieldSpec *spec = ParameterFields::Spec(name);
-    Q_ASSERT(spec);
+    const FieldDescription *desc = ParameterFields::Describe(name);
+    Q_ASSERT(desc);
     QWidget *w = nullptr;
-    switch (spec->kind) {
+    switch (desc->kind) {
     case FieldKind::Text: {
         auto *edit = new QLineEdit(this);
-        const int length = spec->length;
+        const int length = desc->length;
         // The length limits typing only: a longer value from the unit or a file
         // is shown whole, as the field holds it.
         connect(edit, &QLineEdit::textEdited, this, [this, edit, name, length](const QString &text) {
@@ -114,7 +114,7 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
         break;
     }
     case FieldKind::Check: {
-        auto *box = new QCheckBox(spec->caption, this);
+        auto *box = new QCheckBox(desc->caption, this);
         const bool pressRule = name == "rly2off" || name == "rly2key" || name == "rly2line" || name == "rly2ring";
         connect(box, &QCheckBox::clicked, this, [this, box, name, pressRule](bool on) {
             if (pressRule) {
@@ -131,7 +131,7 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
         break;
     }
     case FieldKind::Radio: {
-        auto *radio = new QRadioButton(spec->caption, this);
+        auto *radio = new QRadioButton(desc->caption, this);
         connect(radio, &QRadioButton::clicked, this, [this, name] {
             fields().setChecked(name, true);
             syncChecked(name);
@@ -146,15 +146,15 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
             frame->setFrameShadow(QFrame::Sunken);
             w = frame;
         } else {
-            auto *label = new QLabel(spec->caption, this);
+            auto *label = new QLabel(desc->caption, this);
             w = label;
         }
         break;
     }
     w->setObjectName(QString::fromLatin1(name));
-    if (!spec->hint.isEmpty())
-        w->setToolTip(spec->hint);
-    if (!spec->shown)
+    if (!desc->hint.isEmpty())
+        w->setToolTip(desc->hint);
+    if (!desc->shown)
         w->setVisible(false);
     m_widgets.insert(name, w);
     return w;
@@ -162,10 +162,10 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
 
 QLabel *ParametersPage::captionOf(const QByteArray &name)
 {
-    const FieldSpec *spec = ParameterFields::Spec(name);
-    auto *label = new QLabel(spec ? spec->caption : QString(), this);
-    if (spec && !spec->hint.isEmpty())
-        label->setToolTip(spec->hint);
+    const FieldDescription *desc = ParameterFields::Describe(name);
+    auto *label = new QLabel(desc ? desc->caption : QString(), this);
+    if (desc && !desc->hint.isEmpty())
+        label->setToolTip(desc->hint);
     return label;
 }
 
@@ -179,7 +179,7 @@ QPushButton *ParametersPage::button(const char *name, const QString &caption, vo
     connect(b, &QPushButton::clicked, this, [this, handler] { (m_core.*handler)(); });
     m_loggedOnButtons << b;
     const QByteArray key(name);
-    if (ParameterFields::Spec(key))
+    if (ParameterFields::Describe(key))
         m_widgets.insert(key, b);
     return b;
 }
@@ -492,8 +492,8 @@ void ParametersPage::syncState(const QByteArray &name)
         return;
     const ParameterFields &f = fields();
     w->setEnabled(f.enabled(name));
-    const FieldSpec *spec = ParameterFields::Spec(name);
-    if (spec && spec->kind == FieldKind::Display && name != "SaveParam" && name != "UpLoad")
+    const FieldDescription *desc = ParameterFields::Describe(name);
+    if (desc && desc->kind == FieldKind::Display && name != "SaveParam" && name != "UpLoad")
         w->setVisible(f.visible(name));
     if (auto *edit = qobject_cast<QLineEdit *>(w)) {
         QPalette pal = edit->palette();
@@ -505,12 +505,12 @@ void ParametersPage::syncState(const QByteArray &name)
 void ParametersPage::syncAll()
 {
     for (auto it = m_widgets.constBegin(); it != m_widgets.constEnd(); ++it) {
-        const FieldSpec *spec = ParameterFields::Spec(it.key());
-        if (!spec)
+        const FieldDescription *desc = ParameterFields::Describe(it.key());
+        if (!desc)
             continue;
-        if (spec->kind == FieldKind::Text || spec->kind == FieldKind::Time)
+        if (desc->kind == FieldKind::Text || desc->kind == FieldKind::Time)
             syncText(it.key());
-        if (spec->kind == FieldKind::Check || spec->kind == FieldKind::Radio)
+        if (desc->kind == FieldKind::Check || desc->kind == FieldKind::Radio)
             syncChecked(it.key());
         syncState(it.key());
     }

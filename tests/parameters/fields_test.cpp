@@ -41,22 +41,22 @@ TEST(ParameterFieldsModel, StartValuesFollowTheTable)
 
 TEST(ParameterFieldsModel, TableCarriesKindsLengthsAndCaptions)
 {
-    const porv::FieldSpec *ls = ParameterFields::Spec("Phs_ls");
+    const porv::FieldDescription *ls = ParameterFields::Describe("Phs_ls");
     ASSERT_NE(ls, nullptr);
     EXPECT_EQ(ls->kind, FieldKind::Text);
     EXPECT_EQ(ls->length, 3);
     EXPECT_EQ(ls->caption, QStringLiteral("LCD Scroll Speed"));
     EXPECT_EQ(ls->hint, QStringLiteral("0 to 50"));
-    EXPECT_EQ(ParameterFields::Spec("msg2")->length, 32);
-    EXPECT_EQ(ParameterFields::Spec("Cont_time")->length, 2);
-    EXPECT_EQ(ParameterFields::Spec("PS2_srl1")->caption, QStringLiteral("Sroll Line 1"));
-    EXPECT_EQ(ParameterFields::Spec("PS1_pmsg")->kind, FieldKind::Radio);
-    EXPECT_EQ(ParameterFields::Spec("MaskEdit2")->kind, FieldKind::Time);
-    EXPECT_EQ(ParameterFields::Spec("nosuch"), nullptr);
+    EXPECT_EQ(ParameterFields::Describe("msg2")->length, 32);
+    EXPECT_EQ(ParameterFields::Describe("Cont_time")->length, 2);
+    EXPECT_EQ(ParameterFields::Describe("PS2_srl1")->caption, QStringLiteral("Sroll Line 1"));
+    EXPECT_EQ(ParameterFields::Describe("PS1_pmsg")->kind, FieldKind::Radio);
+    EXPECT_EQ(ParameterFields::Describe("MaskEdit2")->kind, FieldKind::Time);
+    EXPECT_EQ(ParameterFields::Describe("nosuch"), nullptr);
     EXPECT_EQ(ParameterFields::Names(FieldKind::Time).size(), 4);
     // Every name is unique.
     QSet<QByteArray> names;
-    for (const porv::FieldSpec &s : ParameterFields::Specs()) {
+    for (const porv::FieldDescription &s : ParameterFields::Descriptions()) {
         EXPECT_FALSE(names.contains(s.name)) << s.name.constData();
         names.insert(s.name);
     }

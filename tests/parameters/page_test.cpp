@@ -38,7 +38,7 @@ protected:
 
 TEST_F(PageTest, EveryFieldHasItsControl)
 {
-    for (const porv::FieldSpec &s : porv::ParameterFields::Specs())
+    for (const porv::FieldDescription &s : porv::ParameterFields::Descriptions())
         EXPECT_NE(page.findChild<QWidget *>(QString::fromLatin1(s.name)), nullptr) << s.name.constData();
     for (const char *name : {"PhParam", "TabSheet3", "WriteAll", "ReadAll", "UpLoad", "ReadPara0", "ReadPara1",
                              "WritePara0", "WritePara1", "ReadCode", "WriteCode", "ReadSpd", "WriteSpd",

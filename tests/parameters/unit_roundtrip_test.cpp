@@ -83,7 +83,7 @@ TEST_F(ParametersWithUnit, ReadAllShowsWhatWriteAllStored)
     ParametersCore fresh(link, shell2);
     fresh.ReadAllClick();
     const porv::ParameterFields &b = fresh.fields();
-    for (const porv::FieldSpec &s : porv::ParameterFields::Specs()) {
+    for (const porv::FieldDescription &s : porv::ParameterFields::Descriptions()) {
         if (s.tab == porv::TabAccessPin || s.name == "Edit4")
             continue;
         if (s.kind == porv::FieldKind::Text || s.kind == porv::FieldKind::Time) {
