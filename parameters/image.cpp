@@ -183,10 +183,13 @@ void ControlsFromImage(const ParameterImage &image, ParameterFields &fields)
 void SaveParameterFile(const ParameterImage &image, const QString &path)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a short write shows in write()'s count. Buffered, the bytes
+    // would go out only inside commit(), which (Qt 6.4) then reports success
+    // for a file cut short by a full disk and puts it in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
     const qint64 written = file.write(image.bytes());
-    if (written != ParameterImage::Size || !file.commit()) {
+    if (written != ParameterImage::Size || file.error() != QFileDevice::NoError || !file.commit()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw FileError(QStringLiteral("Could not save\r\n%1\r\n%2").arg(path, reason));

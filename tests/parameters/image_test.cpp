@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include "failures.h"
 #include "fields.h"
 #include "image.h"
@@ -306,10 +309,48 @@ TEST(ParametersFile, SaveOntoADirectoryFailsAndLeavesItAlone)
     ParameterImage image;
     const QString blocked = dir.filePath(QStringLiteral("blocked.sys"));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("blocked.sys")));
-    EXPECT_THROW(porv::SaveParameterFile(image, blocked), porv::FileError);
+    try {
+        porv::SaveParameterFile(image, blocked);
+        FAIL() << "saved over a directory";
+    } catch (const porv::FileError &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \""))) << e.what();
+    }
     EXPECT_TRUE(QFileInfo(blocked).isDir());
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 0);
+}
+
+// A save that cannot write all 467 bytes (here: the process may not write files
+// beyond 100 bytes) says "Could not save" and leaves the good file in place.
+TEST(ParametersFile, FailedWriteKeepsTheGoodFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("good.sys"));
+    ParameterImage good;
+    good.writeText(45, 16, "Good file");
+    porv::SaveParameterFile(good, path);
+    ASSERT_EQ(readFile(path), good.bytes());
+
+    ParameterImage other;
+    other.writeText(45, 16, "Other");
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString message;
+    try {
+        porv::SaveParameterFile(other, path);
+    } catch (const porv::FileError &e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Could not save"))) << message.toStdString();
+    EXPECT_EQ(readFile(path), good.bytes());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.sys")});
 }
 
 } // namespace
