@@ -190,9 +190,9 @@ void SaveParameterFile(const ParameterImage &image, const QString &path)
         throw FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
     const qint64 written = file.write(image.bytes());
     if (written != ParameterImage::Size || file.error() != QFileDevice::NoError || !file.commit()) {
-        const QString reason = file.errorString();
+        // The old file, if any, is left as it was: nothing partial replaces it.
         file.cancelWriting();
-        throw FileError(QStringLiteral("Could not save\r\n%1\r\n%2").arg(path, reason));
+        throw FileError(QStringLiteral("Could not save"));
     }
 }
 

@@ -71,7 +71,7 @@ void ControlsFromImage(const ParameterImage &image, ParameterFields &fields);
 
 // Writes the image to the file through a temporary file that replaces the old
 // one only when complete: a failed save never replaces a good file. Throws
-// FileError ("Cannot create file ..." or "Could not save ...").
+// FileError ("Cannot create file ..." or "Could not save").
 void SaveParameterFile(const ParameterImage &image, const QString &path);
 // Reads the file into the image. A file shorter than 467 bytes is refused: the
 // image is left unchanged and the result is false. A longer file loads its first

@@ -348,7 +348,7 @@ TEST(ParametersFile, FailedWriteKeepsTheGoodFile)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_TRUE(message.startsWith(QStringLiteral("Could not save"))) << message.toStdString();
+    EXPECT_EQ(message, QStringLiteral("Could not save"));
     EXPECT_EQ(readFile(path), good.bytes());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.sys")});
 }
