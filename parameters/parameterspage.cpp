@@ -268,13 +268,16 @@ QWidget *ParametersPage::buildRelayCodesTab()
     grid->addWidget(new QLabel(QStringLiteral("Relay1")), 0, 1, Qt::AlignHCenter);
     grid->addWidget(new QLabel(QStringLiteral("Relay2")), 0, 2, Qt::AlignHCenter);
     // The frame around the Relay2 column sits behind its fields.
-    grid->addWidget(fieldWidget("Bevel2"), 0, 2, 4, 1);
+    grid->addWidget(fieldWidget("Bevel2"), 0, 2, 5, 1);
+    grid->setRowMinimumHeight(4, 6); // the frame's bottom margin
     const char *rows[3][2] = {{"code_g1", "code_g2"}, {"code_ic1", "code_ic2"}, {"code_sd1", "code_sd2"}};
     for (int r = 0; r < 3; ++r) {
         grid->addWidget(captionOf(rows[r][0]), r + 1, 0);
         grid->addWidget(fieldWidget(rows[r][0]), r + 1, 1);
         QWidget *second = fieldWidget(rows[r][1]);
         grid->addWidget(second, r + 1, 2, Qt::AlignHCenter);
+        // Room inside the frame on both sides of the Relay2 fields.
+        grid->setColumnMinimumWidth(2, second->maximumWidth() + 12);
     }
     grid->setColumnStretch(3, 1);
     v->addLayout(grid);
