@@ -32,6 +32,11 @@ QByteArray addressText(int address)
 void DirectoryPage::GetDataClick()
 {
     Link &link = m_link;
+    // The waits below process clicks: a second GetData inside a running one
+    // (or inside a tag transfer, which also fills the table) would send a
+    // second dump into the first and read its tail as the whole directory.
+    if (m_state.DirectoryBusy)
+        return;
     // 1.
     link.CountMode = true;
     link.KeepAliveCount = 0;

@@ -188,6 +188,46 @@ TEST_F(DownloadTest, ADumpWithoutItsClosingLineIsReportedAndNotSynced)
     EXPECT_EQ(table().RowText(0, 0), QByteArray("SMITH J"));
 }
 
+TEST_F(DownloadTest, ASecondClickDuringTheDownloadIsIgnored)
+{
+    // The dump comes a line at a time; the user clicks GetData again while it
+    // is still arriving. A second dump inside the first would read the tail of
+    // the first as a whole directory.
+    unit.setModel(qx4::Model::Qx4_1000);
+    unit.eraseDirectory();
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(128 + i, "CLIENT " + QByteArray::number(i),
+                                                       QByteArray::number(100 + i))));
+    qx4::TimingSettings timing = unit.timing();
+    timing.lineIntervalMs = 100; // 2 ms a line at the test time scale
+    unit.setTiming(timing);
+    loggedOnAsSeeded();
+    porv::Link &link = window->link();
+    bool clickedAgain = false;
+    QTimer again;
+    QObject::connect(&again, &QTimer::timeout, &link, [&] {
+        // Once part of the dump is in, click again (from inside the wait).
+        if (clickedAgain || link.LineCount < 20)
+            return;
+        clickedAgain = true;
+        Click(pushButton("GetData"));
+    });
+    again.start(1);
+
+    clickGetData();
+    again.stop();
+
+    ASSERT_TRUE(clickedAgain);
+    EXPECT_EQ(unit.commandCount("d"), 1);
+    ASSERT_EQ(table().RecordCount(), 200);
+    EXPECT_EQ(table().RowText(0, 0), QByteArray("CLIENT 0"));
+    EXPECT_EQ(table().RowText(199, 0), QByteArray("CLIENT 199"));
+    EXPECT_TRUE(page().State().DirectorySynced);
+    EXPECT_FALSE(page().State().DirectoryBusy);
+    EXPECT_FALSE(link.CountMode);
+    EXPECT_TRUE(window->seam().texts().isEmpty());
+}
+
 TEST_F(DownloadTest, TheGridShowsItsFiveColumnsAtTheirWidths)
 {
     loggedOn(qx4::Model::Qx4_1000, 3);
