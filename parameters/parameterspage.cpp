@@ -90,6 +90,9 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
                 return;
             }
             fields().setText(name, value);
+            // A character outside Latin-1 is held as '?': the box shows what
+            // the field holds, which is what goes to the unit.
+            syncText(name);
         });
         if (length > 0 && length <= 8) {
             // Codes and settings: room for their digits.
@@ -461,7 +464,7 @@ void ParametersPage::syncText(const QByteArray &name)
         return;
     const QByteArray value = fields().text(name);
     const bool time = isTimeBox(name);
-    if ((time ? timeBoxText(edit) : edit->text().toLatin1()) == value)
+    if (time ? timeBoxText(edit) == value : edit->text() == latin1(value))
         return;
     const QSignalBlocker block(edit);
     const int pos = edit->cursorPosition();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -149,6 +150,19 @@ TEST_F(PageTest, TypingIsLimitedButLongerValuesShowWhole)
     EXPECT_EQ(page.fields().text("code_g1"), "1234");
     page.fields().setText("code_g1", "12345678");
     EXPECT_EQ(code->text(), QStringLiteral("12345678"));
+}
+
+TEST_F(PageTest, TypedTextShowsAsTheFieldHoldsIt)
+{
+    page.show();
+    QLineEdit *msg = w<QLineEdit>("msg0");
+    msg->setFocus();
+    for (const QChar c : QStringLiteral("A\u00E9\u20AC")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(msg, &press);
+    }
+    EXPECT_EQ(page.fields().text("msg0"), "A\xE9?");
+    EXPECT_EQ(msg->text(), QStringLiteral("A\u00E9?"));
 }
 
 TEST_F(PageTest, EveryTabFitsThePageArea)
