@@ -532,7 +532,13 @@ void TporvForm::FileNew1Execute()
     for (int i = 0; i < 4; ++i)
         if (ShellPage *p = hostedPage(i))
             p->FileNew();
+    // File New during a log-on stops it at its next check, as Log Off does.
+    m_session->LogOnAbort = true;
     SetLoggedOffState();
+    // Logged off, the transport may be chosen again: a log-on had disabled the
+    // Ports menu, and when nothing remembered selects a port it is the only
+    // way back to Log On.
+    setPortSelectionEnabled(true);
     m_led->setEnabled(false);
     m_led->setToolTip(QStringLiteral("Set Port First"));
     m_onLine->setEnabled(false);

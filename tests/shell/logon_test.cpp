@@ -294,6 +294,36 @@ TEST_F(ShellLogOn, FileNewWhileLoggedOnSendsXAndLogsOff)
     // The remembered network link is preselected again.
     EXPECT_TRUE(action("WiFi")->isChecked());
     EXPECT_TRUE(button("led")->isEnabled());
+    // Logged off: the transport may be chosen again.
+    EXPECT_TRUE(menu("ports")->menuAction()->isEnabled());
+    EXPECT_TRUE(action("UpdatePorts1")->isEnabled());
+}
+
+TEST_F(ShellLogOn, FileNewWithNothingRememberedLetsThePortBeChosenAgain)
+{
+    ASSERT_TRUE(startPtyUnit());
+    makeWindow();
+    menu("ports")->actions().at(0)->trigger();
+    // Enter in the PIN field logs on without writing the details file.
+    window->seam().queueDialog([](QDialog &d) {
+        auto *pin = d.findChild<QLineEdit *>(QStringLiteral("PorvPin"));
+        pin->setText(QStringLiteral("1234"));
+        emit pin->returnPressed();
+    });
+    clickLed();
+    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_FALSE(QFile::exists(detailsPath()));
+
+    action("FileNew1")->trigger();
+    EXPECT_FALSE(window->link().LoggedOn);
+    // Nothing remembered: Log On waits for a port, and the Ports menu offers one.
+    EXPECT_FALSE(button("led")->isEnabled());
+    ASSERT_TRUE(menu("ports")->menuAction()->isEnabled());
+    EXPECT_TRUE(action("UpdatePorts1")->isEnabled());
+    menu("ports")->actions().at(0)->trigger();
+    EXPECT_TRUE(button("led")->isEnabled());
+    clickLogOn({});
+    EXPECT_TRUE(window->link().LoggedOn);
 }
 
 TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
