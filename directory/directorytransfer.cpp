@@ -193,7 +193,15 @@ void DirectoryPage::WriteDataClick()
     // 7.-8.
     m_shell.ShowTransfer();
     m_shell.ShowStatus(0, QStringLiteral("Erasing Current phone List"));
-    if (!eraseDirectory()) {
+    bool erased = false;
+    {
+        // A failure that travels (a serial write) must not leave the
+        // transfer window up over a transfer that has ended.
+        auto hide = qScopeGuard([this] { m_shell.HideTransfer(); });
+        erased = eraseDirectory();
+        hide.dismiss();
+    }
+    if (!erased) {
         m_shell.HideTransfer();
         m_shell.ShowMessage(QStringLiteral("Could not clear All,\r\nSave your files and\r\nRecheck connection"));
         return;

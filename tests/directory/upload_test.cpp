@@ -2,6 +2,8 @@
 #include <QTimer>
 
 #include "directory_page_fixture.h"
+#include "failures.h"
+#include "transport.h"
 
 using namespace dirtest;
 
@@ -101,6 +103,36 @@ TEST_F(UploadTest, AnEraseThatIsNeverAcknowledgedStopsBeforeRewriting)
     EXPECT_EQ(column("Name"), (QList<QByteArray>{"adams", "Cole"}));
     EXPECT_EQ(column("Addr"), (QList<QByteArray>{"1000", "1020"}));
     EXPECT_FALSE(page().State().DirectorySynced);
+}
+
+namespace {
+
+// A serial port whose writes fail, as a cable pulled mid-transfer does.
+class FailingSerial : public porv::Transport {
+public:
+    bool isOpen() const override { return true; }
+    void write(const QByteArray &) override { throw porv::SerialError(QStringLiteral("WriteFile function failed (Error: 7)")); }
+    void close() override {}
+};
+
+} // namespace
+
+TEST_F(UploadTest, AWriteFailureDuringTheEraseGivesThePageBack)
+{
+    loggedOn(qx4::Model::Qx4_1000, 2);
+    fillTable({{"Cole", "3"}, {"adams", "1"}});
+    FailingSerial serial;
+    window->link().setSerialTransport(&serial);
+
+    clickWriteData();
+    window->link().setSerialTransport(nullptr);
+
+    EXPECT_EQ(lastMessage(), QStringLiteral("WriteFile function failed (Error: 7)"));
+    // The transfer window does not stay up over a transfer that has ended.
+    EXPECT_FALSE(window->transferForm().isVisible());
+    EXPECT_EQ(unit.commandCount("b"), 0);
+    EXPECT_FALSE(page().State().DirectorySynced);
+    EXPECT_TRUE(page().DBGrid1()->isEnabled());
 }
 
 TEST_F(UploadTest, AnEraseAcknowledgedAtOnceIsNotMissed)
