@@ -738,7 +738,10 @@ void TporvForm::Timer2Timer()
     if (++m_link.KeepAliveCount < 15)
         return;
     m_link.KeepAliveCount = 0;
-    if (!m_session->KeepAlive())
+    // A failed prompt logs off. The user may have logged off (or run File
+    // New) inside the prompt's wait; then there is nothing left to log off,
+    // and the Log On handler would open the log-on dialog instead.
+    if (!m_session->KeepAlive() && m_link.LoggedOn)
         OnLine1Click();
 }
 

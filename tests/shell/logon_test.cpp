@@ -282,6 +282,34 @@ TEST_F(ShellLogOn, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
     expectLoggedOff();
 }
 
+TEST_F(ShellLogOn, LogOffDuringTheKeepAliveWaitDoesNotStartALogOn)
+{
+    networkWindow();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn);
+    // The unit stops answering; the user logs off while the prompt waits for
+    // its answer.
+    unit.faults().silent = true;
+    bool loggedOffInWait = false;
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [&](const QByteArray &line) {
+        if (line.isEmpty() && window->link().LoggedOn && !loggedOffInWait) {
+            loggedOffInWait = true;
+            clickLed();
+        }
+    });
+    bool dialogShown = false;
+    window->seam().queueDialog([&](QDialog &d) {
+        dialogShown = true;
+        Click(d.findChild<QPushButton *>(QStringLiteral("Button2")));
+    });
+    const qint64 second = qint64(1000 * porv::TickScale());
+    window->link().KeepAliveCount = 14;
+    ASSERT_TRUE(WaitFor([&] { return loggedOffInWait; }, int(30 * second)));
+    Pump(int(3 * second));
+    EXPECT_FALSE(dialogShown);
+    expectLoggedOff();
+}
+
 TEST_F(ShellLogOn, FileNewWhileLoggedOnSendsXAndLogsOff)
 {
     networkWindow(qx4::Model::Qx4_500);
