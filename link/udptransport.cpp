@@ -58,6 +58,9 @@ void UdpTransport::close()
 
 bool UdpTransport::fromUnit(const QHostAddress &sender) const
 {
+    // Compared with the address the unit was resolved to, not with the
+    // remembered text: a unit remembered by its host name must still be heard
+    // (its datagrams carry the dotted address, never the name).
     if (m_remote.isNull())
         return false;
     return sender.isEqual(m_remote, QHostAddress::ConvertV4MappedToIPv4);
