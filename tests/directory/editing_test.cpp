@@ -235,7 +235,7 @@ TEST_F(EditingTest, DeleteWithYesErasesTheBlockEvenWhenNotSynced)
 
     EXPECT_EQ(lastMessage(), QStringLiteral("Erase Current record"));
     EXPECT_EQ(column("Name"), (QList<QByteArray>{"FIRST"}));
-    EXPECT_EQ(unit.commandCount("b"), 1);
+    ASSERT_EQ(unit.commandCount("b"), 1);
     EXPECT_TRUE(unit.lastCommands().last().startsWith("b0129,,,,,,"));
     EXPECT_EQ(unitNames(), (QList<QByteArray>{"FIRST"}));
     EXPECT_FALSE(page().State().DeleteConfirmed);
