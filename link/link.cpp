@@ -4,6 +4,8 @@
 #include "delay.h"
 #include "failures.h"
 
+#include <exception>
+
 namespace porv {
 
 namespace {
@@ -214,16 +216,25 @@ bool Link::WriteDirectoryBlock(const QByteArray &addressHex, const QByteArray &d
 
 void Link::CloseLink()
 {
-    if (m_network && m_network->isOpen()) {
-        SendCommand("x\r");
-        m_network->close();
-    }
-    if (m_serial && m_serial->isOpen()) {
-        SendCommand("x\r");
-        m_serial->close();
+    // Each open transport is closed and LoggedOn cleared even when the
+    // closing command cannot be written; the write failure is still reported.
+    std::exception_ptr failure;
+    for (QPointer<Transport> *slot : {&m_network, &m_serial}) {
+        if (!*slot || !(*slot)->isOpen())
+            continue;
+        try {
+            SendCommand("x\r");
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+        if (*slot)
+            (*slot)->close();
     }
     LoggedOn = false;
     emit linkClosed();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace porv

@@ -292,3 +292,18 @@ TEST(DelayTest, NestedWaitsEachMeetTheirDeadline)
     EXPECT_TRUE(innerDone);
     EXPECT_GE(t.nsecsElapsed(), qint64(300 * TickNanoseconds * TickScale() * 0.9));
 }
+
+TEST_F(Exchange, CloseLinkClosesEvenWhenTheClosingCommandCannotBeWritten)
+{
+    ScriptedTransport network;
+    link.setNetworkTransport(&network);
+    link.LoggedOn = true;
+    serial.failWrites(true);
+    network.failWrites(true);
+    EXPECT_THROW(link.CloseLink(), SerialError);
+    EXPECT_FALSE(serial.isOpen());
+    EXPECT_FALSE(network.isOpen());
+    EXPECT_FALSE(link.LoggedOn);
+    // The next close finds nothing open and succeeds.
+    EXPECT_NO_THROW(link.CloseLink());
+}

@@ -2,12 +2,16 @@
 
 #include <QTimer>
 
+#include "failures.h"
+
 namespace porv::test {
 
 ScriptedTransport::ScriptedTransport(QObject *parent) : Transport(parent) {}
 
 void ScriptedTransport::write(const QByteArray &text)
 {
+    if (m_failWrites)
+        throw SerialError(QStringLiteral("WriteFile function failed (Error: 5)"));
     written.append(text);
     if (m_answer)
         post(m_answer(text));

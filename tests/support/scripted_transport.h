@@ -29,9 +29,13 @@ public:
     // Posts chunks for delivery on the next passes of the event loop.
     void post(const QList<QByteArray> &chunks);
 
+    // Every later write fails as a serial write does.
+    void failWrites(bool fail) { m_failWrites = fail; }
+
     QList<QByteArray> written;
 
 private:
+    bool m_failWrites = false;
     bool m_open = true;
     Answer m_answer;
 };
