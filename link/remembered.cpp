@@ -1,9 +1,9 @@
 #include "remembered.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "failures.h"
+#include "savefile.h"
 
 namespace porv {
 
@@ -39,16 +39,9 @@ bool RememberedDetails::load(const QString &path)
 
 void RememberedDetails::save(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    // Owner only, before the PIN goes in.
-    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        file.cancelWriting();
-        throw FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    }
-    if (file.write(m_bytes) != m_bytes.size() || !file.commit())
-        throw FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
+    SaveOptions options;
+    options.ownerOnly = true;
+    SaveFileWhole(path, m_bytes, options);
 }
 
 } // namespace porv

@@ -1,11 +1,11 @@
 #include "image.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "codecs.h"
 #include "failures.h"
 #include "fields.h"
+#include "savefile.h"
 
 namespace porv {
 
@@ -182,18 +182,9 @@ void ControlsFromImage(const ParameterImage &image, ParameterFields &fields)
 
 void SaveParameterFile(const ParameterImage &image, const QString &path)
 {
-    QSaveFile file(path);
-    // Unbuffered: a short write shows in write()'s count. Buffered, the bytes
-    // would go out only inside commit(), which (Qt 6.4) then reports success
-    // for a file cut short by a full disk and puts it in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));
-    const qint64 written = file.write(image.bytes());
-    if (written != ParameterImage::Size || file.error() != QFileDevice::NoError || !file.commit()) {
-        // The old file, if any, is left as it was: nothing partial replaces it.
-        file.cancelWriting();
-        throw FileError(QStringLiteral("Could not save"));
-    }
+    SaveOptions options;
+    options.writeFailure = QStringLiteral("Could not save");
+    SaveFileWhole(path, image.bytes(), options);
 }
 
 bool LoadParameterFile(ParameterImage &image, const QString &path)

@@ -41,7 +41,6 @@ void HostAvailablePages(TporvForm &window, Link &link, QPlainTextEdit *rxMemo)
     // "Use Global Gate Codes" recolours the directory grid's code columns.
     QObject::connect(&parameters->fields(), &ParameterFields::globalCodesShown, directory,
                      &DirectoryPage::ShowCodeColumns);
-    parameters->fields().ShowGlobalCodesState();
 #endif
 #ifdef PORV_HAVE_EVENTS_PAGE
     auto *events = new EventsPage(link, window, window.pageWidget(TporvForm::EventsPage));

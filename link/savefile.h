@@ -15,7 +15,16 @@ namespace porv {
 // anything past this is not one of its files.
 constexpr qint64 kMaxReadFileBytes = 32 * 1024 * 1024;
 
-void SaveFileWhole(const QString &path, const QByteArray &bytes);
+struct SaveOptions {
+    // Readable and writable by the owner only, set before any byte goes in
+    // (the remembered log-on details may hold the PIN).
+    bool ownerOnly = false;
+    // The failure's message when the bytes cannot be written whole (a full
+    // disk); empty for the usual "Cannot write file" message with the reason.
+    QString writeFailure;
+};
+
+void SaveFileWhole(const QString &path, const QByteArray &bytes, const SaveOptions &options = SaveOptions());
 void AppendToFile(const QString &path, const QByteArray &bytes);
 QByteArray ReadFileCapped(const QString &path, qint64 maxBytes = kMaxReadFileBytes);
 

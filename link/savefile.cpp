@@ -16,20 +16,29 @@ namespace {
 
 } // namespace
 
-void SaveFileWhole(const QString &path, const QByteArray &bytes)
+void SaveFileWhole(const QString &path, const QByteArray &bytes, const SaveOptions &options)
 {
     if (path.isEmpty())
         fail(QStringLiteral("Cannot create file"), path, QStringLiteral("No file name given."));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a short write shows in write()'s count. Buffered, the bytes
+    // would go out only inside commit(), which (Qt 6.4) then reports success
+    // for a file cut short by a full disk and puts it in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(QStringLiteral("Cannot create file"), path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    if (options.ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         const QString reason = file.errorString();
         file.cancelWriting();
+        fail(QStringLiteral("Cannot create file"), path, reason);
+    }
+    if (file.write(bytes) != bytes.size() || file.error() != QFileDevice::NoError || !file.commit()) {
+        // The old file, if any, is left as it was: nothing partial replaces it.
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        if (!options.writeFailure.isEmpty())
+            throw FileError(options.writeFailure);
         fail(QStringLiteral("Cannot write file"), path, reason);
     }
-    if (!file.commit())
-        fail(QStringLiteral("Cannot write file"), path, file.errorString());
 }
 
 void AppendToFile(const QString &path, const QByteArray &bytes)
