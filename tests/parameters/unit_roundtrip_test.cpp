@@ -2,6 +2,7 @@
 // on through the link like the window does.
 #include <gtest/gtest.h>
 
+#include "delay.h"
 #include "fake_unit.h"
 #include "link.h"
 #include "procedures.h"
@@ -25,7 +26,7 @@ class ParametersWithUnit : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        unit.setTimeScale(0.02);
+        unit.setTimeScale(porv::TickScale());
         link.setNetworkTransport(&transport);
         link.ClearReceiveView();
         link.SendCommand("a1234\r");

@@ -58,7 +58,7 @@ class RfidTransfer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        unit.setTimeScale(0.02);
+        unit.setTimeScale(porv::TickScale());
         transport = new test::UnitTransport(unit, &link);
         link.setSerialTransport(transport);
         link.SendCommand("a1234\r");

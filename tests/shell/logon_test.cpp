@@ -520,7 +520,7 @@ TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
     program.start(QStringLiteral(QX4_UNIT_EXECUTABLE),
                   {QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--model"),
                    QStringLiteral("1000"), QStringLiteral("--pin"), QStringLiteral("1234"),
-                   QStringLiteral("--time-scale"), QStringLiteral("0.02")});
+                   QStringLiteral("--time-scale"), QString::number(porv::TickScale())});
     ASSERT_TRUE(program.waitForStarted());
     // It says so once its port is bound.
     QByteArray said;

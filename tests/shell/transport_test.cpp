@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "delay.h"
 #include "failures.h"
 #include "portlist.h"
 #include "remembered.h"
@@ -125,7 +126,7 @@ TEST(ShellSerialLink, MissingPortDoesNotOpen)
 TEST(ShellSerialLink, TalksToThePseudoTerminalAndClosesCleanlyWhenItGoesAway)
 {
     qx4::SimulatedUnit unit;
-    unit.setTimeScale(0.02);
+    unit.setTimeScale(porv::TickScale());
     qx4::PtyUnitServer server(&unit);
     ASSERT_TRUE(server.open()) << server.errorString().toStdString();
     porv::SerialTransport port;

@@ -1,3 +1,4 @@
+#include "delay.h"
 #include "shell_fixture.h"
 
 #include <QCheckBox>
@@ -73,7 +74,7 @@ void ShellTest::SetUp()
     previousDir = QDir::currentPath();
     QDir::setCurrent(dir.path());
     porv::SetPortListSource([this] { return ports; });
-    unit.setTimeScale(0.02);
+    unit.setTimeScale(porv::TickScale());
 }
 
 void ShellTest::TearDown()
