@@ -61,10 +61,8 @@ int MemTable::FieldIndex(const QByteArray &name) const
     return -1;
 }
 
-void MemTable::Open()
+void MemTable::dropRecords(State next)
 {
-    if (IsOpen())
-        return;
     if (displaying())
         emit displayAboutToBeReset();
     m_rows.clear();
@@ -72,44 +70,31 @@ void MemTable::Open()
     m_order.clear();
     m_current = -1;
     m_pending.clear();
-    m_state = State::Browse;
+    m_state = next;
     m_eof = true;
     if (displaying())
         emit displayReset();
+}
+
+void MemTable::Open()
+{
+    if (IsOpen())
+        return;
+    dropRecords(State::Browse);
 }
 
 void MemTable::Close()
 {
     if (!IsOpen())
         return;
-    if (displaying())
-        emit displayAboutToBeReset();
-    m_rows.clear();
-    m_freeSlots.clear();
-    m_order.clear();
-    m_current = -1;
-    m_pending.clear();
-    m_state = State::Closed;
-    m_eof = true;
-    if (displaying())
-        emit displayReset();
+    dropRecords(State::Closed);
 }
 
 void MemTable::EmptyTable()
 {
     if (!IsOpen())
         return;
-    if (displaying())
-        emit displayAboutToBeReset();
-    m_rows.clear();
-    m_freeSlots.clear();
-    m_order.clear();
-    m_current = -1;
-    m_pending.clear();
-    m_state = State::Browse;
-    m_eof = true;
-    if (displaying())
-        emit displayReset();
+    dropRecords(State::Browse);
     moved();
 }
 

@@ -150,6 +150,8 @@ private:
     void postEdit();
     void emitReset();
     bool displaying() const { return m_suspend == 0; }
+    // Drops every record and any pending change; the display is reset once.
+    void dropRecords(State next);
     void moved() { emit afterMove(); }
 
     std::vector<FieldDef> m_fields;
