@@ -144,7 +144,7 @@ void Link::SendCommand(const QByteArray &text)
     Transmit(text);
 }
 
-bool Link::WaitReply(int polls)
+bool Link::WaitReply(int polls, const bool *stop)
 {
     ReplyReceived = false;
     RxBuffer.clear();
@@ -153,7 +153,7 @@ bool Link::WaitReply(int polls)
     do {
         Delay(100);
         ++done;
-    } while (!ReplyReceived && done < polls);
+    } while (!ReplyReceived && done < polls && !(stop && *stop));
     LastReply = ReplyLine(1);
     return ReplyReceived;
 }

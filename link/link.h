@@ -54,7 +54,9 @@ public:
     void ReceiveText(const QByteArray &chunk);
     void Transmit(const QByteArray &text);
     void SendCommand(const QByteArray &text);
-    bool WaitReply(int polls);
+    // Waits for ReplyReceived, at most polls x 100 ticks; also stops after the
+    // poll in which *stop became set (a log-on the user aborted).
+    bool WaitReply(int polls, const bool *stop = nullptr);
     void ReadBlock(const QByteArray &block);
     bool VerifyBlock(const QByteArray &block, const QByteArray &expected);
     bool WriteBlockVerified(const QByteArray &block, const QByteArray &data);

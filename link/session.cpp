@@ -99,7 +99,7 @@ void Session::ToggleNetworkLink()
         m_network->close();
         return;
     }
-    if (!m_network->open(QString::fromLatin1(Remembered.address())))
+    if (!m_network->open(QString::fromLatin1(LogOnAddress)))
         m_shell.ShowMessage(QStringLiteral("Failed to connect\r\nWiFi port"));
 }
 

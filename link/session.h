@@ -40,9 +40,13 @@ public:
     int MemoryLimit = FirstMemoryLimit;
     QByteArray LogOnPin;
     QByteArray RemoteNumber;
+    // The unit's network address for the log-on in progress: what IP_addr
+    // held when the log-on dialog was confirmed.
+    QByteArray LogOnAddress;
     bool NetworkSelected = false;
     QString DetailsFileName = QStringLiteral("Porvdata.ini");
-    // The program's copy of the record, read at start-up and on File New.
+    // The program's copy of the record, read at start-up and on File New: its
+    // network flag and port name preselect the transport.
     RememberedDetails Remembered;
 
     bool NetworkOpen() const;
@@ -69,7 +73,7 @@ public:
     // Opens the chosen transport for a log-on (waits 1000 ticks unless the
     // serial port cannot be opened).
     bool OpenLink();
-    // Opens the network link, or closes it when it is open.
+    // Opens the network link to LogOnAddress, or closes it when it is open.
     void ToggleNetworkLink();
     // Resets the modem on the serial port: "atz", then "ate0".
     bool ModemInit();

@@ -95,6 +95,7 @@ void EnterPin::setConnection(bool networkSelected, const QString &serialPortName
 QByteArray EnterPin::pin() const { return m_pin->text().toLatin1(); }
 QByteArray EnterPin::number() const { return m_number->text().toLatin1(); }
 bool EnterPin::remote() const { return m_remote->isChecked(); }
+QByteArray EnterPin::address() const { return m_address->text().toLatin1(); }
 
 void EnterPin::showEvent(QShowEvent *event)
 {
@@ -161,7 +162,7 @@ void EnterPin::Button1Click()
     if (m_store->isChecked()) {
         record.setPin(pin());
         record.setNumber(number());
-        record.setAddress(m_address->text().toLatin1());
+        record.setAddress(address());
         record.setRemember(true);
         record.setRemote(m_remote->isChecked());
     }

@@ -24,6 +24,7 @@ public:
     QByteArray pin() const;
     QByteArray number() const;
     bool remote() const;
+    QByteArray address() const;
 
     // Handlers.
     void RChkBoxClick();

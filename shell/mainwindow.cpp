@@ -909,7 +909,10 @@ bool TporvForm::logOnSteps()
     // 3.
     s.LogOnPin = m_enterPin->pin();
     s.RemoteNumber = m_enterPin->number();
-    m_link.RemoteMode = m_enterPin->remote();
+    s.LogOnAddress = m_enterPin->address();
+    // The Remote box is hidden on the network link: a flag remembered from a
+    // modem log-on would send the modem's commands to the unit.
+    m_link.RemoteMode = !s.NetworkSelected && m_enterPin->remote();
     s.SetBaudForRemote(m_link.RemoteMode);
     // 4. DirectorySynced and WrtChg.
     for (int i = 0; i < 4; ++i)
@@ -982,7 +985,10 @@ bool TporvForm::logOnSteps()
     // 13. The PIN never shows in the status bar.
     m_link.Transmit("a" + s.LogOnPin + "\r");
     // 14.
-    m_link.WaitReply(80);
+    // A Log Off ends the wait at once, quietly.
+    m_link.WaitReply(80, &s.LogOnAbort);
+    if (s.LogOnAbort)
+        return false;
     if (!m_link.ReplyReceived) {
         ShowMessage(QStringLiteral("Failed to Connect\r\nCheck PIN"));
         return false;

@@ -540,3 +540,71 @@ TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
     if (!program.waitForFinished(3000))
         program.kill();
 }
+
+// The address in IP_addr when the dialog is confirmed is the one the log-on
+// uses: a first network log-on has no details file to take it from.
+TEST_F(ShellLogOn, TheAddressTypedInTheDialogIsUsedForThatLogOn)
+{
+    ASSERT_TRUE(startUdpUnit());
+    makeWindow();
+    action("WiFi")->trigger();
+    LogOnEntry entry;
+    entry.address = "127.0.0.2";
+    entry.remember = false;
+    clickLogOn(entry);
+    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    clickLed();
+
+    // Enter in the address field confirms with what it holds, too.
+    window->seam().queueDialog([](QDialog &d) {
+        d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
+        auto *address = d.findChild<QLineEdit *>(QStringLiteral("IP_addr"));
+        address->setText(QStringLiteral("127.0.0.2"));
+        emit address->returnPressed();
+    });
+    clickLed();
+    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+}
+
+// The Remote box is hidden on the network link: a flag remembered from a modem
+// log-on must not send the modem's commands to the unit.
+TEST_F(ShellLogOn, ARememberedRemoteFlagIsOffOnTheNetworkLinkAndKeptInTheRecord)
+{
+    ASSERT_TRUE(startUdpUnit());
+    porv::RememberedDetails record;
+    record.setNetwork(true);
+    record.setAddress("127.0.0.2");
+    record.setPin("1234");
+    record.setNumber("5551234");
+    record.setRemember(true);
+    record.setRemote(true);
+    record.save(detailsPath());
+    makeWindow();
+    clickLogOn({});
+    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    EXPECT_FALSE(window->link().RemoteMode);
+    EXPECT_EQ(unit.commandCount("atz"), 0);
+    porv::RememberedDetails after;
+    ASSERT_TRUE(after.load(detailsPath()));
+    EXPECT_TRUE(after.remote());
+    EXPECT_EQ(after.number(), QByteArray("5551234"));
+}
+
+TEST_F(ShellLogOn, LogOffWhileThePinAnswerIsAwaitedEndsTheLogOnQuietly)
+{
+    networkWindow();
+    window->seam().clearTexts();
+    bool loggedOff = false;
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [&](const QByteArray &line) {
+        if (line.startsWith('a') && !loggedOff) {
+            loggedOff = true;
+            clickLed(); // Log Off inside the PIN wait
+        }
+    });
+    LogOnEntry entry;
+    entry.pin = "9999"; // never acknowledged
+    clickLogOn(entry);
+    ASSERT_TRUE(loggedOff);
+    EXPECT_TRUE(window->seam().texts().isEmpty()) << window->seam().texts().join(QLatin1Char('|')).toStdString();
+    expectLoggedOff();
+}
