@@ -52,8 +52,11 @@ void DirectoryPage::GetDataClick()
         m_shell.HideTransfer();
         m_shell.SetBusyCursor(false);
         m_shell.StopLampBlink();
-        m_shell.StartKeepAlive();
-        m_shell.SetLedImage(kLampOnLine);
+        // After a Log Off inside the wait the window stays off line.
+        if (m_link.LoggedOn) {
+            m_shell.StartKeepAlive();
+            m_shell.SetLedImage(kLampOnLine);
+        }
         m_link.CountMode = false;
     });
     // 2.-3.

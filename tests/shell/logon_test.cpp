@@ -608,3 +608,37 @@ TEST_F(ShellLogOn, LogOffWhileThePinAnswerIsAwaitedEndsTheLogOnQuietly)
     EXPECT_TRUE(window->seam().texts().isEmpty()) << window->seam().texts().join(QLatin1Char('|')).toStdString();
     expectLoggedOff();
 }
+
+TEST_F(ShellLogOn, LogOffDuringADirectoryDownloadLeavesTheWindowOffLine)
+{
+    unit.eraseDirectory();
+    for (int i = 0; i < 100; ++i) {
+        qx4::DirectoryRecord r;
+        r.block = 128 + i;
+        r.name = "CLIENT " + QByteArray::number(i);
+        r.room = QByteArray::number(100 + i);
+        r.phone = QByteArray(16, '?');
+        ASSERT_TRUE(unit.setDirectoryRecord(r));
+    }
+    qx4::TimingSettings timing = unit.timing();
+    timing.lineIntervalMs = 100; // the dump arrives a line at a time
+    unit.setTiming(timing);
+    networkWindow();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn);
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [&](const QByteArray &line) {
+        if (line.startsWith('d') && window->link().LoggedOn)
+            clickLed(); // Log Off while the dump arrives
+    });
+    Click(window->findChild<QWidget *>(QStringLiteral("GetData")));
+    ASSERT_FALSE(window->link().CountMode);
+    expectLoggedOff();
+    ASSERT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
+    const QList<QByteArray> sent = unit.lastCommands();
+    const qint64 second = qint64(1000 * porv::TickScale());
+    Pump(int(20 * second)); // past a keep-alive's 15 seconds
+    EXPECT_EQ(window->ledImage(), 22);
+    EXPECT_FALSE(windowTimer(*window, "Timer2")->isActive());
+    EXPECT_EQ(unit.lastCommands(), sent);
+    EXPECT_EQ(sent.last(), QByteArray("x"));
+}
