@@ -38,10 +38,15 @@ int FindRememberedEntry(const QStringList &entries, const QString &remembered)
     const int exact = int(entries.indexOf(remembered));
     if (exact >= 0)
         return exact;
-    for (int i = 0; i < entries.size(); ++i)
-        if (entries.at(i).startsWith(remembered))
-            return i;
-    return -1;
+    int found = -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (!entries.at(i).startsWith(remembered))
+            continue;
+        if (found >= 0)
+            return -1; // "ttyUSB" could be ttyUSB1 or ttyUSB10: choose neither
+        found = i;
+    }
+    return found;
 }
 
 } // namespace porv

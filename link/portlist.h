@@ -22,8 +22,8 @@ void SetPortListSource(std::function<QStringList()> source);
 QStringList PortTable(const QStringList &portNames);
 
 // The entry that a remembered port name (cut to 6 characters when it was
-// stored) selects: the entry equal to it, otherwise the first entry that
-// begins with it; -1 when none does or the name is empty.
+// stored) selects: the entry equal to it, otherwise the only entry that
+// begins with it; -1 when none or several do, or the name is empty.
 int FindRememberedEntry(const QStringList &entries, const QString &remembered);
 
 } // namespace porv

@@ -154,12 +154,14 @@ TEST(ShellPortList, NinePortsThenWiFi)
     EXPECT_EQ(porv::PortTable({}), QStringList({QStringLiteral("WiFi")}));
 }
 
-TEST(ShellPortList, RememberedNameSelectsExactOrFirstBeginning)
+TEST(ShellPortList, RememberedNameSelectsExactOrOnlyBeginning)
 {
     const QStringList table = {QStringLiteral("COM1234"), QStringLiteral("COM123"), QStringLiteral("WiFi")};
     EXPECT_EQ(porv::FindRememberedEntry(table, QStringLiteral("COM123")), 1);
     const QStringList longOnly = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB0"), QStringLiteral("WiFi")};
     EXPECT_EQ(porv::FindRememberedEntry(longOnly, QStringLiteral("ttyUSB")), 1);
+    const QStringList twoBeginnings = {QStringLiteral("ttyUSB1"), QStringLiteral("ttyUSB10"), QStringLiteral("WiFi")};
+    EXPECT_EQ(porv::FindRememberedEntry(twoBeginnings, QStringLiteral("ttyUSB")), -1);
     EXPECT_EQ(porv::FindRememberedEntry(longOnly, QStringLiteral("WiFi")), 2);
     EXPECT_EQ(porv::FindRememberedEntry(longOnly, QStringLiteral("COM1")), -1);
     EXPECT_EQ(porv::FindRememberedEntry(longOnly, QString()), -1);

@@ -278,15 +278,23 @@ TEST_F(ShellWindow, NoSerialPortsLeavesOnlyWiFi)
     EXPECT_EQ(entries.at(0)->text(), QStringLiteral("WiFi"));
 }
 
-TEST_F(ShellWindow, RememberedPortIsPreselectedByItsCutName)
+TEST_F(ShellWindow, RememberedPortIsPreselectedOnlyWhenItsCutNameIsUnambiguous)
 {
+    // Stored cut to 6 characters: "ttyUSB" fits two ports, so none is chosen.
     ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB1"), QStringLiteral("ttyUSB10")};
-    // Stored cut to 6 characters: "ttyUSB" selects the first port that begins with it.
     writeRecord(false, QByteArray(), "ttyUSB10");
+    makeWindow();
+    for (QAction *a : menu("ports")->actions())
+        EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();
+    EXPECT_FALSE(button("led")->isEnabled());
+    EXPECT_EQ(button("led")->toolTip(), QStringLiteral("Set Port First"));
+    closeWindow();
+
+    // The only port that begins with it is chosen.
+    ports = {QStringLiteral("ttyS0"), QStringLiteral("ttyUSB10")};
     auto &w = makeWindow();
-    EXPECT_TRUE(action("ttyUSB1")->isChecked());
-    EXPECT_FALSE(action("ttyUSB10")->isChecked());
-    EXPECT_EQ(w.session().SerialPortName(), QStringLiteral("ttyUSB1"));
+    EXPECT_TRUE(action("ttyUSB10")->isChecked());
+    EXPECT_EQ(w.session().SerialPortName(), QStringLiteral("ttyUSB10"));
     EXPECT_TRUE(button("led")->isEnabled());
     EXPECT_TRUE(menu("Connect1")->menuAction()->isEnabled());
     closeWindow();
