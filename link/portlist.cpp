@@ -31,6 +31,14 @@ QStringList PortTable(const QStringList &portNames)
     return entries;
 }
 
+QString DevicePath(const QString &typed)
+{
+    const QString name = typed.trimmed();
+    if (name.isEmpty() || name.startsWith(QLatin1Char('/')))
+        return name;
+    return QStringLiteral("/dev/") + name;
+}
+
 int FindRememberedEntry(const QStringList &entries, const QString &remembered)
 {
     if (remembered.isEmpty())

@@ -8,6 +8,8 @@
 namespace porv {
 
 inline const QString NetworkEntryName() { return QStringLiteral("WiFi"); }
+// The last entry of the Ports menu, after "WiFi": a device given by its path.
+inline const QString OtherEntryCaption() { return QStringLiteral("Other\u2026"); }
 constexpr int MaxSerialEntries = 9;
 
 // The serial port names the system reports (QSerialPortInfo), or those of the
@@ -20,6 +22,10 @@ void SetPortListSource(std::function<QStringList()> source);
 // The entries of the Ports menu for these port names: the first 9 in order,
 // each under its full name, then "WiFi".
 QStringList PortTable(const QStringList &portNames);
+
+// The device a port typed by the user names: a path as given, a bare name
+// under /dev (as the system's list names its ports); empty for blank text.
+QString DevicePath(const QString &typed);
 
 // The entry that a remembered port name (cut to 6 characters when it was
 // stored) selects: the entry equal to it, otherwise the only entry that

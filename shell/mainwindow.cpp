@@ -5,8 +5,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFontDatabase>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -660,6 +663,13 @@ int TporvForm::BuildPortsMenu()
         connect(a, &QAction::triggered, this, [this, a] { ChangeComClick(a); });
         m_portsMenu->addAction(a);
     }
+    // A port the system does not list (an adapter under an unusual name, a
+    // /dev/serial/by-id link, a pseudo-terminal) is given by its path.
+    auto *other = new QAction(OtherEntryCaption(), m_portsMenu);
+    other->setObjectName(QStringLiteral("OtherPort"));
+    other->setCheckable(true);
+    connect(other, &QAction::triggered, this, [this, other] { OtherPortClick(other); });
+    m_portsMenu->addAction(other);
     return int(std::min<qsizetype>(names.size(), MaxSerialEntries));
 }
 
@@ -680,12 +690,48 @@ void TporvForm::labelPorts(const QString &remembered)
 
 void TporvForm::ChangeComClick(QAction *entry)
 {
-    for (QAction *a : m_portsMenu->actions())
-        a->setChecked(false);
-    entry->setChecked(true);
     const QString name = entry->objectName();
-    if (name != NetworkEntryName()) {
-        m_session->SetSerialPortName(name);
+    selectPort(entry, name != NetworkEntryName() ? name : QString());
+}
+
+void TporvForm::OtherPortClick(QAction *entry)
+{
+    // The click toggled the tick; it is set again only when a device is chosen.
+    entry->setChecked(!entry->isChecked());
+    const QString current = m_session->SerialPortName();
+    QInputDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("OtherPortDialog"));
+    dialog.setWindowTitle(QStringLiteral("Other port"));
+    dialog.setLabelText(QStringLiteral("Device path:"));
+    dialog.setTextValue(current.startsWith(QLatin1Char('/')) ? current : QStringLiteral("/dev/"));
+    if (auto *field = dialog.findChild<QLineEdit *>())
+        field->setMinimumWidth(340); // room for a /dev/serial/by-id/... name
+    if (m_seam->execDialog(dialog) != QDialog::Accepted)
+        return;
+    const QString path = DevicePath(dialog.textValue());
+    if (path.isEmpty())
+        return;
+    if (!QFileInfo(path).exists() || QFileInfo(path).isDir()) {
+        ShowMessage(QStringLiteral("Device not found: ") + path);
+        return;
+    }
+    selectPort(entry, path);
+    entry->setText(OtherEntryCaption() + QStringLiteral(" (") + path + QLatin1Char(')'));
+}
+
+// Ticks the entry and makes its transport the chosen one: the serial port of
+// that name, or the network link when the name is empty. "Other…" shows its
+// device only while it is the chosen entry.
+void TporvForm::selectPort(QAction *entry, const QString &serialPortName)
+{
+    for (QAction *a : m_portsMenu->actions()) {
+        a->setChecked(false);
+        if (a->objectName() == QLatin1String("OtherPort"))
+            a->setText(OtherEntryCaption());
+    }
+    entry->setChecked(true);
+    if (!serialPortName.isEmpty()) {
+        m_session->SetSerialPortName(serialPortName);
         m_session->NetworkSelected = false;
     } else {
         m_session->NetworkSelected = true;

@@ -104,6 +104,8 @@ public slots:
     // Ports.
     int BuildPortsMenu();
     void ChangeComClick(QAction *entry);
+    // The last Ports entry, "Other…": asks for a device path and selects it.
+    void OtherPortClick(QAction *entry);
     void UpdatePorts1Click();
     // Timers.
     void Timer1Timer();
@@ -136,6 +138,7 @@ private:
     bool logOnSteps();
     void logOff();
     void labelPorts(const QString &remembered);
+    void selectPort(QAction *entry, const QString &serialPortName);
     void setLedMarked(bool marked);
     void setLogOnEnabled(bool enabled, const QString &hint);
     void setConnectEnabled(bool enabled);

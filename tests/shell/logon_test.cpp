@@ -1,6 +1,7 @@
 // Log-on and log-off of the real window against the simulated unit over UDP on
 // loopback, a serial pseudo-terminal, and the modem.
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,6 +27,30 @@ const QString Generic = QStringLiteral("KVR Portavel QX4_       Programmer   =Po
 QTimer *windowTimer(porv::TporvForm &w, const char *name)
 {
     return w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+// Starts the unit program at the tests' tick scale; returns what it said by
+// the time `ready` appeared in its output, or empty when it ended first.
+QByteArray StartUnitProgram(QProcess &program, QStringList arguments, const QByteArray &ready)
+{
+    arguments << QStringLiteral("--time-scale") << QString::number(porv::TickScale());
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(QX4_UNIT_EXECUTABLE), arguments);
+    if (!program.waitForStarted())
+        return QByteArray();
+    QByteArray said;
+    WaitFor([&] {
+        said += program.readAll();
+        return said.contains(ready) || program.state() != QProcess::Running;
+    });
+    return program.state() == QProcess::Running && said.contains(ready) ? said : QByteArray();
+}
+
+void StopUnitProgram(QProcess &program)
+{
+    program.write("quit\n");
+    if (!program.waitForFinished(3000))
+        program.kill();
 }
 
 } // namespace
@@ -102,7 +127,7 @@ TEST_F(ShellLogOn, OverASerialPseudoTerminal)
     auto &w = makeWindow();
     // The pseudo-terminal is the only port: choose it in the Ports menu.
     const QList<QAction *> entries = menu("ports")->actions();
-    ASSERT_EQ(entries.size(), 2);
+    ASSERT_EQ(entries.size(), 3);
     entries.at(0)->trigger();
     clickLogOn({});
     expectLoggedOn(QStringLiteral("KVR Portavel QX4_500    Programmer   =Porv-Pro=  V8.4"));
@@ -516,19 +541,12 @@ TEST_F(ShellLogOn, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemember
 TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
 {
     QProcess program;
-    program.setProcessChannelMode(QProcess::MergedChannels);
-    program.start(QStringLiteral(QX4_UNIT_EXECUTABLE),
-                  {QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--model"),
-                   QStringLiteral("1000"), QStringLiteral("--pin"), QStringLiteral("1234"),
-                   QStringLiteral("--time-scale"), QString::number(porv::TickScale())});
-    ASSERT_TRUE(program.waitForStarted());
     // It says so once its port is bound.
-    QByteArray said;
-    ASSERT_TRUE(WaitFor([&] {
-        said += program.readAll();
-        return said.contains("listening on 127.0.0.2 port 8000") || program.state() != QProcess::Running;
-    }));
-    ASSERT_EQ(program.state(), QProcess::Running) << said.toStdString();
+    ASSERT_FALSE(StartUnitProgram(program,
+                                  {QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--model"),
+                                   QStringLiteral("1000"), QStringLiteral("--pin"), QStringLiteral("1234")},
+                                  "listening on 127.0.0.2 port 8000")
+                     .isEmpty());
     writeRecord(true, "127.0.0.2", QByteArray());
     makeWindow();
     clickLogOn({});
@@ -536,9 +554,7 @@ TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("KVR Portavel QX4_1000    Programmer   =Porv-Pro=  V8.4"));
     clickLed();
     expectLoggedOff();
-    program.write("quit\n");
-    if (!program.waitForFinished(3000))
-        program.kill();
+    StopUnitProgram(program);
 }
 
 // The address in IP_addr when the dialog is confirmed is the one the log-on
@@ -641,4 +657,47 @@ TEST_F(ShellLogOn, LogOffDuringADirectoryDownloadLeavesTheWindowOffLine)
     EXPECT_FALSE(windowTimer(*window, "Timer2")->isActive());
     EXPECT_EQ(unit.lastCommands(), sent);
     EXPECT_EQ(sent.last(), QByteArray("x"));
+}
+
+// A device the system's list does not show is chosen by its path: the unit
+// program's pseudo-terminal, as its help and the README describe it.
+TEST_F(ShellLogOn, OtherTakesADevicePathAndLogsOnThroughIt)
+{
+    QProcess program;
+    const QByteArray said = StartUnitProgram(program, {QStringLiteral("--pty"), QStringLiteral("--model"),
+                                                       QStringLiteral("500")}, " (open it as");
+    const int at = int(said.indexOf("pty: "));
+    ASSERT_GE(at, 0) << said.toStdString();
+    const QString device = QString::fromLocal8Bit(said.mid(at + 5, said.indexOf(" (open it as") - at - 5));
+    ports = {QStringLiteral("ttyS9")};
+    makeWindow();
+    QList<QAction *> entries = menu("ports")->actions();
+    ASSERT_EQ(entries.size(), 3);
+    QAction *other = entries.last();
+    EXPECT_EQ(other->text(), QStringLiteral("Other\u2026"));
+
+    // A path that leads nowhere is refused and changes nothing.
+    window->seam().queueDialog([](QDialog &d) {
+        d.findChild<QLineEdit *>()->setText(QStringLiteral("/dev/no-such-device"));
+        Click(d.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok));
+    });
+    other->trigger();
+    EXPECT_EQ(lastMessage(), QStringLiteral("Device not found: /dev/no-such-device"));
+    EXPECT_FALSE(other->isChecked());
+    EXPECT_FALSE(button("led")->isEnabled());
+
+    window->seam().queueDialog([device](QDialog &d) {
+        d.findChild<QLineEdit *>()->setText(device);
+        Click(d.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok));
+    });
+    other->trigger();
+    EXPECT_TRUE(other->isChecked());
+    EXPECT_TRUE(other->text().contains(device));
+    EXPECT_EQ(window->session().SerialPortName(), device);
+    clickLogOn({});
+    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("KVR Portavel QX4_500    Programmer   =Porv-Pro=  V8.4"));
+    EXPECT_TRUE(window->session().SerialOpen());
+    clickLed();
+    StopUnitProgram(program);
 }

@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QTabWidget>
 
@@ -40,6 +41,23 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     window.enterPin().grab().save(dir + QStringLiteral("/enterpin_wifi.png"));
     window.enterPin().hide();
+    // The Ports menu (its last entry "Other…") and the question "Other…" asks.
+    auto *ports = window.findChild<QMenu *>(QStringLiteral("ports"));
+    ports->popup(window.mapToGlobal(QPoint(300, 20)));
+    QCoreApplication::processEvents();
+    ports->grab().save(dir + QStringLiteral("/ports_menu.png"));
+    ports->hide();
+    window.seam().queueDialog([&dir](QDialog &d) {
+        QCoreApplication::processEvents();
+        d.grab().save(dir + QStringLiteral("/other_port.png"));
+        d.findChild<QLineEdit *>()->setText(QStringLiteral("/dev/null"));
+        d.accept();
+    });
+    window.findChild<QAction *>(QStringLiteral("OtherPort"))->trigger();
+    ports->popup(window.mapToGlobal(QPoint(300, 20)));
+    QCoreApplication::processEvents();
+    ports->grab().save(dir + QStringLiteral("/ports_menu_other.png"));
+    ports->hide();
     window.transferForm().show();
     for (int i = 0; i < 3; ++i) {
         window.transferForm().Timer1Timer();

@@ -228,18 +228,19 @@ TEST_F(ShellWindow, LoggedOnControlsOfLaterPagesAreFoundByName)
     EXPECT_TRUE(tabs->isTabEnabled(0));
 }
 
-TEST_F(ShellWindow, PortsMenuListsNinePortsThenWiFiUnderTheirFullNames)
+TEST_F(ShellWindow, PortsMenuListsNinePortsThenWiFiUnderTheirFullNamesThenOther)
 {
     for (int i = 0; i < 12; ++i)
         ports << QStringLiteral("ttyUSB%1").arg(i);
     auto &w = makeWindow();
     const QList<QAction *> entries = menu("ports")->actions();
-    ASSERT_EQ(entries.size(), 10);
+    ASSERT_EQ(entries.size(), 11);
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(entries.at(i)->text(), QStringLiteral("ttyUSB%1").arg(i));
         EXPECT_EQ(entries.at(i)->objectName(), QStringLiteral("ttyUSB%1").arg(i));
     }
     EXPECT_EQ(entries.at(9)->text(), QStringLiteral("WiFi"));
+    EXPECT_EQ(entries.at(10)->text(), QStringLiteral("Other\u2026"));
     // No remembered details: nothing ticked, Log On waits for a port.
     for (QAction *a : entries)
         EXPECT_FALSE(a->isChecked());
@@ -269,13 +270,14 @@ TEST_F(ShellWindow, PortsMenuListsNinePortsThenWiFiUnderTheirFullNames)
     EXPECT_TRUE(w.session().NetworkSelected);
 }
 
-TEST_F(ShellWindow, NoSerialPortsLeavesOnlyWiFi)
+TEST_F(ShellWindow, NoSerialPortsLeavesWiFiAndOther)
 {
     auto &w = makeWindow();
     EXPECT_TRUE(w.seam().texts().contains(QStringLiteral("No Serial Port Found")));
     const QList<QAction *> entries = menu("ports")->actions();
-    ASSERT_EQ(entries.size(), 1);
+    ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries.at(0)->text(), QStringLiteral("WiFi"));
+    EXPECT_EQ(entries.at(1)->objectName(), QStringLiteral("OtherPort"));
 }
 
 TEST_F(ShellWindow, RememberedPortIsPreselectedOnlyWhenItsCutNameIsUnambiguous)
