@@ -1,6 +1,8 @@
 #include "udptransport.h"
 
+#include <QDir>
 #include <QHostInfo>
+#include <QLockFile>
 #include <QNetworkDatagram>
 #include <QVariant>
 
@@ -8,15 +10,30 @@ namespace porv {
 
 UdpTransport::UdpTransport(QObject *parent) : Transport(parent) {}
 
+UdpTransport::~UdpTransport() = default;
+
 bool UdpTransport::open(const QString &unit)
 {
     close();
+    auto lock = std::make_unique<QLockFile>(
+        QDir(QDir::tempPath()).filePath(QStringLiteral("porv-pro-udp%1.lock").arg(m_localPort)));
+    // Held for as long as the link is open, however long that is; a lock left
+    // by a copy that ended without releasing it is taken over. Only another
+    // copy's lock refuses the link: a temporary folder that cannot be written
+    // leaves the link usable, unguarded.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        if (lock->error() == QLockFile::LockFailedError)
+            return false;
+        lock.reset();
+    }
     auto *socket = new QUdpSocket(this);
     if (!socket->bind(QHostAddress::AnyIPv4, m_localPort,
                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
         delete socket;
         return false;
     }
+    m_portLock = std::move(lock);
     // Room for a whole dump burst while the window is busy.
     socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 * 1024 * 1024));
     m_socket = socket;
@@ -54,6 +71,7 @@ void UdpTransport::close()
     m_socket->deleteLater();
     m_socket = nullptr;
     m_waiting.clear();
+    m_portLock.reset();
 }
 
 bool UdpTransport::fromUnit(const QHostAddress &sender) const

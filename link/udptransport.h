@@ -4,10 +4,19 @@
 // Datagrams are taken off the socket as soon as they arrive (so a burst never
 // overflows the system's queue) and handed on by Poll, the 50 ms network poll,
 // all of them in one `received` call; those from any other sender are dropped.
+//
+// The port is bound shared, so that a simulated unit can use the same port on
+// another address of this machine. Two copies of the tool would then both
+// bind it and only one would hear the unit: while the link is open it holds a
+// lock file for its local port in the temporary folder, and a second copy
+// cannot open its link.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
 #include <QUdpSocket>
+#include <memory>
+
+class QLockFile;
 
 #include "transport.h"
 
@@ -22,6 +31,7 @@ public:
     static constexpr qsizetype MaxQueued = 16 * 1024 * 1024;
 
     explicit UdpTransport(QObject *parent = nullptr);
+    ~UdpTransport() override;
 
     // Local port (8000; tests may choose another) and remote port.
     void setPorts(quint16 localPort, quint16 remotePort)
@@ -33,7 +43,8 @@ public:
     // Binds 0.0.0.0 at the local port (shared, so that a unit on another
     // loopback address of the same machine can bind its own port 8000) and
     // aims at `unit`: a dotted address or a host name, resolved now. False
-    // when the bind fails. An address that does not resolve leaves the link
+    // when the bind fails or another copy of the tool holds the local port.
+    // An address that does not resolve leaves the link
     // open but aimed nowhere: nothing goes out and nothing is accepted.
     bool open(const QString &unit);
     QHostAddress remoteAddress() const { return m_remote; }
@@ -53,6 +64,7 @@ private:
     bool fromUnit(const QHostAddress &sender) const;
 
     QUdpSocket *m_socket = nullptr;
+    std::unique_ptr<QLockFile> m_portLock;
     QHostAddress m_remote;
     quint16 m_localPort = UnitPort;
     quint16 m_remotePort = UnitPort;

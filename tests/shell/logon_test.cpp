@@ -659,6 +659,33 @@ TEST_F(ShellLogOn, LogOffDuringADirectoryDownloadLeavesTheWindowOffLine)
     EXPECT_EQ(sent.last(), QByteArray("x"));
 }
 
+// Another copy of the tool holding the network link's port would take the
+// unit's replies: the log-on is refused as for a port that cannot be bound.
+TEST_F(ShellLogOn, ASecondCopyCannotTakeTheWiFiPort)
+{
+    networkWindow();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn);
+    {
+        porv::TporvForm second;
+        second.show();
+        ASSERT_TRUE(second.findChild<QAction *>(QStringLiteral("WiFi"))->isChecked());
+        second.seam().queueDialog(FillLogOn({}));
+        Click(second.findChild<QToolButton *>(QStringLiteral("led")));
+        EXPECT_FALSE(second.link().LoggedOn);
+        EXPECT_TRUE(second.seam().texts().contains(QStringLiteral("Failed to connect\r\nWiFi port")))
+            << second.seam().texts().join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(second.session().NetworkOpen());
+        EXPECT_TRUE(window->link().LoggedOn);
+
+        // Once the first copy logs off, the port is free.
+        clickLed();
+        second.seam().queueDialog(FillLogOn({}));
+        Click(second.findChild<QToolButton *>(QStringLiteral("led")));
+        EXPECT_TRUE(second.link().LoggedOn) << second.seam().lastText().toStdString();
+    }
+}
+
 // A device the system's list does not show is chosen by its path: the unit
 // program's pseudo-terminal, as its help and the README describe it.
 TEST_F(ShellLogOn, OtherTakesADevicePathAndLogsOnThroughIt)
