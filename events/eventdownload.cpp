@@ -5,6 +5,7 @@
 #include "codecs.h"
 #include "delay.h"
 #include "eventtable.h"
+#include "failures.h"
 #include "link.h"
 #include "memtable.h"
 #include "savefile.h"
@@ -19,8 +20,41 @@ const QByteArray CRLF = QByteArrayLiteral("\r\n");
 
 // Characters 1-5, the origin code, the date and the time.
 constexpr int kEventLineMinimum = 5 + 12 + 6 + 6;
+constexpr int kOriginAt = 5, kOriginLength = 12, kDateTimeAt = 17, kDateTimeLength = 12;
 
-bool isClosingLine(const QByteArray &line) { return !IsEventLine(line) && line.contains("OK"); }
+// Whether the characters are all hexadecimal digits (or erased bytes, where
+// allowed).
+bool allHex(const QByteArray &line, int at, int length, bool erasedToo)
+{
+    for (int i = at; i < at + length; ++i) {
+        const char c = line.at(i);
+        if (HexDigitValue(c) < 0 && !(erasedToo && uchar(c) == 0xFF))
+            return false;
+    }
+    return true;
+}
+
+bool closesLog(const QByteArray &line) { return line.contains("OK") && !IsEventLine(line); }
+
+// Where the closing line starts: the last complete line that holds "OK" and
+// does not read as an event line, with no event line after it. The first line
+// closes the log only when it is "OK" alone (an empty log). -1 while there is
+// no such line.
+qsizetype closingLineAt(const QByteArray &received)
+{
+    qsizetype end = received.lastIndexOf(CRLF); // a last line without its end is not looked at
+    while (end >= 0) {
+        const qsizetype previous = end > 0 ? received.lastIndexOf(CRLF, end - 1) : -1;
+        const qsizetype start = previous < 0 ? 0 : previous + 2;
+        const QByteArray line = received.mid(start, end - start);
+        if (closesLog(line))
+            return start > 0 || line == "OK" ? start : -1;
+        if (IsEventLine(line))
+            return -1;
+        end = previous;
+    }
+    return -1;
+}
 
 // A regional format without its time-zone part ("t" outside quoted text).
 QString withoutTimeZone(const QString &format)
@@ -72,55 +106,35 @@ private:
 
 // --- the log reply -----------------------------------------------------------
 
-bool IsEventLine(const QByteArray &line) { return line.size() >= kEventLineMinimum; }
+bool IsEventLine(const QByteArray &line)
+{
+    // The date and time groups, or the origin code, as the unit writes them:
+    // a closing line of any length reads as neither.
+    return line.size() >= kEventLineMinimum
+        && (allHex(line, kDateTimeAt, kDateTimeLength, false) || allHex(line, kOriginAt, kOriginLength, true));
+}
 
 EventLog ReadEventLog(const QByteArray &received)
 {
     EventLog log;
-    qsizetype pos = received.indexOf(CRLF);
-    if (pos < 0)
+    const qsizetype firstEnd = received.indexOf(CRLF);
+    if (firstEnd < 0)
         return log;
-    pos += 2; // the first line is never an event
-    while (pos < received.size()) {
+    const qsizetype closing = closingLineAt(received);
+    log.complete = closing >= 0;
+    const qsizetype stop = log.complete ? closing : received.size();
+    qsizetype pos = firstEnd + 2; // the first line is never an event
+    while (pos < stop) {
         const qsizetype end = received.indexOf(CRLF, pos);
         if (end < 0)
             break; // a last line without its line end was cut off
-        const QByteArray line = received.mid(pos, end - pos);
+        log.eventLines.append(received.mid(pos, end - pos));
         pos = end + 2;
-        if (isClosingLine(line)) {
-            log.complete = true;
-            break;
-        }
-        log.eventLines.append(line);
     }
     return log;
 }
 
-bool EventLogComplete(const QByteArray &received, qsizetype *scanFrom)
-{
-    qsizetype pos = *scanFrom;
-    if (pos > received.size())
-        pos = 0;
-    if (pos == 0) {
-        const qsizetype first = received.indexOf(CRLF);
-        if (first < 0)
-            return false;
-        pos = first + 2;
-    }
-    for (;;) {
-        const qsizetype end = received.indexOf(CRLF, pos);
-        if (end < 0) {
-            *scanFrom = pos;
-            return false;
-        }
-        // Only the closing line's length and content matter: look at short lines.
-        if (end - pos < kEventLineMinimum && isClosingLine(received.mid(pos, end - pos))) {
-            *scanFrom = pos;
-            return true;
-        }
-        pos = end + 2;
-    }
-}
+bool EventLogComplete(const QByteArray &received) { return closingLineAt(received) >= 0; }
 
 // --- the clock -------------------------------------------------------------------
 
@@ -182,7 +196,6 @@ bool EventLogDownload::waitForLog(int polls)
     m_link.ReplyReceived = false;
     m_link.RxBuffer.clear();
     m_link.LastReply.clear();
-    qsizetype scanFrom = 0;
     bool complete = false;
     int done = 0;
     do {
@@ -191,7 +204,7 @@ bool EventLogDownload::waitForLog(int polls)
         // A reply that reached the receive bound has lost its beginning.
         if (m_link.RxBuffer.size() >= Link::MaxReceived)
             break;
-        complete = EventLogComplete(m_link.RxBuffer, &scanFrom);
+        complete = EventLogComplete(m_link.RxBuffer);
     } while (!complete && done < polls);
     m_link.ReplyReceived = complete;
     return complete;
@@ -211,7 +224,13 @@ EventDownloadOutcome EventLogDownload::Run()
     Delay(2);
     m_link.SendCommand("t\r");
     Delay(200);
-    const UnitClockText unit = DecodeClockReply(m_link.ReplyLine(1));
+    UnitClockText unit;
+    try {
+        unit = DecodeClockReply(m_link.ReplyLine(1));
+    } catch (const ConversionError &) {
+        // The clock boxes stay empty; the events are fetched all the same.
+        outcome.clockUnreadable = true;
+    }
     const QDateTime now = LocalClock ? LocalClock() : QDateTime::currentDateTime();
     m_readings.Stime = unit.time;
     m_readings.Sdate = unit.date;

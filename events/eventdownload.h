@@ -16,16 +16,18 @@ class ShellServices;
 
 // --- the log reply of "e" --------------------------------------------------
 
-// A line of the log that carries an event: long enough to hold the unit's
-// numbering, the origin code, the date and the time (29 characters). The
-// closing line is shorter, so a client name holding "OK" cannot pass for it.
+// A line of the log that reads as an event: at least 29 characters (the
+// unit's numbering, the origin code, the date and the time), with either the
+// date and time groups all hexadecimal or the origin code all hexadecimal or
+// erased. A client name holding "OK" does not make it a closing line.
 bool IsEventLine(const QByteArray &line);
 
 struct EventLog {
     // The lines between the first line (never an event) and the closing line.
     QList<QByteArray> eventLines;
-    // The closing line arrived: a line after the first that is not an event
-    // line and holds "OK".
+    // The closing line arrived: the last line that holds "OK" and does not read
+    // as an event line, with no event line after it. The first line is the
+    // closing line only when it is "OK" alone (an empty log).
     bool complete = false;
 };
 
@@ -34,10 +36,9 @@ struct EventLog {
 // after the first, and complete is false.
 EventLog ReadEventLog(const QByteArray &received);
 
-// Whether the received text already holds the closing line. *scanFrom keeps
-// where the next call may start (the start of the first line not yet looked
-// at); pass 0 for a new reply, and again whenever the text was replaced.
-bool EventLogComplete(const QByteArray &received, qsizetype *scanFrom);
+// Whether the received text already holds the closing line. Looks back from
+// the last complete line only as far as the closing line or an event line.
+bool EventLogComplete(const QByteArray &received);
 
 // --- the clock -------------------------------------------------------------
 
@@ -83,6 +84,7 @@ void SaveEventsFile(const QString &path, const MemTable &table, const ClockReadi
 
 struct EventDownloadOutcome {
     bool clockRead = false;    // the clock readings were taken (steps up to the log)
+    bool clockUnreadable = false; // the unit's clock reply was not hexadecimal: its boxes are empty
     bool complete = false;     // the log reply arrived whole; the table was rebuilt
     int events = 0;            // records added
     int linesDropped = 0;      // event lines past the 16-bit event numbering
@@ -105,9 +107,9 @@ public:
     // Polls of 100 ticks to wait for the whole log.
     int LogPolls = 200;
 
-    // Runs the download. A failure that travels (a serial write failure, a
-    // clock reply that is not hexadecimal) leaves through here after the final
-    // steps have run. The table changes only when the log arrived whole: it is
+    // Runs the download. A failure that travels (a serial write failure)
+    // leaves through here after the final steps have run. A clock reply that is
+    // not hexadecimal leaves the unit's clock empty and the download goes on. The table changes only when the log arrived whole: it is
     // then redefined, filled in log order and left on its first record. An
     // unreadable date or time group leaves that field empty and the rest is
     // decoded; the outcome carries the message, for the caller to show once.

@@ -42,6 +42,27 @@ QByteArray CutField(const ReplyLineList &lines, int line, int from, int width)
     return ErasedToNul(from >= 1 ? text.mid(from - 1, width) : QByteArray(), width);
 }
 
+bool ReplyWhole(const ReplyLineList &lines, std::initializer_list<LineNeed> needs)
+{
+    int last = -1;
+    for (const LineNeed &n : needs) {
+        if (n.line < 0 || n.line >= lines.size() || lines.at(n.line).size() < n.length)
+            return false;
+        last = std::max(last, n.line);
+    }
+    for (qsizetype i = last + 1; i < lines.size(); ++i)
+        if (lines.at(i).contains("OK"))
+            return true;
+    return false;
+}
+
+const QList<QByteArray> &PinFields()
+{
+    static const QList<QByteArray> names = {"NewPin",    "NewPin2",   "NewPin3",   "NewPin4",
+                                            "EmgyCode1", "EmgyCode2", "EmgyCode3", "EmgyCode4"};
+    return names;
+}
+
 void DecodeSettings(ParameterFields &fields, const QByteArray &data)
 {
     static const char *const first[10] = {"Phs_ml", "Phs_sl", "Phs_rt", "Phs_run", "Phs_rc",
@@ -49,17 +70,12 @@ void DecodeSettings(ParameterFields &fields, const QByteArray &data)
     for (int k = 0; k < 10; ++k)
         fields.setText(QByteArray(first[k]), settingsByte(data, k));
 
-    if (settingsValue(data, 12) == 0)
-        fields.setChecked("rly2off", true);
+    const int relay2 = settingsValue(data, 12);
 
     fields.setText("Phs_but", settingsByte(data, 13));
     fields.setText("Phs_ls", settingsByte(data, 16));
 
-    const int relay2 = settingsValue(data, 12);
-    fields.setChecked("rly2key", relay2 & 0x01);
-    fields.setChecked("rly2line", relay2 & 0x02);
-    fields.setChecked("rly2ring", relay2 & 0x04);
-    fields.setChecked("rly2tim", relay2 & 0x08);
+    ShowRelay2Boxes(fields, relay2);
 
     const int option1 = settingsValue(data, 30);
     fields.setChecked("PS2_klmsg", option1 & 0x01);
@@ -134,10 +150,8 @@ void DecodeMessages(ParameterFields &fields, const ReplyLineList &lines)
 
 void DecodePins(ParameterFields &fields, const ReplyLineList &lines)
 {
-    static const char *const pins[8] = {"NewPin", "NewPin2", "NewPin3", "NewPin4",
-                                        "EmgyCode1", "EmgyCode2", "EmgyCode3", "EmgyCode4"};
     for (int i = 0; i < 8; ++i)
-        setDigits(fields, pins[i], lines, 0, 6 + 8 * i, 8);
+        fields.setText(PinFields().at(i), DecodeDigits(CutField(lines, 0, 6 + 8 * i, 8)));
 }
 
 int FirstOptionByte(const ParameterFields &fields)
@@ -267,9 +281,8 @@ QByteArray MessageBlock15(const ParameterFields &fields)
 QByteArray PinBlock(const ParameterFields &fields)
 {
     QByteArray data;
-    for (const char *name : {"NewPin", "NewPin2", "NewPin3", "NewPin4",
-                             "EmgyCode1", "EmgyCode2", "EmgyCode3", "EmgyCode4"})
-        data += EncodePin(fields.text(QByteArray(name)));
+    for (const QByteArray &name : PinFields())
+        data += EncodePin(fields.text(name));
     return data;
 }
 

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <initializer_list>
+
 namespace porv {
 
 class ParameterFields;
@@ -16,6 +18,21 @@ using ReplyLineList = QList<QByteArray>;
 // as far as they arrived, through ErasedToNul over `width`: an empty cut reads
 // "ERROR".
 QByteArray CutField(const ReplyLineList &lines, int line, int from, int width);
+
+// A reply line and the characters it must hold: up to the first character of
+// the last field cut from it.
+struct LineNeed {
+    int line;
+    int length;
+};
+// Whether a read's reply arrived whole: every needed line holds its characters
+// (so no field reads "ERROR" and no settings byte is missing) and a later line
+// holds "OK", the reply's closing line.
+bool ReplyWhole(const ReplyLineList &lines, std::initializer_list<LineNeed> needs);
+
+// The access-code fields in the order of block 0003: NewPin to NewPin4, then
+// EmgyCode1 to EmgyCode4.
+const QList<QByteArray> &PinFields();
 
 // --- read side -----------------------------------------------------------------
 // The 64 nibble characters of the settings block into the setting fields, the

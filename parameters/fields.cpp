@@ -266,6 +266,11 @@ void ParameterFields::setText(const QByteArray &name, const QByteArray &value)
     const int nul = v.indexOf('\0');
     if (nul >= 0)
         v.truncate(nul);
+    // A control byte (a CR or LF above all) would end the command that carries
+    // the field to the unit: it is held, shown and sent as a space.
+    for (char &c : v)
+        if (uchar(c) < 0x20)
+            c = ' ';
     if (f.kind == FieldKind::Time)
         v = FitTimeMask(v);
     QByteArray &current = m_text[f.name];

@@ -73,7 +73,8 @@ public:
     // --- values --------------------------------------------------------------
     QByteArray text(const QByteArray &name) const;
     // Sets a text or time field. A text holding a NUL keeps only the part before
-    // the first NUL. A time box is fitted to its mask and runs its change rule.
+    // the first NUL; any other byte below 0x20 becomes a space. A time box is
+    // fitted to its mask and runs its change rule.
     void setText(const QByteArray &name, const QByteArray &value);
 
     bool checked(const QByteArray &name) const;

@@ -123,22 +123,19 @@ QByteArray Relay2Value(ParameterFields &fields)
     return ByteToNibbles(QByteArray::number(value));
 }
 
+void ShowRelay2Boxes(ParameterFields &fields, int value)
+{
+    // The reverse of Relay2Value: each box from its bit, "Normal" when none is set.
+    fields.setChecked("rly2key", value & 0x01);
+    fields.setChecked("rly2line", value & 0x02);
+    fields.setChecked("rly2ring", value & 0x04);
+    fields.setChecked("rly2tim", value & 0x08);
+    fields.setChecked("rly2off", (value & 0x0F) == 0);
+}
+
 void ShowRelay2Value(ParameterFields &fields, const QByteArray &text)
 {
-    int value = ParseInteger(NibblesToByte(text)); // empty text: ConversionError
-    if (value >= 8) {
-        fields.setChecked("rly2tim", true);
-        value -= 8;
-    } else {
-        fields.setChecked("rly2tim", false);
-    }
-    switch (value) {
-    case 0: fields.setChecked("rly2off", true); break;
-    case 1: fields.setChecked("rly2key", true); break;
-    case 2: fields.setChecked("rly2line", true); break;
-    case 4: fields.setChecked("rly2ring", true); break;
-    default: break; // combinations check nothing
-    }
+    ShowRelay2Boxes(fields, ParseInteger(NibblesToByte(text))); // empty text: ConversionError
 }
 
 void ImageFromControls(ParameterFields &fields, ParameterImage &image)

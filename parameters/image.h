@@ -56,9 +56,12 @@ private:
 // 4 rly2ring, 8 rly2tim. Checks "Normal" (rly2off) when the sum is 0 and
 // unchecks it otherwise.
 QByteArray Relay2Value(ParameterFields &fields);
-// Shows a stored relay-2 value: the timer bit checks or unchecks rly2tim; the
-// rest checks rly2off (0), rly2key (1), rly2line (2) or rly2ring (4) and
-// unchecks nothing. An empty text throws ConversionError.
+// Shows a relay-2 override byte as exactly the boxes Relay2Value made it from:
+// rly2key, rly2line, rly2ring and rly2tim each from its bit, rly2off checked
+// when none of the four is set and unchecked otherwise.
+void ShowRelay2Boxes(ParameterFields &fields, int value);
+// The same for a stored relay-2 value (two nibble characters). An empty text
+// throws ConversionError.
 void ShowRelay2Value(ParameterFields &fields, const QByteArray &text);
 
 // Copies the fields into the image (texts cut to their capacity); the reserved

@@ -413,7 +413,7 @@ QWidget *ParametersPage::buildMessages()
         v->addWidget(fieldWidget(name));
     }
     v->addStretch(1);
-    v->addWidget(readWrite(button("ReadMsgs", QStringLiteral("Read"), &ParametersCore::ReadMessages),
+    v->addWidget(readWrite(button("ReadMsgs", QStringLiteral("Read"), &ParametersCore::ReadMsgsClick),
                            button("SaveParam", QStringLiteral("Write"), &ParametersCore::SaveParamClick)));
     return group;
 }
@@ -532,6 +532,7 @@ void ParametersPage::SetLoggedOn(bool loggedOn)
             b->setEnabled(loggedOn);
     m_tabs->setTabEnabled(m_tabs->indexOf(m_accessPinTab), loggedOn);
     fields().SetLoggedOn(loggedOn); // UpLoad and SaveParam
+    m_core.ForgetUnitCodes();
 }
 
 void ParametersPage::Open() { m_core.Open(); }

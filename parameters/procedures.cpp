@@ -1,6 +1,9 @@
 #include "procedures.h"
 
+#include <QSet>
+
 #include "blocks.h"
+#include "codecs.h"
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
@@ -32,79 +35,109 @@ ParametersCore::ParametersCore(Link &link, ShellServices &shell) : m_link(link),
 
 // --- read ---------------------------------------------------------------------------
 
-void ParametersCore::groupRead(const QByteArray &command, int ticks)
+bool ParametersCore::groupRead(const QByteArray &command, int ticks, std::initializer_list<LineNeed> needs)
 {
     m_link.ClearReceiveView();
     m_link.SendCommand(command + "\r");
     Delay(ticks);
+    return ReplyWhole(m_link.ReplyLines(), needs);
 }
 
-void ParametersCore::ReadParameters()
+bool ParametersCore::answered(bool whole, const char *blocks)
 {
-    ReadSettings();
-    ReadGateCodes();
-    ReadSpeedDials();
-    ReadDivertNumbers();
-    ReadDivertTimes();
+    // A reply that did not arrive whole changes no field: the page keeps what
+    // it showed, and a later write cannot send placeholders for the unit's data.
+    if (!whole) {
+        m_shell.ShowStatus(0, QStringLiteral("No answer reading ") + QLatin1String(blocks));
+        m_shell.ShowMessage(QStringLiteral("No answer from the unit."));
+    }
+    return whole;
 }
 
-void ParametersCore::ReadSettings()
+bool ParametersCore::ReadParameters()
 {
-    m_shell.ShowTransfer();
-    Finally end([this] {
-        m_shell.HideTransfer();
-        ImageFromControls(m_fields, m_image);
-        m_shell.SetSaveAsEnabled(true);
-    });
-    groupRead("r0000", 1000);
-    DecodeSettingsReply(m_fields, m_link.ReplyLines());
+    return ReadSettings() && ReadGateCodes() && ReadSpeedDials() && ReadDivertNumbers() && ReadDivertTimes();
 }
 
-void ParametersCore::ReadGateCodes()
+bool ParametersCore::ReadSettings()
 {
-    m_shell.SetBusyCursor(true);
-    m_shell.ShowTransfer();
-    Finally end([this] {
-        m_shell.HideTransfer();
-        m_shell.SetBusyCursor(false);
-        ImageFromControls(m_fields, m_image);
-        m_shell.SetSaveAsEnabled(true);
-    });
-    groupRead("r0001", 500);
-    DecodeGateCodes(m_fields, m_link.ReplyLines());
-    m_fields.ShowGlobalCodesState();
+    bool whole = false;
+    {
+        m_shell.ShowTransfer();
+        Finally end([this] {
+            m_shell.HideTransfer();
+            ImageFromControls(m_fields, m_image);
+            m_shell.SetSaveAsEnabled(true);
+        });
+        whole = groupRead("r0000", 1000, {{0, 5 + 63}}); // to byte 31
+        if (whole)
+            DecodeSettingsReply(m_fields, m_link.ReplyLines());
+    }
+    return answered(whole, "block 0000");
 }
 
-void ParametersCore::ReadSpeedDials()
+bool ParametersCore::ReadGateCodes()
 {
-    groupRead("d00080010", 1000);
-    DecodeSpeedDials(m_fields, m_link.ReplyLines());
+    bool whole = false;
+    {
+        m_shell.SetBusyCursor(true);
+        m_shell.ShowTransfer();
+        Finally end([this] {
+            m_shell.HideTransfer();
+            m_shell.SetBusyCursor(false);
+            ImageFromControls(m_fields, m_image);
+            m_shell.SetSaveAsEnabled(true);
+        });
+        whole = groupRead("r0001", 500, {{0, 46}});
+        if (whole) {
+            DecodeGateCodes(m_fields, m_link.ReplyLines());
+            m_fields.ShowGlobalCodesState();
+        }
+    }
+    return answered(whole, "block 0001");
 }
 
-void ParametersCore::ReadDivertNumbers()
+bool ParametersCore::ReadSpeedDials()
 {
-    groupRead("d00050006", 1000);
-    DecodeDivertNumbers(m_fields, m_link.ReplyLines());
+    const bool whole = groupRead("d00080010", 1000, {{1, 54}, {2, 54}});
+    if (whole)
+        DecodeSpeedDials(m_fields, m_link.ReplyLines());
+    return answered(whole, "blocks 0008 to 0010");
 }
 
-void ParametersCore::ReadDivertTimes()
+bool ParametersCore::ReadDivertNumbers()
 {
-    groupRead("r0002", 500);
-    DecodeDivertTimes(m_fields, m_link.ReplyLines());
+    const bool whole = groupRead("d00050006", 1000, {{1, 54}});
+    if (whole)
+        DecodeDivertNumbers(m_fields, m_link.ReplyLines());
+    return answered(whole, "blocks 0005 to 0006");
 }
 
-void ParametersCore::ReadMessages()
+bool ParametersCore::ReadDivertTimes()
 {
-    m_shell.ShowTransfer();
-    Finally end([this] { m_shell.HideTransfer(); });
-    groupRead("d00120015", 1000);
-    DecodeMessages(m_fields, m_link.ReplyLines());
+    const bool whole = groupRead("r0002", 500, {{0, 5 + 13}}); // to the fourth time
+    if (whole)
+        DecodeDivertTimes(m_fields, m_link.ReplyLines());
+    return answered(whole, "block 0002");
+}
+
+bool ParametersCore::ReadMessages()
+{
+    bool whole = false;
+    {
+        m_shell.ShowTransfer();
+        Finally end([this] { m_shell.HideTransfer(); });
+        whole = groupRead("d00120015", 1000, {{1, 22}, {2, 6}, {3, 6}, {4, 22}});
+        if (whole)
+            DecodeMessages(m_fields, m_link.ReplyLines());
+    }
+    return answered(whole, "blocks 0012 to 0015");
 }
 
 void ParametersCore::ReadAllClick()
 {
-    ReadMessages();
-    ReadParameters();
+    if (ReadMessages())
+        ReadParameters();
 }
 
 // --- write --------------------------------------------------------------------------
@@ -198,20 +231,46 @@ void ParametersCore::SaveParamClick()
 
 // --- access codes ------------------------------------------------------------------------
 
+namespace {
+// The access-code fields whose code the write empties in the unit.
+QSet<QByteArray> clearedByWrite(const ParameterFields &fields)
+{
+    QSet<QByteArray> cleared;
+    for (const QByteArray &name : PinFields())
+        if (EncodePin(fields.text(name)) == QByteArray(8, '?'))
+            cleared.insert(name);
+    return cleared;
+}
+} // namespace
+
 void ParametersCore::ReadPinsClick()
 {
-    groupRead("r0003", 500);
-    DecodePins(m_fields, m_link.ReplyLines());
+    const bool whole = groupRead("r0003", 500, {{0, 5 + 57}});
+    if (whole) {
+        DecodePins(m_fields, m_link.ReplyLines());
+        m_pinsEmptyInUnit = clearedByWrite(m_fields);
+    }
+    answered(whole, "block 0003");
 }
 
 void ParametersCore::UpDatePINClick()
 {
+    // An empty field clears its code in the unit. Unless that code is known to
+    // be empty already (read or written so), the user says so first.
+    const QSet<QByteArray> cleared = clearedByWrite(m_fields);
+    if (!(cleared - m_pinsEmptyInUnit).isEmpty()
+        && !m_shell.AskQuestion(QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?")))
+        return;
     // Block 0003 goes out without showing in the status bar (the link's rule).
-    if (m_link.WriteBlockVerified("0003", PinBlock(m_fields)))
+    if (m_link.WriteBlockVerified("0003", PinBlock(m_fields))) {
+        m_pinsEmptyInUnit = cleared;
         m_shell.ShowMessage(QStringLiteral("NEW CODES Programmed"));
-    else
+    } else {
         m_shell.ShowMessage(QStringLiteral("There was an error") + CRLF + QStringLiteral("in writing the CODES"));
+    }
 }
+
+void ParametersCore::ForgetUnitCodes() { m_pinsEmptyInUnit.clear(); }
 
 // --- parameters file ----------------------------------------------------------------------
 

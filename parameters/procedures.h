@@ -4,7 +4,10 @@
 // parameters file commands. The page owns one ParametersCore and shows its
 // ParameterFields; tests drive it over a Link with any transport.
 #include <QByteArray>
+#include <QSet>
 #include <QString>
+
+#include "blocks.h"
 
 #include "fields.h"
 #include "image.h"
@@ -24,15 +27,19 @@ public:
     const ParameterImage &image() const { return m_image; }
 
     // --- read --------------------------------------------------------------------
+    // Each group read applies its reply only when it arrived whole (every field
+    // there and the closing "OK"); otherwise the fields keep their values, status
+    // panel 0 names the blocks, the message "No answer from the unit." is shown,
+    // and the result is false.
     // Settings, gate codes, speed dials, divert numbers, divert times, in this
-    // order; a failure in one ends it (the later reads are not run).
-    void ReadParameters();
-    void ReadSettings();      // "r0000", 1000 ticks; transfer window; image refreshed
-    void ReadGateCodes();     // "r0001", 500 ticks; busy cursor, transfer window; image refreshed
-    void ReadSpeedDials();    // "d00080010", 1000 ticks
-    void ReadDivertNumbers(); // "d00050006", 1000 ticks
-    void ReadDivertTimes();   // "r0002", 500 ticks
-    void ReadMessages();      // "d00120015", 1000 ticks; transfer window
+    // order; the first read without an answer ends it.
+    bool ReadParameters();
+    bool ReadSettings();      // "r0000", 1000 ticks; transfer window; image refreshed
+    bool ReadGateCodes();     // "r0001", 500 ticks; busy cursor, transfer window; image refreshed
+    bool ReadSpeedDials();    // "d00080010", 1000 ticks
+    bool ReadDivertNumbers(); // "d00050006", 1000 ticks
+    bool ReadDivertTimes();   // "r0002", 500 ticks
+    bool ReadMessages();      // "d00120015", 1000 ticks; transfer window
 
     // --- write -------------------------------------------------------------------
     // Each block through WriteBlockVerified; a block that fails shows "There was
@@ -52,6 +59,7 @@ public:
 
     // The buttons of the page.
     void ReadPara1Click() { ReadParameters(); }
+    void ReadMsgsClick() { ReadMessages(); }
     void ReadAllClick();        // ReadMessages, then ReadParameters
     void WritePara1Click();     // WriteSettings, ShowReady
     void WriteCodeClick();      // WriteGateCodes, ShowReady
@@ -62,7 +70,11 @@ public:
 
     // --- access codes (block 0003) ----------------------------------------------------
     void ReadPinsClick();   // "r0003", 500 ticks, the eight fields
-    void UpDatePINClick();  // write 0003 (never shown in the status bar)
+    // Writes 0003 (never shown in the status bar). When the write would clear a
+    // code not known to be empty in the unit, asks first; only Yes goes on.
+    void UpDatePINClick();
+    // Another unit, or none: no code is known to be empty any more.
+    void ForgetUnitCodes();
 
     // --- parameters file ---------------------------------------------------------------
     // Save As: refreshes the image from the fields, asks for a name and saves.
@@ -77,12 +89,17 @@ public:
 
 private:
     void writeBlock(const QByteArray &block, const QByteArray &data, const char *what);
-    void groupRead(const QByteArray &command, int ticks);
+    // Sends the command, waits, and tells whether the reply holds the needed lines.
+    bool groupRead(const QByteArray &command, int ticks, std::initializer_list<LineNeed> needs);
+    // Reports a read without a whole answer; returns `whole`.
+    bool answered(bool whole, const char *blocks);
 
     Link &m_link;
     ShellServices &m_shell;
     ParameterFields m_fields;
     ParameterImage m_image;
+    // Access-code fields whose code the unit holds empty, as last read or written.
+    QSet<QByteArray> m_pinsEmptyInUnit;
 };
 
 } // namespace porv

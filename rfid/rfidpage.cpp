@@ -296,6 +296,7 @@ void RfidPage::download_idClick()
     if (!m_directory || m_directory->State().DirectoryBusy)
         return;
     m_lastDownload = DownloadTags(m_link, m_shell, *m_access);
+    holdKeepAliveForCapture();
 }
 
 void RfidPage::writeall_idClick()
@@ -303,9 +304,19 @@ void RfidPage::writeall_idClick()
     if (!m_directory || m_directory->State().DirectoryBusy)
         return;
     m_lastWriteAll = WriteAllTags(m_link, m_shell, *m_access);
+    holdKeepAliveForCapture();
 }
 
-void RfidPage::Button3Click() { EraseTagList(m_link); }
+void RfidPage::Button3Click() { EraseTagList(m_link, m_shell); }
+
+void RfidPage::holdKeepAliveForCapture()
+{
+    // A transfer that ends restarts the keep-alive; while a capture waits its
+    // prompt would be answered inside the capture and taken for the tag
+    // message, so it stays off until the capture ends.
+    if (m_capturing)
+        m_shell.StopKeepAlive();
+}
 
 // --- capture -----------------------------------------------------------------------------------
 
@@ -333,12 +344,16 @@ void RfidPage::endCapture()
         return;
     m_capturing = false;
     m_link.KeepAliveCount = 0;
-    if (m_link.LoggedOn)
+    // A transfer that is running starts the keep-alive itself when it ends.
+    const bool transferRuns = m_directory && m_directory->State().DirectoryBusy;
+    if (m_link.LoggedOn && !transferRuns)
         m_shell.StartKeepAlive();
 }
 
 void RfidPage::Timer3Timer()
 {
+    // A transfer of another page may have ended since the last tick.
+    holdKeepAliveForCapture();
     // 1.
     m_progress->setValue(std::max(0, m_progress->value() - 1));
     if (m_progress->value() == 0)
@@ -385,11 +400,19 @@ void RfidPage::Button1Click()
     DirectoryState &state = m_directory->State();
     if (state.DirectoryBusy)
         return;
+    // A tag code is ten hexadecimal digits, kept in capitals; an empty box
+    // takes the tag off the record.
+    const QString typed = m_rfID->text();
+    const QByteArray code = typed.toLatin1().toUpper();
+    if (!code.isEmpty() && !IsTagCode(code)) {
+        m_shell.ShowMessage(QStringLiteral("The tag code \"%1\" is not 10 hexadecimal digits.").arg(typed));
+        return;
+    }
     MemTable &table = m_directory->DirectoryTable();
     state.ShowRecordEnabled = false;
     const auto reattach = qScopeGuard([&state] { state.ShowRecordEnabled = true; });
     table.Edit();
-    table.SetFieldText(kRfidField, m_rfID->text().toLatin1());
+    table.SetFieldText(kRfidField, code);
     Delay(10);
     table.Post();
     Delay(10);
@@ -405,6 +428,15 @@ void RfidPage::Button2Click()
     if (state.DirectoryBusy)
         return;
     MemTable &table = m_directory->DirectoryTable();
+    if (!table.IsOpen() || table.RecordCount() == 0)
+        return;
+    // The whole record goes, not only its tag: the user says so first.
+    const QByteArray name = table.FieldText("Name");
+    QString question = QStringLiteral("Delete the whole record of room ") + QString::fromLatin1(table.FieldText("RoomNumber"));
+    if (!name.isEmpty())
+        question += QStringLiteral(" (") + QString::fromLatin1(name) + QLatin1Char(')');
+    if (!m_shell.AskQuestion(question + QLatin1Char('?')))
+        return;
     state.ShowRecordEnabled = false;
     const auto reattach = qScopeGuard([&state] { state.ShowRecordEnabled = true; });
     table.Edit();

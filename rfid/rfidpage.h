@@ -68,6 +68,7 @@ private:
     void syncGrid();
     void gridRowChosen(int row);
     void endCapture();
+    void holdKeepAliveForCapture();
 
     Link &m_link;
     ShellServices &m_shell;

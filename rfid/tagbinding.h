@@ -60,7 +60,7 @@ void ClearTagCodes(MemTable &table);
 TagBindingResult BindTags(MemTable &table, const QList<TagEntry> &entries, TaggedAddresses &tagged);
 
 // The 0-based row of the first record whose RFID is neither empty nor ten
-// characters long, or -1.
+// hexadecimal digits, or -1.
 int FirstMalformedTagRow(const MemTable &table);
 
 // Collects the blocks of "Write All" from the records in the table's order:

@@ -26,8 +26,20 @@ QByteArray EncodeTagCode(const QByteArray &code)
     for (char &c : out) {
         if (c >= 'A' && c <= 'F')
             c = char(c - 'A' + ':');
+        else if (c >= 'a' && c <= 'f')
+            c = char(c - 'a' + ':');
     }
     return out;
+}
+
+bool IsTagCode(const QByteArray &code)
+{
+    if (code.size() != kTagCodeLength)
+        return false;
+    for (char c : code)
+        if (HexDigitValue(c) < 0)
+            return false;
+    return true;
 }
 
 QList<TagEntry> TagEntriesOfLine(const QByteArray &line)
@@ -69,10 +81,16 @@ QByteArray TagEntryText(const QByteArray &room, const QByteArray &code)
     const QByteArray encoded = EncodeTagCode(code);
     if (room.isEmpty() || encoded.isEmpty())
         return QByteArray();
-    return PadRight(room, kTagRoomLength, '?').left(kTagRoomLength) + encoded;
+    // A control byte in the room (a CR above all) would end the "g" command
+    // early: it goes out as a space.
+    QByteArray roomChars = PadRight(room, kTagRoomLength, '?').left(kTagRoomLength);
+    for (char &c : roomChars)
+        if (uchar(c) < 0x20)
+            c = ' ';
+    return roomChars + encoded;
 }
 
-bool TagCodeWellFormed(const QByteArray &code) { return code.isEmpty() || code.size() == kTagCodeLength; }
+bool TagCodeWellFormed(const QByteArray &code) { return code.isEmpty() || IsTagCode(code); }
 
 QByteArray TagBlockData(const QList<QByteArray> &entryTexts)
 {

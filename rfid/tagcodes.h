@@ -40,9 +40,12 @@ QByteArray DecodeTagCode(const QByteArray &codeChars);
 // The room characters of an entry before the first "?" or erased byte.
 QByteArray TagRoomText(const QByteArray &roomChars);
 
-// A tag code in the unit's characters: "A"-"F" -> ":"-"?"; every other
-// character, lower-case letters included, unchanged.
+// A tag code in the unit's characters: "A"-"F" and "a"-"f" -> ":"-"?"; every
+// other character unchanged.
 QByteArray EncodeTagCode(const QByteArray &code);
+
+// Whether the text is a tag code: exactly ten hexadecimal digits.
+bool IsTagCode(const QByteArray &code);
 
 // The entries of one block line (five prefix characters, then up to 64 data
 // characters), in order; entries whose room or code is empty are left out.
@@ -55,11 +58,12 @@ QList<TagEntry> TagEntriesOfLine(const QByteArray &line);
 QList<TagEntry> TagEntriesOfDump(const QList<QByteArray> &lines);
 
 // A record's entry in a block as written: the room followed by "?" and cut to
-// six characters, then EncodeTagCode of the code. Empty when the room or the
-// encoded code is empty (the record has no entry).
+// six characters (a byte below 0x20 as a space), then EncodeTagCode of the
+// code. Empty when the room or the encoded code is empty (the record has no
+// entry).
 QByteArray TagEntryText(const QByteArray &room, const QByteArray &code);
 
-// Whether a record's RFID may go to the unit: empty, or exactly ten characters.
+// Whether a record's RFID may go to the unit: empty, or ten hexadecimal digits.
 bool TagCodeWellFormed(const QByteArray &code);
 
 // The data of one block: the entries joined and filled with "?" up to 64

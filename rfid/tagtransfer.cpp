@@ -126,6 +126,16 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
         report.outcome = WriteAllOutcome::Malformed;
         return report;
     }
+    // The unit's list is erased first: with no tag to put back, nothing goes out.
+    if (!TagBlockCollector(table).EntriesRemain()) {
+        showText(shell, tagtext::kNothingToWrite);
+        report.outcome = WriteAllOutcome::NothingToWrite;
+        return report;
+    }
+    if (!shell.AskQuestion(QString::fromLatin1(tagtext::kReplaceQuestion))) {
+        report.outcome = WriteAllOutcome::NotConfirmed;
+        return report;
+    }
 
     // 2.
     const auto finalSteps = qScopeGuard([&] { finishTransfer(link, shell, state); });
@@ -210,7 +220,11 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
 
 // --- erase and block checks ---------------------------------------------------------------
 
-void EraseTagList(Link &link) { link.SendCommand(QByteArrayLiteral("c1418\r")); }
+void EraseTagList(Link &link, ShellServices &shell)
+{
+    if (shell.AskQuestion(QString::fromLatin1(tagtext::kEraseQuestion)))
+        link.SendCommand(QByteArrayLiteral("c1418\r"));
+}
 
 bool BlockIsBlank(Link &link, const QByteArray &block)
 {

@@ -32,6 +32,9 @@ inline const char *const kMalformedCode =
     "Note, the current record has\r\nincorrect RFID data format.\r\nrescan or erase the code.";
 inline const char *const kLimitReached = "NB could not save all codes\r\nMaximum is 512 RF-ID's.";
 inline const char *const kSaveErrors = "there was an error saving the codes,\r\nPlease try again";
+inline const char *const kNothingToWrite = "There are no tags to write.";
+inline const char *const kReplaceQuestion = "Erase all RFID's in Portavel and replace them with this data?";
+inline const char *const kEraseQuestion = "Erase all RFID's in Portavel?";
 } // namespace tagtext
 
 struct TagDownloadReport {
@@ -50,7 +53,9 @@ struct TagDownloadReport {
 TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &directory);
 
 enum class WriteAllOutcome {
-    Malformed,   // a record's RFID is not ten characters; nothing was sent
+    Malformed,   // a record's RFID is not ten hexadecimal digits; nothing was sent
+    NothingToWrite, // no record has both a room and a tag; nothing was sent
+    NotConfirmed,// the user did not answer Yes to the question; nothing was sent
     NoReply,     // the erase was not acknowledged; no block was written
     Written,     // every tag went out and was confirmed
     Errors,      // some blocks were not confirmed (reported)
@@ -65,11 +70,13 @@ struct WriteAllReport {
     int errors = 0;        // blocks not confirmed
 };
 
-// writeall_idClick without the page.
+// writeall_idClick without the page. After the format check, a table without
+// any tag sends nothing and says so; otherwise the user is asked before the
+// unit's list is erased and replaced.
 WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &directory);
 
-// Button3Click: the erase command, nothing awaited.
-void EraseTagList(Link &link);
+// Button3Click: asks first; on Yes the erase command, nothing awaited.
+void EraseTagList(Link &link, ShellServices &shell);
 
 // Reads the block back: true when its data characters are all "?" (or none
 // arrived).

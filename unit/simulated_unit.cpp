@@ -776,8 +776,9 @@ SimulatedUnit::Reply SimulatedUnit::clockCommand(const QByteArray &line)
     Reply r;
     if (line == "t") {
         const QDateTime now = clock();
-        const QByteArray value = hex2(now.time().second()) + hex2(now.time().minute()) + hex2(now.time().hour())
-            + hex2(now.date().day()) + hex2(now.date().month()) + hex2(now.date().year() % 100);
+        const QByteArray value = !m_faults.clockReply.isEmpty() ? m_faults.clockReply
+            : hex2(now.time().second()) + hex2(now.time().minute()) + hex2(now.time().hour())
+                + hex2(now.date().day()) + hex2(now.date().month()) + hex2(now.date().year() % 100);
         r.lines = {line, value, QByteArrayLiteral("OK")};
         return r;
     }
@@ -800,10 +801,13 @@ SimulatedUnit::Reply SimulatedUnit::clockCommand(const QByteArray &line)
 SimulatedUnit::Reply SimulatedUnit::eventLog()
 {
     Reply r;
-    r.lines.append(QByteArrayLiteral("e"));
-    for (int i = 0; i < m_events.size(); ++i)
-        r.lines.append(eventLine(i + 1, m_events.at(i)));
-    r.lines.append(QByteArrayLiteral("OK"));
+    if (!m_faults.eventLogWithoutFirstLine)
+        r.lines.append(QByteArrayLiteral("e"));
+    int number = 0;
+    for (int copy = 0; copy < std::max(1, m_faults.eventLogCopies); ++copy)
+        for (const UnitEvent &event : m_events)
+            r.lines.append(eventLine(++number, event));
+    r.lines.append(m_faults.eventLogClosing.isEmpty() ? QByteArrayLiteral("OK") : m_faults.eventLogClosing);
     return r;
 }
 

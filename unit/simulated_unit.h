@@ -87,6 +87,11 @@ struct FaultSettings {
     WriteFault refuseB;              // "b" is not stored and not acknowledged
     WriteFault wrongP;               // "p" is acknowledged but other data is kept
     bool neverAckErase = false;      // "f5a" erases but never says "OK"
+    // Answers of units that are not ours.
+    QByteArray clockReply;           // non-empty: "t" answers this as its second line
+    QByteArray eventLogClosing;      // non-empty: "e" ends with this line instead of "OK"
+    bool eventLogWithoutFirstLine = false; // "e" starts with the first event (an empty log: "OK" alone)
+    int eventLogCopies = 1;          // "e" lists the events this many times over (a longer log)
 };
 
 // Datagram and timing settings that shape when replies go out (all scaled by

@@ -56,10 +56,8 @@ BENCHMARK(BM_ReadEventLog)->Unit(benchmark::kMillisecond);
 void BM_CompletionScanWholeReply(benchmark::State &state)
 {
     const QByteArray &reply = logReply();
-    for (auto _ : state) {
-        qsizetype scan = 0;
-        benchmark::DoNotOptimize(porv::EventLogComplete(reply, &scan));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(porv::EventLogComplete(reply));
 }
 BENCHMARK(BM_CompletionScanWholeReply)->Unit(benchmark::kMillisecond);
 

@@ -241,32 +241,41 @@ TEST(EventLogReply, AClientNamedOkDoesNotCloseTheLog)
 
     // Without the closing line the log is not complete, even though "OK" came.
     const QByteArray cut = "e\r\n" + brooks + "\r\n" + okafor + "\r\n";
-    qsizetype scan = 0;
-    EXPECT_FALSE(EventLogComplete(cut, &scan));
+    EXPECT_FALSE(EventLogComplete(cut));
     EXPECT_FALSE(ReadEventLog(cut).complete);
     EXPECT_EQ(ReadEventLog(cut).eventLines.size(), 2);
-    // The closing line then completes it; the scan goes on from where it was.
-    EXPECT_TRUE(EventLogComplete(cut + later + "\r\nOK\r\n", &scan));
+    // The closing line then completes it.
+    EXPECT_TRUE(EventLogComplete(cut + later + "\r\nOK\r\n"));
 }
 
-TEST(EventLogReply, CompletionNeedsTheLineEndAndIgnoresLaterText)
+TEST(EventLogReply, TheClosingLineIsTheLastOkLineThatIsNoEvent)
 {
     const QByteArray a = eventLine("010203040506");
-    qsizetype scan = 0;
-    EXPECT_FALSE(EventLogComplete("e\r\n" + a + "\r\nOK", &scan)); // closing line not ended yet
-    EXPECT_TRUE(EventLogComplete("e\r\n" + a + "\r\nOK\r\n", &scan));
-    // An "OK" in the first line does not complete it.
-    scan = 0;
-    EXPECT_FALSE(EventLogComplete("OK\r\n" + a + "\r\n", &scan));
-    // Text after the closing line is no event.
-    const EventLog log = ReadEventLog("e\r\n" + a + "\r\nOK\r\n" + a + "\r\nOK\r\n");
-    EXPECT_EQ(log.eventLines.size(), 1);
+    EXPECT_FALSE(EventLogComplete("e\r\n" + a + "\r\nOK")); // closing line not ended yet
+    EXPECT_TRUE(EventLogComplete("e\r\n" + a + "\r\nOK\r\n"));
+    // An "OK" in the first line does not complete it; "OK" alone is an empty log.
+    EXPECT_FALSE(EventLogComplete("OK\r\n" + a + "\r\n"));
+    EXPECT_FALSE(EventLogComplete("Log OK\r\n"));
+    EXPECT_TRUE(ReadEventLog("OK\r\n").complete);
+    EXPECT_TRUE(ReadEventLog("OK\r\n").eventLines.isEmpty());
+    // A closing line as long as an event line, and lines after it that are no events.
+    const QByteArray closing = "End of event log: 2 record(s) OK";
+    EventLog log = ReadEventLog("e\r\n" + a + "\r\n" + a + "\r\n" + closing + "\r\n>\r\n");
+    EXPECT_TRUE(log.complete);
+    EXPECT_EQ(log.eventLines, (QList<QByteArray>{a, a}));
+    // An event line after an "OK" line: the log goes on.
+    EXPECT_FALSE(EventLogComplete("e\r\n" + a + "\r\nOK\r\n" + a + "\r\n"));
+    log = ReadEventLog("e\r\n" + a + "\r\nOK\r\n" + a + "\r\nOK\r\n");
+    EXPECT_EQ(log.eventLines.size(), 3);
+    // A bad date keeps a line an event by its origin code.
+    EXPECT_TRUE(IsEventLine(eventLine("010203040506", "19Q10F", "0E051E", '1', '0', "BROOKS")));
     // A last line cut off without its line end is left out.
     const EventLog cut = ReadEventLog("e\r\n" + a + "\r\n0002,0102");
     EXPECT_FALSE(cut.complete);
     EXPECT_EQ(cut.eventLines.size(), 1);
     EXPECT_TRUE(IsEventLine(a));
     EXPECT_FALSE(IsEventLine("OK"));
+    EXPECT_FALSE(IsEventLine(closing));
 }
 
 // --- the clock ----------------------------------------------------------------------

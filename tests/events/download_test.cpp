@@ -203,15 +203,17 @@ TEST_F(DownloadTest, UnreadableDateKeepsEveryEvent)
     EXPECT_TRUE(shell.eventsLoaded);
 }
 
-TEST_F(DownloadTest, UnreadableClockEndsTheDownloadAfterTheFinalSteps)
+TEST_F(DownloadTest, UnreadableClockLeavesItsBoxesEmptyAndTheLogComes)
 {
     setLog({eventLine(1, "A")});
-    run();
     clockLine = "1E0A0E19XC0F";
-    EXPECT_THROW(run(), ConversionError);
-    expectFinalSteps();
-    EXPECT_EQ(transport.written.count("e\r"), 1); // the log was not asked for again
+    const EventDownloadOutcome out = run();
+    EXPECT_TRUE(out.clockUnreadable);
+    EXPECT_TRUE(out.complete);
+    EXPECT_EQ(readings.Stime, "");
+    EXPECT_EQ(readings.Sdate, "");
     EXPECT_EQ(table.RecordCount(), 1);
+    expectFinalSteps();
 }
 
 TEST_F(DownloadTest, ShortClockReplyLeavesItsBoxesEmpty)

@@ -346,3 +346,49 @@ TEST_F(EventsPageTest, DownLoadClickedDuringADownLoadIsIgnored)
     EXPECT_EQ(unit.commandCount("t"), 1);
     expectRowsMatch(threeEvents());
 }
+
+TEST_F(EventsPageTest, ClockThatIsNotHexKeepsTheEventsAndSaysSoOnce)
+{
+    unit.setEvents(threeEvents());
+    unit.faults().clockReply = "1E0A0E19XC0F";
+    logOn();
+    window->seam().clearTexts();
+    downLoad();
+    expectRowsMatch(threeEvents());
+    EXPECT_EQ(box("Stime"), QString());
+    EXPECT_EQ(box("Sdate"), QString());
+    EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("The unit's clock could not be read.")});
+    EXPECT_TRUE(window->EventsLoaded);
+}
+
+TEST_F(EventsPageTest, ClosingLineOfAnyLengthAndOkAloneEndTheLog)
+{
+    unit.setEvents(threeEvents());
+    unit.faults().eventLogClosing = "End of event log: 3 record(s) OK";
+    logOn();
+    window->seam().clearTexts();
+    downLoad();
+    expectRowsMatch(threeEvents());
+    EXPECT_TRUE(window->EventsLoaded);
+
+    unit.setEvents({});
+    unit.faults().eventLogClosing.clear();
+    unit.faults().eventLogWithoutFirstLine = true;
+    downLoad();
+    EXPECT_TRUE(table().IsOpen());
+    EXPECT_EQ(table().RecordCount(), 0);
+    EXPECT_NE(window->link().ReceiveView(), "Failed to get all data");
+    EXPECT_TRUE(window->seam().texts().isEmpty());
+}
+
+TEST_F(EventsPageTest, EventsPastTheLastNumberAreCountedOut)
+{
+    unit.setEvents(threeEvents());
+    unit.faults().eventLogCopies = 10923; // 32769 events
+    logOn();
+    window->seam().clearTexts();
+    downLoad();
+    EXPECT_EQ(table().RecordCount(), 32767);
+    EXPECT_EQ(cell(32766, 0), "32767");
+    EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("2 events after the first 32767 were left out.")});
+}

@@ -281,7 +281,7 @@ TEST(DecodeSettings, ValuesAndRelayBits)
     EXPECT_TRUE(f.checked("rly2tim"));
     EXPECT_FALSE(f.checked("rly2line"));
     EXPECT_FALSE(f.checked("rly2ring"));
-    EXPECT_FALSE(f.checked("rly2off")); // left as it was
+    EXPECT_FALSE(f.checked("rly2off"));
 
     f.setChecked("rly2key", true);
     porv::DecodeSettings(f, settings({}));

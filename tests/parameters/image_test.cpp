@@ -11,6 +11,7 @@
 
 #include "failures.h"
 #include "fields.h"
+#include "blocks.h"
 #include "image.h"
 
 using porv::ParameterFields;
@@ -131,30 +132,25 @@ TEST(Relay2, NoneStoresZeroAndChecksNormal)
     EXPECT_TRUE(f.checked("rly2off"));
 }
 
-TEST(Relay2, ShowingZeroLeavesTheOtherBoxes)
+// Every value the tool writes shows as exactly the boxes it came from,
+// whatever the boxes showed before.
+TEST(Relay2, EveryValueShowsAsTheBoxesItCameFrom)
 {
-    ParameterFields g;
-    g.setChecked("rly2off", false);
-    g.setChecked("rly2line", true);
-    g.setChecked("rly2tim", true);
-    porv::ShowRelay2Value(g, "00");
-    EXPECT_FALSE(g.checked("rly2tim"));
-    EXPECT_TRUE(g.checked("rly2off"));
-    EXPECT_TRUE(g.checked("rly2line"));
-    EXPECT_FALSE(g.checked("rly2key"));
-}
-
-TEST(Relay2, CombinationsCheckNothing)
-{
-    ParameterFields g;
-    g.setChecked("rly2off", false);
-    porv::ShowRelay2Value(g, "03");
-    EXPECT_FALSE(g.checked("rly2off"));
-    EXPECT_FALSE(g.checked("rly2key"));
-    EXPECT_FALSE(g.checked("rly2line"));
-    porv::ShowRelay2Value(g, "0<"); // 12: the timer and ring
-    EXPECT_TRUE(g.checked("rly2tim"));
-    EXPECT_TRUE(g.checked("rly2ring"));
+    for (int value = 0; value < 16; ++value) {
+        ParameterFields f;
+        f.setChecked("rly2key", value & 1);
+        f.setChecked("rly2line", value & 2);
+        f.setChecked("rly2ring", value & 4);
+        f.setChecked("rly2tim", value & 8);
+        const QByteArray stored = porv::Relay2Value(f);
+        ParameterFields g;
+        g.setChecked("rly2off", value != 0);
+        g.setChecked("rly2key", !(value & 1));
+        g.setChecked("rly2ring", !(value & 4));
+        porv::ShowRelay2Value(g, stored);
+        for (const char *box : {"rly2off", "rly2key", "rly2line", "rly2ring", "rly2tim"})
+            EXPECT_EQ(g.checked(box), f.checked(box)) << value << ' ' << box;
+    }
 }
 
 TEST(Relay2, EmptyTextStopsControlsFromImage)
@@ -351,6 +347,95 @@ TEST(ParametersFile, FailedWriteKeepsTheGoodFile)
     EXPECT_EQ(message, QStringLiteral("Could not save"));
     EXPECT_EQ(readFile(path), good.bytes());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("good.sys")});
+}
+
+} // namespace
+
+namespace {
+
+// The parameters file and the settings block laid out from their tables of
+// offsets, byte by byte, with a different value in every field.
+TEST(ParameterLayout, GoldenFileAndSettingsBlock)
+{
+    struct Text {
+        const char *field;
+        int offset;
+        QByteArray value;
+    };
+    const QList<Text> texts = {
+        {"code_g1", 0, "1111"},    {"code_g2", 5, "22"},       {"code_ic1", 15, "333"},
+        {"code_ic2", 20, "4"},     {"code_sd1", 30, "5055"},   {"code_sd2", 35, "606"},
+        {"msg0", 45, "Fixed one"}, {"msg1", 62, "Fixed two!"}, {"msg4", 79, "Pulse 1"},
+        {"msg5", 96, "Pulse two"}, {"msg2", 130, "Scroll message one"},
+        {"msg3", 163, "Scroll message number two"},
+        {"Phs_run", 295, "44"},    {"Phs_but", 298, "11"},     {"Phs_rt", 301, "33"},
+        {"Phs_sl", 304, "14"},     {"Phs_ml", 307, "9"},       {"Phs_lt", 310, "8"},
+        {"Phs_ls", 313, "49"},     {"Phs_na", 316, "58"},
+        {"spd1", 331, "01"},       {"spd2", 348, "002"},       {"spd3", 365, "0003"},
+        {"spd4", 382, "00004*"},   {"spd5", 399, "5#"},        {"spd6", 416, "6p6"},
+        {"spd7", 433, "777"},      {"spd8", 450, "8888888888888888"},
+    };
+    struct Flag {
+        const char *field;
+        int offset;
+        bool on;
+    };
+    const QList<Flag> flags = {{"PS2_srl1", 322, true},  {"PS2_srl2", 323, false}, {"PS2_grls", 324, false},
+                               {"PS2_mden", 325, true},  {"PS1_gacc", 326, true},  {"PS2_gcod", 327, false},
+                               {"PS1_pmsg", 328, true},  {"PS1_sclk", 329, false}};
+
+    ParameterFields f;
+    for (const Text &t : texts)
+        f.setText(t.field, t.value);
+    for (const Flag &fl : flags)
+        f.setChecked(fl.field, fl.on);
+    f.setChecked("rly2key", true);
+    f.setChecked("rly2ring", true);
+    f.setChecked("rly2tim", true);
+    f.setText("Phs_rc", "25");
+    f.setText("Phs_rv", "6");
+    f.setText("Sil_time", "36");
+    f.setText("Cont_time", "47");
+    f.setChecked("PS2_qx1c", true);
+    f.setChecked("Divert4All", true);
+    f.setChecked("Divert4AllNA", true);
+
+    QByteArray file(467, '\0');
+    for (const Text &t : texts) {
+        file[t.offset] = char(t.value.size());
+        file.replace(t.offset + 1, t.value.size(), t.value);
+    }
+    file.replace(319, 3, QByteArray("\x02" "0="));
+    for (const Flag &fl : flags)
+        file[fl.offset] = fl.on ? 1 : 0;
+    ParameterImage image;
+    porv::ImageFromControls(f, image);
+    EXPECT_EQ(image.bytes(), file);
+
+    // Settings block, two nibble characters per byte: mic, speaker, relay, run,
+    // ring count, silence, tone, ring volume, no answer, lift, 05, 00, relay-2,
+    // button, 20, 00, scroll, thirteen 00, first and second option byte.
+    const QByteArray settings = QByteArray("09") + "0>" + "21" + "2<" + "19" + "24" + "2?" + "06" + "3:" + "08"
+        + "05" + "00" + "0=" + "0;" + "20" + "00" + "31" + QByteArray(26, '0') + "54" + ";1";
+    EXPECT_EQ(porv::EncodeSettings(f), settings);
+
+    // Both read back into the same fields.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("golden.sys"));
+    writeFile(path, file);
+    ParameterFields g;
+    ParameterImage loaded;
+    ASSERT_TRUE(porv::LoadParameterFile(loaded, path));
+    porv::ControlsFromImage(loaded, g);
+    for (const Text &t : texts)
+        EXPECT_EQ(g.text(t.field), t.value) << t.field;
+    for (const Flag &fl : flags)
+        EXPECT_EQ(g.checked(fl.field), fl.on) << fl.field;
+    ParameterFields h;
+    porv::DecodeSettings(h, settings);
+    for (const char *name : {"Phs_ml", "Phs_sl", "Phs_rt", "Phs_run", "Phs_rc", "Sil_time", "Cont_time", "Phs_rv",
+                             "Phs_na", "Phs_lt", "Phs_but", "Phs_ls"})
+        EXPECT_EQ(h.text(name), f.text(name)) << name;
 }
 
 } // namespace

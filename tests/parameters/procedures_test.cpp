@@ -190,17 +190,16 @@ TEST_F(ParametersOverLink, DivertWriteAlsoWritesSettings)
     EXPECT_EQ(unit.blocks.value("0000").mid(62, 2), "94");
 }
 
-TEST_F(ParametersOverLink, SilentUnitReads)
+TEST_F(ParametersOverLink, SilentUnitReadsChangeNothing)
 {
     unit.mode = FakeParameterUnit::Mode::Silent;
     core.fields().setText("code_g1", "55");
-    EXPECT_THROW(core.ReadAllClick(), porv::ConversionError);
-    for (const char *m : {"msg0", "msg1", "msg2", "msg3", "msg4", "msg5"})
-        EXPECT_EQ(core.fields().text(m), "ERROR") << m;
-    EXPECT_EQ(core.fields().text("Phs_ml"), "0");
-    EXPECT_EQ(core.fields().text("Phs_run"), "");
-    EXPECT_EQ(core.fields().text("code_g1"), "55"); // gate codes not read
-    EXPECT_EQ(CountStartingWith(transport.written, "r0001"), 0);
+    core.ReadPara1Click();
+    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("No answer from the unit.")});
+    EXPECT_EQ(shell.status.last(), QStringLiteral("0:No answer reading block 0000"));
+    EXPECT_EQ(core.fields().text("Phs_run"), "3");
+    EXPECT_EQ(core.fields().text("code_g1"), "55");
+    EXPECT_EQ(CountStartingWith(transport.written, "r0001"), 0); // the later reads are not run
     // The settings read's end steps ran.
     EXPECT_EQ(shell.events.count(QStringLiteral("ShowTransfer")), shell.events.count(QStringLiteral("HideTransfer")));
     EXPECT_TRUE(shell.events.contains(QStringLiteral("SaveAsOn")));
@@ -239,8 +238,8 @@ TEST_F(ParametersOverLink, PinWriteFailureAndSilentRead)
     EXPECT_EQ(shell.messages, QStringList{QStringLiteral("There was an error\r\nin writing the CODES")});
     EXPECT_EQ(CountStartingWith(transport.written, "p0003"), 4);
     core.ReadPinsClick();
-    EXPECT_EQ(core.fields().text("NewPin"), "ERROR");
-    EXPECT_EQ(core.fields().text("EmgyCode4"), "ERROR");
+    EXPECT_EQ(core.fields().text("NewPin"), "");
+    EXPECT_EQ(shell.messages.last(), QStringLiteral("No answer from the unit."));
 }
 
 TEST_F(ParametersOverLink, SaveAsAndOpenThroughTheDialogs)

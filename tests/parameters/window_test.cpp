@@ -2,9 +2,11 @@
 // the network link: Write All stores the blocks, Read All in a fresh window
 // shows the same values.
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include "link.h"
@@ -110,4 +112,126 @@ TEST_F(ParametersWindow, EmptySettingFailsBeforeAnythingIsSentForTheSettingsBloc
     Click(push("ReadAll"));
     EXPECT_TRUE(WaitFor([this] { return !edit("Phs_run")->text().isEmpty(); }, 30000));
     EXPECT_GT(unit.commandCount("r") + unit.commandCount("d"), 0);
+}
+
+TEST_F(ParametersWindow, Relay2BoxesComeBackAsTheyWentOut)
+{
+    logOnOverNetwork();
+    window->findChild<QTabWidget *>(QStringLiteral("PhParam"))->setCurrentIndex(1);
+    auto boxes = [this] {
+        QByteArray on;
+        for (const char *name : {"rly2off", "rly2key", "rly2line", "rly2ring", "rly2tim"})
+            on += check(name)->isChecked() ? '1' : '0';
+        return on;
+    };
+    Click(check("rly2key"));
+    Click(check("rly2line"));
+    ASSERT_EQ(boxes(), "01100");
+    const QString path = dir.filePath(QStringLiteral("relay.sys"));
+    window->seam().queueFileName(path);
+    action("SaveAs")->trigger();
+
+    // Another choice on the page; the file brings back key and line, nothing else.
+    Click(check("rly2off"));
+    Click(check("rly2ring"));
+    window->seam().queueFileName(path);
+    action("FileOpen1")->trigger();
+    EXPECT_EQ(boxes(), "01100");
+
+    // The unit gets 03 and gives it back as the same boxes.
+    Click(push("WritePara1"));
+    ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
+    EXPECT_EQ(unit.block(0).at(12), '\x03');
+    Click(check("rly2off"));
+    Click(push("ReadPara1"));
+    EXPECT_EQ(boxes(), "01100");
+}
+
+TEST_F(ParametersWindow, ControlBytesFromAFileGoOutAsSpacesOneCommandPerBlock)
+{
+    logOnOverNetwork();
+    QByteArray bytes(467, '\0');
+    bytes.replace(45, 6, QByteArray("\x05" "AB\rCD"));  // msg0
+    bytes.replace(130, 4, QByteArray("\x03" "X\nY"));   // msg2
+    bytes.replace(319, 3, QByteArray("\x02" "00"));     // relay-2
+    const QString path = dir.filePath(QStringLiteral("control.sys"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    window->seam().queueFileName(path);
+    action("FileOpen1")->trigger();
+    EXPECT_EQ(edit("msg0")->text(), QStringLiteral("AB CD"));
+
+    unit.resetCounts();
+    Click(push("SaveParam"));
+    ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
+    EXPECT_EQ(unit.commandCount("p"), 4);
+    EXPECT_EQ(unit.commandCount("unknown"), 0);
+    EXPECT_EQ(unit.block(12).left(5), "AB CD");
+    EXPECT_EQ(unit.block(13).left(3), "X Y");
+}
+
+TEST_F(ParametersWindow, PinWriteAsksBeforeClearingCodesItNeverRead)
+{
+    // The unit holds PIN 1111 and emergency code 12345678; the rest is empty.
+    QByteArray nibbles = "1111????" + QByteArray(24, '?') + "12345678" + QByteArray(24, '?');
+    QByteArray block;
+    for (int i = 0; i < 64; i += 2)
+        block += char(((nibbles[i] - '0') << 4) | (nibbles[i + 1] - '0'));
+    unit.setBlock(3, block);
+    logOnOverNetwork();
+    window->findChild<QTabWidget *>(QStringLiteral("PhParam"))->setCurrentIndex(5);
+    type("NewPin2", QStringLiteral("2222"));
+    unit.resetCounts();
+    window->seam().clearTexts();
+    Click(push("UpDatePIN")); // answered No
+    EXPECT_EQ(window->seam().texts(),
+              QStringList{QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?")});
+    Pump(50);
+    EXPECT_EQ(unit.commandCount("p"), 0);
+    EXPECT_EQ(unit.block(3), block);
+
+    // Read first: writing then asks nothing.
+    Click(push("ReadPins"));
+    ASSERT_EQ(edit("NewPin")->text(), QStringLiteral("1111"));
+    type("NewPin2", QStringLiteral("2222"));
+    window->seam().clearTexts();
+    Click(push("UpDatePIN"));
+    EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("NEW CODES Programmed")});
+    EXPECT_EQ(unit.block(3).left(6), QByteArray("\x11\x11\xFF\xFF\x22\x22"));
+    EXPECT_EQ(unit.block(3).mid(16, 4), QByteArray("\x12\x34\x56\x78"));
+}
+
+TEST_F(ParametersWindow, ReadWithoutAnswerSaysSoOnceAndChangesNothing)
+{
+    logOnOverNetwork();
+    type("msg0", QStringLiteral("KEEP"));
+    type("code_g1", QStringLiteral("42"));
+    type("NewPin", QStringLiteral("5678"));
+    unit.faults().silent = true;
+    window->seam().clearTexts();
+    Click(push("ReadAll"));
+    EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("No answer from the unit.")});
+    EXPECT_EQ(window->statusText(0), QStringLiteral("No answer reading blocks 0012 to 0015"));
+    window->seam().clearTexts();
+    Click(push("ReadCode"));
+    EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("No answer from the unit.")});
+    EXPECT_EQ(window->statusText(0), QStringLiteral("No answer reading block 0000"));
+    Click(push("ReadPins"));
+    EXPECT_EQ(window->statusText(0), QStringLiteral("No answer reading block 0003"));
+    EXPECT_EQ(edit("msg0")->text(), QStringLiteral("KEEP"));
+    EXPECT_EQ(edit("msg1")->text(), QString());
+    EXPECT_EQ(edit("code_g1")->text(), QStringLiteral("42"));
+    EXPECT_EQ(edit("Phs_run")->text(), QStringLiteral("3"));
+    EXPECT_EQ(edit("NewPin")->text(), QStringLiteral("5678"));
+
+    // What the page holds is what goes out afterwards.
+    unit.faults().silent = false;
+    window->seam().queueAnswer(true);
+    Click(push("WriteAll"));
+    ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
+    EXPECT_EQ(unit.block(12).left(5), QByteArray("KEEP\xFF"));
+    EXPECT_EQ(unit.block(1).left(2), QByteArray("\x42\xFF"));
+    EXPECT_EQ(unit.block(0).at(3), '\x03');
 }

@@ -97,10 +97,10 @@ TEST(RfidBlockBuilding, EntryIsRoomFilledToSixThenEncodedCode)
     EXPECT_EQ(EncodeTagCode("ABCDEF0123"), ":;<=>?0123");
 }
 
-TEST(RfidBlockBuilding, LowerCaseLettersGoOutUnconverted)
+TEST(RfidBlockBuilding, LowerCaseLettersGoOutAsTheUnitsCharacters)
 {
-    EXPECT_EQ(EncodeTagCode("abcdef0123"), "abcdef0123");
-    EXPECT_EQ(TagEntryText("9", "abCDef0123"), "9?????ab<=ef0123");
+    EXPECT_EQ(EncodeTagCode("abcdef0123"), ":;<=>?0123");
+    EXPECT_EQ(TagEntryText("9", "abCDef0123"), "9?????:;<=>?0123");
 }
 
 TEST(RfidBlockBuilding, RecordWithoutRoomOrCodeHasNoEntry)
@@ -123,6 +123,7 @@ TEST(RfidBlockBuilding, OnlyEmptyOrTenCharacterCodesAreWellFormed)
     EXPECT_TRUE(TagCodeWellFormed("0123456789"));
     EXPECT_FALSE(TagCodeWellFormed("012345678"));
     EXPECT_FALSE(TagCodeWellFormed("0"));
+    EXPECT_FALSE(TagCodeWellFormed("012345678G"));
 }
 
 TEST(RfidTagMessage, GoodCheckPairGivesTheFirstTenCharacters)

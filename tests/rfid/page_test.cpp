@@ -26,6 +26,9 @@ using namespace shelltest;
 
 namespace {
 
+const QString kReplace = QStringLiteral("Erase all RFID's in Portavel and replace them with this data?");
+const QString kErase = QStringLiteral("Erase all RFID's in Portavel?");
+
 enum Field { Name, Room, Phone, Code1, Code2, Spare, Rfid, Addr };
 
 // Unit nibble characters packed two to a byte, as the unit keeps them.
@@ -203,8 +206,9 @@ TEST_F(RfidPageTest, WriteAllOfFiveRecordsThenDownloadBindsThemBack)
     for (int i = 0; i < 5; ++i)
         add("N" + QByteArray::number(i), rooms[i], QByteArray::number(0x1000 + 32 * i, 16), codes[i]);
     add("NoTag", "106", "10A0");
+    window->seam().queueAnswer(true);
     Click(pageButton("writeall_id"));
-    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(messages(), QStringList{kReplace});
     EXPECT_EQ(unit.commandCount("c"), 1);
     EXPECT_EQ(unit.commandCount("g"), 2);
     // Block 1408 holds four entries, 1409 one entry and 48 "?".
@@ -249,8 +253,9 @@ TEST_F(RfidPageTest, FiveHundredThirteenTagsGiveTheLimitMessageAfterBlock1535)
     for (int i = 0; i < 513; ++i)
         add("", QByteArray::number(1000 + i), "", QByteArray::number(2000000000 + i));
     table().ResumeDisplay();
+    window->seam().queueAnswer(true);
     Click(pageButton("writeall_id"));
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("NB could not save all codes\r\nMaximum is 512 RF-ID's.")});
+    EXPECT_EQ(messages(), (QStringList{kReplace, QStringLiteral("NB could not save all codes\r\nMaximum is 512 RF-ID's.")}));
     EXPECT_EQ(page().LastWriteAll().blocks, 128);
     const auto entries = unit.tagEntries();
     ASSERT_EQ(entries.size(), 512);
@@ -266,8 +271,9 @@ TEST_F(RfidPageTest, BlockRefusedThreeTimesBringsTheErrorMessage)
         add("", QByteArray::number(10 + i), "", QByteArray::number(3000000000LL + i));
     unit.faults().gError.count = -1;
     unit.faults().gError.blocks = {1409};
+    window->seam().queueAnswer(true);
     Click(pageButton("writeall_id"));
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("there was an error saving the codes,\r\nPlease try again")});
+    EXPECT_EQ(messages(), (QStringList{kReplace, QStringLiteral("there was an error saving the codes,\r\nPlease try again")}));
     EXPECT_EQ(unit.tagEntries().size(), 4);
 }
 
@@ -276,10 +282,11 @@ TEST_F(RfidPageTest, EraseClearsTheUnitsListAndLeavesTheTable)
     logOn();
     unit.setTagEntries({{"1", "0000000001"}});
     add("A", "1", "1000", "0000000001");
+    window->seam().queueAnswer(true);
     Click(pageButton("Button3"));
     ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
     EXPECT_EQ(cell(0, Rfid), "0000000001");
-    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(messages(), QStringList{kErase});
 }
 
 // --- capture -------------------------------------------------------------------------------
@@ -360,25 +367,26 @@ TEST_F(RfidPageTest, UpDateStoresTheCodeOfRfIDInTheCurrentRecord)
     add("A", "10", "1000");
     add("B", "12", "1020");
     table().SetPosition(2);
-    control<QLineEdit>("rfID")->setText(QStringLiteral("12345"));
+    control<QLineEdit>("rfID")->setText(QStringLiteral("00000ABCDE"));
     Click(pageButton("Button1"));
-    EXPECT_EQ(cell(1, Rfid), "12345"); // unchecked; Write All checks later
+    EXPECT_EQ(cell(1, Rfid), "00000ABCDE");
     EXPECT_EQ(cell(0, Rfid), "");
     EXPECT_TRUE(directory().State().ShowRecordEnabled);
 }
 
-TEST_F(RfidPageTest, DelRemovesTheWholeRecordWithoutAQuestion)
+TEST_F(RfidPageTest, DelRemovesTheWholeRecordAfterAQuestion)
 {
     logOn();
     add("A", "10", "1000", "0000000001");
     add("B", "12", "1020", "0000000002");
     add("C", "14", "1040");
     table().SetPosition(2);
+    window->seam().queueAnswer(true);
     Click(pageButton("Button2"));
     ASSERT_EQ(table().RecordCount(), 2);
     EXPECT_EQ(cell(0, Name), "A");
     EXPECT_EQ(cell(1, Name), "C");
-    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Delete the whole record of room 12 (B)?")});
     EXPECT_FALSE(directory().State().DeleteConfirmed);
     EXPECT_EQ(text("rfName"), QStringLiteral("C"));
     EXPECT_EQ(unit.commandCounts().value("b"), 0);
@@ -443,8 +451,9 @@ TEST_F(RfidPageTest, DownloadCaptureStoreWriteAllAndErase)
     Click(pageButton("Button1"));
     EXPECT_EQ(cell(2, Rfid), "C0FFEE1234");
 
+    window->seam().queueAnswer(true);
     Click(pageButton("writeall_id"));
-    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(messages(), QStringList{kReplace});
     const auto entries = unit.tagEntries();
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries[0].room, room);
@@ -452,6 +461,129 @@ TEST_F(RfidPageTest, DownloadCaptureStoreWriteAllAndErase)
     // The directory in the unit is untouched.
     EXPECT_EQ(unit.directoryRecords(), unitRecords);
 
+    window->seam().queueAnswer(true);
     Click(pageButton("Button3"));
     ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+}
+
+// --- mends ------------------------------------------------------------------------------------
+
+TEST_F(RfidPageTest, UpDateTakesTenHexDigitsInCapitalsAndWriteAllChecksTheSame)
+{
+    logOn();
+    add("A", "10", "1000");
+    table().First();
+    auto *rfID = control<QLineEdit>("rfID");
+    rfID->setText(QStringLiteral("abcdef0123"));
+    Click(pageButton("Button1"));
+    EXPECT_EQ(cell(0, Rfid), "ABCDEF0123");
+    for (const QString &bad : {QStringLiteral("12345G789A"), QStringLiteral("12345")}) {
+        rfID->setText(bad);
+        Click(pageButton("Button1"));
+        EXPECT_EQ(window->seam().lastText(), QStringLiteral("The tag code \"%1\" is not 10 hexadecimal digits.").arg(bad));
+        EXPECT_EQ(cell(0, Rfid), "ABCDEF0123");
+    }
+
+    // From a file: lower case goes out as the unit's characters; a code that
+    // is not hexadecimal stops Write All with its record current.
+    add("B", "11", "1020", "abcdef0124");
+    add("C", "12", "1040", "XYZ1234567");
+    table().First();
+    Click(pageButton("writeall_id"));
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral(
+                  "Note, the current record has\r\nincorrect RFID data format.\r\nrescan or erase the code."));
+    EXPECT_EQ(table().Position(), 3);
+    Pump(30);
+    EXPECT_EQ(unit.commandCount("c"), 0);
+    table().Edit();
+    table().SetFieldText("RFID", "");
+    table().Post();
+    window->seam().queueAnswer(true);
+    Click(pageButton("writeall_id"));
+    const auto entries = unit.tagEntries();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[1].code, "ABCDEF0124");
+}
+
+TEST_F(RfidPageTest, EraseWriteAllAndDelAskFirst)
+{
+    logOn();
+    unit.setTagEntries({{"1", "0000000001"}});
+    Click(pageButton("Button3")); // answered No
+    EXPECT_EQ(window->seam().lastText(), kErase);
+    Pump(30);
+    EXPECT_EQ(unit.commandCount("c"), 0);
+    window->seam().queueAnswer(true);
+    Click(pageButton("Button3"));
+    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+
+    // No tag at all: nothing to write, nothing sent.
+    unit.resetCounts();
+    unit.setTagEntries({{"1", "0000000001"}});
+    add("A", "1", "1000");
+    Click(pageButton("writeall_id"));
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral("There are no tags to write."));
+    add("B", "2", "1020", "0000000002");
+    Click(pageButton("writeall_id")); // answered No
+    EXPECT_EQ(window->seam().lastText(), kReplace);
+    Pump(30);
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+    EXPECT_EQ(unit.tagEntries().size(), 1);
+
+    table().SetPosition(2);
+    Click(pageButton("Button2")); // answered No
+    EXPECT_EQ(window->seam().lastText(), QStringLiteral("Delete the whole record of room 2 (B)?"));
+    EXPECT_EQ(table().RecordCount(), 2);
+    window->seam().queueAnswer(true);
+    Click(pageButton("Button2"));
+    EXPECT_EQ(table().RecordCount(), 1);
+}
+
+TEST_F(RfidPageTest, ControlByteInARoomStaysInsideItsTagBlock)
+{
+    logOn();
+    add("A", "1\r2", "1000", "0000000001");
+    window->seam().queueAnswer(true);
+    Click(pageButton("writeall_id"));
+    EXPECT_EQ(unit.commandCount("g"), 1);
+    EXPECT_EQ(unit.commandCount("unknown"), 0);
+    EXPECT_TRUE(unit.lastCommands().contains("g14081 2???0000000001" + QByteArray(48, '?')));
+}
+
+TEST_F(RfidPageTest, TransfersAndTheCaptureLeaveTheKeepAliveOffWhileEitherRuns)
+{
+    logOn();
+    auto *timer2 = window->findChild<QTimer *>(QStringLiteral("Timer2"));
+    // A download that fails inside a capture does not start the keep-alive.
+    Click(pageButton("Get_ID"));
+    unit.faults().silent = true;
+    Click(pageButton("download_id"));
+    ASSERT_TRUE(page().Capturing());
+    EXPECT_FALSE(timer2->isActive());
+    unit.faults().silent = false;
+    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    EXPECT_TRUE(timer2->isActive());
+
+    // A capture that ends inside Write All does not start it either.
+    for (int i = 0; i < 5; ++i)
+        add("", QByteArray::number(10 + i), "", QByteArray::number(3000000000LL + i));
+    Click(pageButton("Get_ID"));
+    int blocks = 0;
+    bool capturingAtSecond = true, keepAliveAtSecond = true;
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [&](const QByteArray &line) {
+        if (!line.startsWith('g'))
+            return;
+        if (++blocks == 1) {
+            page().Timer3Timer(); // the next countdown tick finds the unit's replies
+        } else {
+            capturingAtSecond = page().Capturing();
+            keepAliveAtSecond = timer2->isActive();
+        }
+    });
+    window->seam().queueAnswer(true);
+    Click(pageButton("writeall_id"));
+    ASSERT_EQ(blocks, 2);
+    ASSERT_FALSE(capturingAtSecond);
+    EXPECT_FALSE(keepAliveAtSecond);
+    EXPECT_TRUE(timer2->isActive());
 }

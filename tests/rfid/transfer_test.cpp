@@ -32,8 +32,14 @@ public:
     void StartKeepAlive() override { keepAlive = true; }
     void StopKeepAlive() override { keepAlive = false; }
     void AllowDirectorySave() override { saveAllowed = true; }
+    bool AskQuestion(const QString &text) override
+    {
+        questions.append(text);
+        return answerYes;
+    }
 
-    QStringList messages;
+    QStringList messages, questions;
+    bool answerYes = true;
     bool transferVisible = false, busyCursor = false, blinking = false, keepAlive = true, saveAllowed = false;
     int led = 22;
 };
@@ -310,7 +316,7 @@ TEST_F(RfidTransfer, WriteStopsWhenTheLinkCloses)
 TEST_F(RfidTransfer, EraseSendsTheCommandAndAwaitsNothing)
 {
     unit.setTagEntries(fiveTags());
-    EraseTagList(link);
+    EraseTagList(link, shell);
     EXPECT_EQ(transport->written.last(), "c1418\r");
     Delay(300);
     EXPECT_TRUE(unit.tagEntries().isEmpty());
