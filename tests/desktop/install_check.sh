@@ -51,15 +51,15 @@ install)
   fi
   # The launcher starts the program in a folder of its own, made on the first
   # start for the user alone; a program that tells where it started stands in.
-  printf '#!/bin/sh\npwd\necho "$@"\n' > "$prefix/bin/porv-pro"
+  printf '#!/bin/sh\npwd\n' > "$prefix/bin/porv-pro"
   home=$work/home
   mkdir -p "$home"
   out=$(env -u XDG_DATA_HOME HOME="$home" "$prefix/libexec/porv-pro/porv-pro-desktop")
   [ "$out" = "$home/.local/share/porv-pro" ] || fail "launcher started in '$out'"
   [ "$(stat -c %a "$home/.local/share/porv-pro")" = 700 ] || fail "folder not owner-only"
-  out=$(XDG_DATA_HOME="$work/data" HOME="$home" "$prefix/libexec/porv-pro/porv-pro-desktop" | head -1)
+  out=$(XDG_DATA_HOME="$work/data" HOME="$home" "$prefix/libexec/porv-pro/porv-pro-desktop")
   [ "$out" = "$work/data/porv-pro" ] || fail "XDG_DATA_HOME not followed: '$out'"
-  out=$(env -u XDG_DATA_HOME HOME="$home" "$prefix/libexec/porv-pro/porv-pro-desktop" | head -1)
+  out=$(env -u XDG_DATA_HOME HOME="$home" "$prefix/libexec/porv-pro/porv-pro-desktop")
   [ "$out" = "$home/.local/share/porv-pro" ] || fail "second start in '$out'"
   ;;
 package)
@@ -74,12 +74,14 @@ package)
            share/metainfo/$id.metainfo.xml $(icons); do
     grep -qx "./usr/$f" "$work/contents" || fail "package lacks /usr/$f"
   done
-  dpkg-deb -f "$deb" Section | grep -qx electronics || fail "Section"
-  dpkg-deb -f "$deb" Maintainer | grep -q '<.*@.*>' || fail "Maintainer"
-  dpkg-deb -f "$deb" Description | grep -q 'Portavel QX4' || fail "Description"
+  field() { dpkg-deb -f "$deb" "$1"; }
+  [ "$(field Section)" = electronics ] || fail "Section"
+  [[ "$(field Maintainer)" =~ \<.+@.+\> ]] || fail "Maintainer"
+  [[ "$(field Description)" == *"Portavel QX4"* ]] || fail "Description"
   # Found by dpkg-shlibdeps from the binaries, not written by hand.
+  depends=$(field Depends)
   for lib in libqt6widgets6 libqt6serialport6 libqt6network6 libc6; do
-    dpkg-deb -f "$deb" Depends | grep -q "$lib" || fail "Depends lacks $lib"
+    [[ "$depends" == *"$lib "* ]] || fail "Depends lacks $lib"
   done
   dpkg-deb -x "$deb" "$work/root"
   grep -qx 'Exec="/usr/libexec/porv-pro/porv-pro-desktop"' "$work/root/usr/share/applications/$id.desktop" \
