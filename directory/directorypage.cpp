@@ -191,6 +191,7 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     auto *grid = new TableGridView(this);
     m_grid = grid;
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_grid->setAccessibleName(QStringLiteral("Phone list"));
     m_grid->setModel(&m_gridModel);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -314,6 +315,7 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
         else
             b->setText(QLatin1String(n.text));
         b->setToolTip(QLatin1String(n.hint));
+        b->setAccessibleName(QLatin1String(n.hint));
         b->setFixedSize(26, 22);
         b->setFocusPolicy(Qt::NoFocus);
         const NavButton which = n.which;

@@ -76,12 +76,15 @@ void DirectoryPage::GetDataClick()
     // 6. The dump ends at its closing line; a record whose name holds "OK"
     // sets ReplyReceived too, but does not end the wait.
     const int budget = link.RemoteMode ? 1000 : 500;
+    const int capacity = DirectoryCapacity(m_shell.MemoryLimit());
     int idle = 0;
     bool silent = false;
     for (int poll = 0; poll <= budget; ++poll) {
         if (link.ReplyReceived && DirectoryDumpComplete(link.RxBuffer))
             break;
         Delay(100);
+        // The records so far: the lines less the dump's first and an "OK" line.
+        m_shell.ShowTransferProgress(link.LineCount - 1 - int(link.ReplyReceived), capacity);
         if (link.DataSeen) {
             idle = 0;
         } else if (++idle > 40) {
@@ -233,8 +236,10 @@ void DirectoryPage::rewriteDirectory()
     });
     m_table.First();
     int errors = 0;
+    int written = 0;
     // 10.
     do {
+        m_shell.ShowTransferProgress(++written, m_table.RecordCount());
         QByteArray room = m_table.FieldText(QByteArrayLiteral("RoomNumber"));
         if (!room.isEmpty())
             room = NumericOrZero(room, m_shell);

@@ -46,6 +46,7 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
 
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("DBGrid2"));
+    m_grid->setAccessibleName(QStringLiteral("Events"));
     m_grid->setModel(m_model);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);

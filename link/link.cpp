@@ -96,6 +96,7 @@ void Link::setNetworkTransport(Transport *t)
 
 void Link::ReceiveText(const QByteArray &received)
 {
+    m_trace.Received(received);
     QByteArray chunk = received;
     chunk.replace('\0', QByteArray());
     DataSeen = true;
@@ -127,9 +128,14 @@ void Link::ReceiveText(const QByteArray &received)
     keepTail(LineBuffer, MaxReceived);
 }
 
-void Link::Transmit(const QByteArray &text)
+void Link::Transmit(const QByteArray &text) { transmit(text, false); }
+
+void Link::transmit(const QByteArray &text, bool shown)
 {
-    if (m_network && m_network->isOpen())
+    const bool networkOpen = m_network && m_network->isOpen();
+    if (networkOpen || (m_serial && m_serial->isOpen()))
+        m_trace.Sent(text, shown);
+    if (networkOpen)
         m_network->write(text);
     if (m_serial && m_serial->isOpen())
         m_serial->write(text);
@@ -141,7 +147,7 @@ void Link::SendCommand(const QByteArray &text)
     KeepAliveCount = 0;
     emit commandShown(text);
     Delay(1);
-    Transmit(text);
+    transmit(text, true);
 }
 
 bool Link::WaitReply(int polls, const bool *stop)

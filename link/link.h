@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include "linktrace.h"
 #include "transport.h"
 
 namespace porv {
@@ -52,6 +53,8 @@ public:
 
     // --- operations -------------------------------------------------------
     void ReceiveText(const QByteArray &chunk);
+    // Sends the text as it is, without showing it: only the commands that
+    // carry the PIN go this way, and the trace hides all but their letter.
     void Transmit(const QByteArray &text);
     void SendCommand(const QByteArray &text);
     // Waits for ReplyReceived, at most polls x 100 ticks; also stops after the
@@ -67,6 +70,9 @@ public:
     // decimal digits. Throws ConversionError for text that is not hexadecimal.
     static QByteArray DirectoryBlockNumber(const QByteArray &addressHex);
 
+    // What went out and came in during this session (the PIN hidden).
+    const LinkTrace &Trace() const { return m_trace; }
+
 signals:
     // SendCommand shows its text (status bar panel 1).
     void commandShown(const QByteArray &text);
@@ -77,6 +83,7 @@ signals:
     void linkClosed();
 
 private:
+    void transmit(const QByteArray &text, bool shown);
     void appendToView(const QByteArray &text);
     void capBuffers();
 
@@ -85,6 +92,7 @@ private:
     mutable bool m_linesValid = false;
     QPointer<Transport> m_serial;
     QPointer<Transport> m_network;
+    LinkTrace m_trace;
 };
 
 } // namespace porv

@@ -72,6 +72,9 @@ public:
     // MemoryLimit of the connected model (0x9000 before the first log-on, 0
     // for a model line that matches none).
     virtual int MemoryLimit() const { return 0x9000; }
+    // How far the transfer showing in the transfer window has come: done of
+    // total records or blocks. The window shows it until it is hidden.
+    virtual void ShowTransferProgress(int done, int total) { (void)done, (void)total; }
 };
 
 } // namespace porv

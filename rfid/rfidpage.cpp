@@ -96,6 +96,7 @@ void RfidPage::build()
     auto *grid = new TableGridView(this);
     m_grid = grid;
     m_grid->setObjectName(QStringLiteral("DBGrid3"));
+    m_grid->setAccessibleName(QStringLiteral("RFID tags"));
     m_grid->setModel(directory.TableModel());
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);

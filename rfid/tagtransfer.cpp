@@ -2,6 +2,7 @@
 
 #include <QScopeGuard>
 #include <QString>
+#include <algorithm>
 
 #include "delay.h"
 #include "directorytable.h"
@@ -162,6 +163,10 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
 
     // 5.
     Delay(500);
+    int blocksToWrite = 0;
+    for (TagBlockCollector count(table); !count.Next().isEmpty();)
+        ++blocksToWrite;
+    blocksToWrite = std::min(blocksToWrite, kTagBlockCount);
     TagBlockCollector collector(table);
     for (int block = kTagFirstBlock;; ++block) {
         // A closed link would leave every block to run out its waits.
@@ -175,6 +180,7 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
             break;
         const QByteArray number = TagBlockNumber(block);
         ++report.blocks;
+        shell.ShowTransferProgress(report.blocks, blocksToWrite);
         // 7. Up to three attempts.
         bool written = false;
         for (int attempt = 0; attempt < kWriteAttempts && !written; ++attempt) {

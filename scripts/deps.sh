@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, when missing.
+# Installs the Debian packages that building, running, testing and packaging
+# need, when missing (the tests validate the menu entry and metainfo with
+# desktop-file-validate and appstreamcli, and build the package with dpkg-dev).
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
-          qt6-base-dev qt6-serialport-dev libqt6serialport6 xvfb xauth)
+          qt6-base-dev qt6-serialport-dev libqt6serialport6 xvfb xauth
+          desktop-file-utils appstream dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -321,10 +321,16 @@ void drawUnit(QPainter &g, QRectF r)
     g.drawRect(lcd);
     g.setPen(Qt::NoPen);
     g.setBrush(QColor(50, 50, 60));
-    const qreal kw = (r.width() - 14) / 3;
+    // The keypad (4 rows of 3) fills the body below the display; its sizes
+    // are those of a 40 x 56 body, scaled to this one.
+    const qreal sx = r.width() / 40;
+    const qreal pitchY = (r.height() - 20.5) / (3 + 7 / 9.5);
+    const qreal kw = (r.width() - 14 * sx) / 3;
     for (int row = 0; row < 4; ++row)
         for (int col = 0; col < 3; ++col)
-            g.drawRoundedRect(QRectF(r.left() + 6 + col * (kw + 1), r.top() + 20 + row * 9.5, kw - 1.5, 7), 1.5, 1.5);
+            g.drawRoundedRect(QRectF(r.left() + 6 * sx + col * (kw + sx), r.top() + 20 + row * pitchY,
+                                     kw - 1.5 * sx, pitchY * 7 / 9.5),
+                              1.5 * sx, 1.5 * sx);
 }
 
 void drawPc(QPainter &g, QRectF r)
@@ -401,15 +407,20 @@ QPixmap TransferPicture(int stage)
     return pm;
 }
 
-QPixmap ProgramIcon()
+void PaintProgramIcon(QPainter &g)
 {
-    QPixmap pm = blank(32, 32);
-    QPainter g(&pm);
     g.setRenderHint(QPainter::Antialiasing, true);
     drawUnit(g, QRectF(4, 1.5, 18, 29));
     g.setPen(Qt::NoPen);
     g.setBrush(QColor(40, 200, 40));
     g.drawEllipse(QRectF(21, 2, 9, 9));
+}
+
+QPixmap ProgramIcon()
+{
+    QPixmap pm = blank(32, 32);
+    QPainter g(&pm);
+    PaintProgramIcon(g);
     return pm;
 }
 

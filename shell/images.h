@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPixmap>
 
+class QPainter;
+
 namespace porv {
 
 // ImageList1 of the window. Images used: 0 cut, 1 copy, 2 paste, 6 new,
@@ -34,8 +36,11 @@ QList<QPixmap> AnimationFrames();
 // the right, a row of ones and zeros between them at `stage` 0 (near the
 // unit), 1 (middle) or 2 (near the PC).
 QPixmap TransferPicture(int stage);
-// The program's icon, 32 x 32.
+// The program's icon, 32 x 32. PaintProgramIcon draws it on a 32 x 32
+// canvas (scale the painter for other sizes); the installed icon files were
+// made from it.
 QPixmap ProgramIcon();
+void PaintProgramIcon(QPainter &g);
 // The About box's small picture, 70 x 16.
 QPixmap ProductPicture();
 

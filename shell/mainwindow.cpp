@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFontDatabase>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTableView>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTimer>
@@ -34,6 +36,7 @@
 #include "enterpin.h"
 #include "images.h"
 #include "portlist.h"
+#include "savefile.h"
 #include "session.h"
 #include "shellpage.h"
 #include "transferform.h"
@@ -44,6 +47,24 @@ namespace porv {
 
 namespace {
 
+// The Log On lamp. Its accessible name follows its hint, so that a screen
+// reader says what a press does.
+class LampButton : public QToolButton {
+public:
+    using QToolButton::QToolButton;
+
+protected:
+    bool event(QEvent *e) override
+    {
+        if (e->type() == QEvent::ToolTipChange) {
+            const QString hint = toolTip();
+            setAccessibleName(hint == QLatin1String("Log Off") ? hint : QStringLiteral("Log On"));
+            setAccessibleDescription(hint);
+        }
+        return QToolButton::event(e);
+    }
+};
+
 const char *const TabNames[4] = {"phdir", "system", "Events", "RFid_SU"};
 const char *const TabCaptions[4] = {"PhoneDataBase", "SystemControls", "Events", "RFid_SU"};
 
@@ -52,6 +73,14 @@ QAction *makeAction(QObject *parent, const char *name, const QString &text)
     auto *a = new QAction(text, parent);
     a->setObjectName(QLatin1String(name));
     return a;
+}
+
+// The platform's keys for a standard command, or the usual one where the
+// platform has none.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, const QKeySequence &usual)
+{
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    return keys.isEmpty() ? QList<QKeySequence>{usual} : keys;
 }
 
 QString shownCommand(const QByteArray &text)
@@ -108,6 +137,8 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     m_transfer = new TransferForm([this](const QString &text) { ShowStatus(0, text); }, this);
 
     hostAvailablePages();
+    placeReceiveViewLast();
+    nameToolkitButtons();
     FileNew1Execute();
     m_page->setCurrentIndex(PhoneDirectory);
 }
@@ -149,8 +180,10 @@ void TporvForm::buildMenus()
     m_fileSave->setToolTip(QStringLiteral("Save"));
     m_fileSave->setEnabled(false);
     m_saveAs = makeAction(this, "SaveAs", QStringLiteral("Save &As..."));
+    m_saveAs->setShortcuts(standardKeys(QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)));
     m_saveAs->setEnabled(false);
     m_fileExit = makeAction(this, "FileExit1", QStringLiteral("E&xit"));
+    m_fileExit->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
     file->addAction(m_fileNew);
     file->addAction(m_fileOpen);
     file->addAction(m_fileSave);
@@ -185,16 +218,18 @@ void TporvForm::buildMenus()
         m_editMenu->addAction(a);
     }
 
-    QMenu *window = bar->addMenu(QStringLiteral("Window"));
+    QMenu *window = bar->addMenu(QStringLiteral("&Window"));
     window->setObjectName(QStringLiteral("Window1"));
     QAction *phList = makeAction(this, "PHList1", QStringLiteral("phonelist"));
     QAction *parameter = makeAction(this, "Parameter1", QStringLiteral("Parameter"));
     QAction *events = makeAction(this, "Events1", QStringLiteral("Events"));
     QAction *rfid = makeAction(this, "RFIDCodes1", QStringLiteral("RFID Codes"));
-    window->addAction(phList);
-    window->addAction(parameter);
-    window->addAction(events);
-    window->addAction(rfid);
+    // The four pages on Ctrl+1 to Ctrl+4, in the order of their tabs.
+    int key = Qt::Key_1;
+    for (QAction *a : {phList, parameter, events, rfid}) {
+        a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(key++)));
+        window->addAction(a);
+    }
     connect(phList, &QAction::triggered, this, &TporvForm::PHButClick);
     connect(parameter, &QAction::triggered, this, &TporvForm::PbuttClick);
     connect(events, &QAction::triggered, this, &TporvForm::EbuttClick);
@@ -207,17 +242,25 @@ void TporvForm::buildMenus()
     blank->setEnabled(false);
     bar->addAction(blank);
 
-    m_connectMenu = bar->addMenu(QStringLiteral("Connect"));
+    m_connectMenu = bar->addMenu(QStringLiteral("&Connect"));
     m_connectMenu->setObjectName(QStringLiteral("Connect1"));
     m_onLine = makeAction(this, "OnLine1", QStringLiteral("Log On"));
+    m_onLine->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     m_connectMenu->addAction(m_onLine);
     connect(m_onLine, &QAction::triggered, this, &TporvForm::OnLine1Click);
 
-    m_portsMenu = bar->addMenu(QStringLiteral("Ports"));
+    m_portsMenu = bar->addMenu(QStringLiteral("&Ports"));
     m_portsMenu->setObjectName(QStringLiteral("ports"));
-    m_updatePorts = makeAction(this, "UpdatePorts1", QStringLiteral("UpdatePorts"));
+    m_updatePorts = makeAction(this, "UpdatePorts1", QStringLiteral("&UpdatePorts"));
     bar->addAction(m_updatePorts);
     connect(m_updatePorts, &QAction::triggered, this, &TporvForm::UpdatePorts1Click);
+
+    // Help, after the entries above: the link trace for a support request.
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    QAction *trace = makeAction(this, "SaveLinkTrace1", QStringLiteral("Save link &trace…"));
+    help->addAction(trace);
+    connect(trace, &QAction::triggered, this, &TporvForm::SaveLinkTraceClick);
 }
 
 void TporvForm::buildToolBar()
@@ -262,16 +305,24 @@ void TporvForm::buildToolBar()
         a->setIcon(QIcon(m_images->image(p.image)));
         a->setToolTip(QString::fromLatin1(p.hint));
         connect(a, &QAction::triggered, this, p.handler);
-        button(p.button, a);
+        button(p.button, a)->setAccessibleName(QString::fromLatin1(p.hint));
     }
     m_toolBar->addSeparator();
 
-    m_led = button("led", nullptr);
+    m_led = new LampButton(m_toolBar);
+    m_led->setObjectName(QStringLiteral("led"));
+    m_led->setAutoRaise(true);
+    m_led->setFocusPolicy(Qt::NoFocus);
+    m_toolBar->addWidget(m_led);
     m_led->setCheckable(true);
     m_led->setIcon(QIcon(m_images->image(m_ledImage)));
     m_led->setToolTip(QStringLiteral("Log On"));
-    connect(m_led, &QToolButton::clicked, this, [this] {
-        // The marked look follows the log-on state, not the click.
+    // A click, a key, and the accessibility interface's Press and Toggle all
+    // change the checked state first; that change is taken back at once (the
+    // marked look follows the log-on state only) and counts as one press.
+    connect(m_led, &QToolButton::toggled, this, [this](bool checked) {
+        if (checked == m_ledMarked)
+            return;
         m_led->setChecked(m_ledMarked);
         OnLine1Click();
     });
@@ -321,6 +372,7 @@ void TporvForm::buildPages()
     m_rxMemo->setUndoRedoEnabled(false);
     m_rxMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_rxMemo->setFixedHeight(120);
+    m_rxMemo->setAccessibleName(QStringLiteral("Replies from the unit"));
     auto *phLayout = static_cast<QVBoxLayout *>(m_pages[PhoneDirectory]->layout());
     phLayout->addStretch(1);
     phLayout->addWidget(m_rxMemo);
@@ -377,6 +429,32 @@ void TporvForm::startScaled(QTimer *timer)
 void TporvForm::hostAvailablePages()
 {
     HostAvailablePages(*this, m_link, m_rxMemo);
+}
+
+void TporvForm::nameToolkitButtons()
+{
+    // The buttons the toolkit adds on its own: the menu bar's and the tool
+    // bar's overflow buttons, and the grids' corner button.
+    if (auto *more = menuBar()->findChild<QToolButton *>(QStringLiteral("qt_menubar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More menus"));
+    if (auto *more = m_toolBar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More tools"));
+    for (QTableView *grid : findChildren<QTableView *>())
+        for (QAbstractButton *corner : grid->findChildren<QAbstractButton *>(QString(), Qt::FindDirectChildrenOnly))
+            corner->setAccessibleName(QStringLiteral("Select all"));
+}
+
+void TporvForm::placeReceiveViewLast()
+{
+    // The receive view is made before the directory page's grid and boxes;
+    // Tab reaches it after them.
+    QWidget *last = nullptr;
+    for (QWidget *w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (w != m_rxMemo && (w->focusPolicy() & Qt::TabFocus) && m_pages[PhoneDirectory]->isAncestorOf(w))
+            last = w;
+    }
+    if (last)
+        setTabOrder(last, m_rxMemo);
 }
 
 QWidget *TporvForm::pageWidget(int index) const
@@ -448,6 +526,7 @@ void TporvForm::ShowTransfer()
 }
 
 void TporvForm::HideTransfer() { m_transfer->hide(); }
+void TporvForm::ShowTransferProgress(int done, int total) { m_transfer->setProgress(done, total); }
 
 void TporvForm::SetBusyCursor(bool busy)
 {
@@ -599,6 +678,19 @@ void TporvForm::FormClose()
 }
 
 void TporvForm::HelpAbout1Execute() { m_seam->execDialog(*m_about); }
+
+void TporvForm::SaveLinkTraceClick()
+{
+    const QString path = AskSaveFileName({QStringLiteral("txt"), QStringLiteral("Text (*.txt)|*.txt|All Files (*.*)|*.*"),
+                                          QStringLiteral("porv-pro-link-trace.txt")});
+    if (path.isEmpty())
+        return;
+    const QByteArray header = "porv-pro " PORV_VERSION " link trace, saved "
+        + QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1()
+        + ". '>' went to the unit, '<' came from it; the PIN and the access codes are hidden.\n";
+    // It names the unit's clients: kept for the user alone.
+    SaveFileWhole(path, header + m_link.Trace().Text(), {true, QString()});
+}
 
 // --- page commands -------------------------------------------------------------------
 

@@ -85,6 +85,7 @@ public:
     void SetEventsLoaded(bool loaded) override;
     QTimer *CaptureTimer() override;
     int MemoryLimit() const override;
+    void ShowTransferProgress(int done, int total) override;
 
 public slots:
     // Start-up reset and File New.
@@ -94,6 +95,8 @@ public slots:
     void SaveAsClick();
     void FileExit1Execute();
     void HelpAbout1Execute();
+    // Help -> Save link trace: the session's link trace into a file the user picks.
+    void SaveLinkTraceClick();
     // Page commands.
     void PHButClick();
     void PbuttClick();
@@ -134,6 +137,8 @@ private:
     void buildStatusBar();
     void buildTimers();
     void hostAvailablePages();
+    void placeReceiveViewLast();
+    void nameToolkitButtons();
     void FormClose();
     bool logOnSteps();
     void logOff();

@@ -1,9 +1,12 @@
 #include "transferform.h"
 
 #include <QGuiApplication>
+#include <QProgressBar>
 #include <QScreen>
 
 #include "images.h"
+
+#include <algorithm>
 
 namespace porv {
 
@@ -26,11 +29,26 @@ TransferForm::TransferForm(std::function<void(const QString &)> status, QWidget 
         m_images[i]->setPixmap(TransferPicture(i));
         m_images[i]->setVisible(i == 0);
     }
+    // The count sits in the pictures' empty band between the unit and the PC,
+    // the bar in the strip beneath them: the window keeps its size.
+    m_countText = new QLabel(this);
+    m_countText->setObjectName(QStringLiteral("ProgressText"));
+    m_countText->setGeometry(64, 56, 143, 14);
+    m_countText->setAlignment(Qt::AlignCenter);
+    QFont small = m_countText->font();
+    small.setPixelSize(11);
+    m_countText->setFont(small);
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_bar->setGeometry(8, 73, 255, 4);
+    m_bar->setTextVisible(false);
+    m_bar->setAccessibleName(QStringLiteral("Transfer progress"));
+    setProgress(0, 0);
+    // The pictures move only while the window shows.
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(300);
     connect(m_timer, &QTimer::timeout, this, &TransferForm::Timer1Timer);
-    m_timer->start();
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -42,6 +60,24 @@ int TransferForm::visibleImage() const
             return i + 1;
     return 0;
 }
+
+void TransferForm::setProgress(int done, int total)
+{
+    const bool known = total > 0;
+    m_bar->setVisible(known);
+    m_countText->setVisible(known);
+    if (!known) {
+        m_countText->clear();
+        return;
+    }
+    done = std::clamp(done, 0, total);
+    m_bar->setRange(0, total);
+    m_bar->setValue(done);
+    m_countText->setText(QStringLiteral("%1 of %2").arg(done).arg(total));
+    m_bar->setAccessibleDescription(m_countText->text());
+}
+
+QString TransferForm::progressText() const { return m_countText->text(); }
 
 void TransferForm::Timer1Timer()
 {
@@ -67,6 +103,7 @@ void TransferForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     m_count = 0;
+    m_timer->start();
     if (m_status)
         m_status(QStringLiteral("DownLoading."));
 }
@@ -74,6 +111,8 @@ void TransferForm::showEvent(QShowEvent *event)
 void TransferForm::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
+    m_timer->stop();
+    setProgress(0, 0);
     if (m_status)
         m_status(QStringLiteral("Done"));
 }

@@ -1,13 +1,17 @@
 #pragma once
 // TTransferF: the small frameless window shown on top during every long
 // exchange with the unit. Three stacked pictures show digits travelling
-// between the unit and the PC; its Timer1 (300 ms, running from creation)
-// cycles them. Showing it writes "DownLoading." to status panel 0, hiding it
-// "Done".
+// between the unit and the PC; its Timer1 (300 ms) cycles them while the
+// window shows. Showing it writes "DownLoading." to status panel 0, hiding it
+// "Done". Where a transfer knows how much it has to move, a thin progress bar
+// beneath the pictures and "n of N" between the unit and the PC say how far it
+// has come.
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+
+class QProgressBar;
 
 namespace porv {
 
@@ -19,6 +23,11 @@ public:
     int tickCount() const { return m_count; }
     // Which picture shows: 1, 2 or 3 (0 when none).
     int visibleImage() const;
+    // done of total records or blocks; a total of 0 or less hides the count.
+    // Hiding the window forgets it.
+    void setProgress(int done, int total);
+    // The count as shown ("12 of 250"), empty while none shows.
+    QString progressText() const;
 
 public slots:
     void Timer1Timer();
@@ -31,6 +40,8 @@ private:
     std::function<void(const QString &)> m_status;
     QLabel *m_images[3];
     QTimer *m_timer;
+    QProgressBar *m_bar;
+    QLabel *m_countText;
     int m_count = 0;
 };
 

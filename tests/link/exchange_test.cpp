@@ -307,3 +307,43 @@ TEST_F(Exchange, CloseLinkClosesEvenWhenTheClosingCommandCannotBeWritten)
     // The next close finds nothing open and succeeds.
     EXPECT_NO_THROW(link.CloseLink());
 }
+
+TEST_F(Exchange, TraceKeepsWhatWentOutAndCameInWithThePinAndAccessCodesHidden)
+{
+    const auto entries = [this] {
+        QList<QByteArray> out;
+        for (const QByteArray &line : link.Trace().Text().split('\n'))
+            if (!line.isEmpty())
+                out << line.mid(24); // after "yyyy-MM-dd hh:mm:ss.zzz "
+        return out;
+    };
+    link.Transmit("a4321\r");                 // the log-on, never shown
+    link.ReceiveText("a4321\r\nO");           // an echo, and "OK" in two pieces
+    link.ReceiveText("K\r\n");
+    link.SendCommand("d00020004\r");          // a dump holding block 0003
+    link.ReceiveText("d00020004\r\n0000200\r\n000034321????\r\nOK\r\n");
+    link.SendCommand("r0001\x01\r");
+    link.ReceiveText(QByteArray("x\\\xFF\0\r\nOK\r\n", 10));
+    link.SendCommand("p0003" + QByteArray(64, '?') + "\r"); // shown or not, the codes stay out
+    link.ReceiveText("0000");                 // no "OK": still hidden after the next command
+    link.SendCommand("r0002\r");
+    link.ReceiveText("3????\r\n");
+    link.SendCommand("x\r");                  // closing ends it
+    link.ReceiveText("bye\r\n");
+    link.ReceiveText("partial");
+    EXPECT_EQ(entries(), (QList<QByteArray>{"> a[hidden]\\r", "< [hidden]\\r\\n", "< OK\\r\\n", "> d00020004\\r",
+                                            "< [hidden]\\r\\n", "< [hidden]\\r\\n", "< [hidden]\\r\\n", "< OK\\r\\n",
+                                            "> r0001\\x01\\r", "< x\\\\\\xFF\\x00\\r\\n", "< OK\\r\\n",
+                                            "> p0003[hidden]\\r", "< [hidden]", "> r0002\\r", "< [hidden]\\r\\n",
+                                            "> x\\r", "< bye\\r\\n", "< partial"}));
+    EXPECT_FALSE(link.Trace().Text().contains("4321"));
+
+    // Bounded: the newest lines stay, a long line is cut.
+    for (int i = 0; i < LinkTrace::MaxEntries; ++i)
+        link.ReceiveText(QByteArray::number(i) + "\r\n");
+    link.ReceiveText(QByteArray(LinkTrace::MaxLineBytes + 10, 'z') + "\r\n");
+    EXPECT_EQ(link.Trace().EntryCount(), LinkTrace::MaxEntries);
+    const QList<QByteArray> kept = entries();
+    EXPECT_EQ(kept.first(), "< 1\\r\\n");
+    EXPECT_EQ(kept.last(), "< " + QByteArray(LinkTrace::MaxLineBytes, 'z') + "... (12 more bytes)");
+}

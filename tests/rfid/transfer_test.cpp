@@ -37,8 +37,9 @@ public:
         questions.append(text);
         return answerYes;
     }
+    void ShowTransferProgress(int done, int total) override { progress << QStringLiteral("%1 of %2").arg(done).arg(total); }
 
-    QStringList messages, questions;
+    QStringList messages, questions, progress;
     bool answerYes = true;
     bool transferVisible = false, busyCursor = false, blinking = false, keepAlive = true, saveAllowed = false;
     int led = 22;
@@ -192,6 +193,7 @@ TEST_F(RfidTransfer, WriteAllOfFiveRecordsFillsBlocks1408And1409)
     EXPECT_EQ(r.outcome, WriteAllOutcome::Written);
     EXPECT_EQ(r.blocks, 2);
     EXPECT_EQ(r.errors, 0);
+    EXPECT_EQ(shell.progress, QStringList({QStringLiteral("1 of 2"), QStringLiteral("2 of 2")}));
     EXPECT_TRUE(shell.messages.isEmpty());
     EXPECT_EQ(unit.commandCount("c"), 1);
     EXPECT_EQ(unit.commandCount("g"), 2);

@@ -64,6 +64,9 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
         window.transferForm().grab().save(dir + QStringLiteral("/transfer_%1.png").arg(i));
     }
+    window.transferForm().setProgress(37, 250);
+    QCoreApplication::processEvents();
+    window.transferForm().grab().save(dir + QStringLiteral("/transfer_progress.png"));
     window.transferForm().hide();
     window.aboutBox().show();
     QCoreApplication::processEvents();
