@@ -87,6 +87,8 @@ struct FaultSettings {
     WriteFault refuseB;              // "b" is not stored and not acknowledged
     WriteFault wrongP;               // "p" is acknowledged but other data is kept
     bool neverAckErase = false;      // "f5a" erases but never says "OK"
+    int promptDelayMs = 0;           // a prompt (CR alone) is answered this much later
+    QList<QByteArray> linesAfterDump; // after a dump's closing line, each a chunk of its own, 20 ms apart
 };
 
 // Datagram and timing settings that shape when replies go out (all scaled by
@@ -193,6 +195,7 @@ private:
         int delayMs = 0;           // before the first line (unscaled)
         bool raw = false;          // lines already carry their own line ends
         bool connects = false;     // the modem's call is up once this goes out
+        QList<QByteArray> after;   // lines that follow the reply, each a chunk of its own
     };
 
     void processNext();
@@ -201,7 +204,9 @@ private:
     Reply handleUnit(const QByteArray &line);
     void count(const QByteArray &kind) { ++m_counts[kind]; }
     void emitReply(const Reply &reply);
-    void sendLinesFrom(QList<QByteArray> lines, int intervalMs);
+    void sendLinesFrom(QList<QByteArray> lines, int intervalMs, QList<QByteArray> after);
+    // The reply is out: its trailing lines follow, and the next command is taken.
+    void replyDone(QList<QByteArray> after);
     void emitOut(const QList<QByteArray> &lines, bool raw);
     int scaled(int ms) const;
 
