@@ -145,6 +145,9 @@ private:
     bool eraseDirectory();
     void rewriteDirectory();
     void loadPhoneList(const QString &path);
+    // The edit boxes as the unit would store them: true when it can list the
+    // record back; otherwise the reason is shown and the box concerned focused.
+    bool BoxesStorable();
 
     Link &m_link;
     ShellServices &m_shell;

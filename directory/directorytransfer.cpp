@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <QStringList>
 #include <QTableView>
 
 #include "codecs.h"
@@ -129,6 +130,21 @@ void DirectoryPage::GetDataClick()
 
 // --- full upload ---------------------------------------------------------------------
 
+namespace {
+
+// How the closing message of an upload names a record: by its name, else by
+// its room, else by its address.
+QString recordLabel(const QByteArray &name, const QByteArray &room, const QByteArray &addr)
+{
+    if (!name.isEmpty())
+        return QString::fromLatin1(UnitName(name));
+    if (!room.isEmpty())
+        return QStringLiteral("room %1").arg(QString::fromLatin1(room));
+    return QStringLiteral("record at %1").arg(QString::fromLatin1(addr));
+}
+
+} // namespace
+
 bool DirectoryPage::eraseDirectory()
 {
     Link &link = m_link;
@@ -230,28 +246,50 @@ void DirectoryPage::rewriteDirectory()
     });
     m_table.First();
     int errors = 0;
+    // Records the unit could not list back are not written; the closing
+    // message names them.
+    QStringList skipped;
+    bool namesChanged = false;
     // 10.
     do {
         QByteArray room = m_table.FieldText(QByteArrayLiteral("RoomNumber"));
         if (!room.isEmpty())
             room = NumericOrZero(room, m_shell);
         const QByteArray addr = m_table.FieldText(QByteArrayLiteral("Addr"));
-        const QByteArray data = RecordData(room, m_table.FieldText(QByteArrayLiteral("Code1")),
-                                           m_table.FieldText(QByteArrayLiteral("Code2")),
-                                           m_table.FieldText(QByteArrayLiteral("spare")),
-                                           m_table.FieldText(QByteArrayLiteral("PHnumber")),
-                                           m_table.FieldText(QByteArrayLiteral("Name")));
-        if (!m_link.WriteDirectoryBlock(addr, data)) {
-            Delay(40);
-            if (!m_link.WriteDirectoryBlock(addr, data))
-                ++errors;
+        const QByteArray name = m_table.FieldText(QByteArrayLiteral("Name"));
+        const QByteArray phone = m_table.FieldText(QByteArrayLiteral("PHnumber"));
+        const RecordProblem problem = CheckRecord(room, phone, name);
+        if (problem.kind != RecordProblem::None) {
+            skipped.append(recordLabel(name, room, addr) + QStringLiteral(": ") + RecordProblemText(problem));
+        } else {
+            namesChanged = namesChanged || UnitName(name) != name;
+            const QByteArray data = RecordData(room, m_table.FieldText(QByteArrayLiteral("Code1")),
+                                               m_table.FieldText(QByteArrayLiteral("Code2")),
+                                               m_table.FieldText(QByteArrayLiteral("spare")), phone, name);
+            if (!m_link.WriteDirectoryBlock(addr, data)) {
+                Delay(40);
+                if (!m_link.WriteDirectoryBlock(addr, data))
+                    ++errors;
+            }
         }
         m_table.Next();
     } while (!m_table.Eof() && m_link.LoggedOn && errors <= 5);
-    // 11.
+    // 11. One closing message.
     m_shell.HideTransfer();
+    QStringList closing;
     if (errors > 0)
-        m_shell.ShowMessage(QStringLiteral("There was %1 error(s)").arg(errors));
+        closing.append(QStringLiteral("There was %1 error(s)").arg(errors));
+    if (!skipped.isEmpty()) {
+        constexpr int kNamed = 20;
+        closing.append(QStringLiteral("These records were not written:"));
+        closing.append(skipped.mid(0, kNamed));
+        if (skipped.size() > kNamed)
+            closing.append(QStringLiteral("and %1 more").arg(skipped.size() - kNamed));
+    }
+    if (namesChanged)
+        closing.append(QStringLiteral("Commas and control characters in names were stored as spaces."));
+    if (!closing.isEmpty())
+        m_shell.ShowMessage(closing.join(QStringLiteral("\r\n")));
     // 12.
     finished = true;
     m_table.ResumeDisplay();
