@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTableView>
 
+#include <algorithm>
+
 #include "codecs.h"
 #include "delay.h"
 #include "link.h"
@@ -72,12 +74,13 @@ void DirectoryPage::GetDataClick()
     link.RxBuffer.clear();
     link.LineCount = 0;
     // 6. The dump ends at its closing line; a record whose name holds "OK"
-    // sets ReplyReceived too, but does not end the wait.
+    // sets ReplyReceived too, but does not end the wait. Text the unit sends
+    // after the closing line clears ReplyReceived, but the dump is whole.
     const int budget = link.RemoteMode ? 1000 : 500;
     int idle = 0;
     bool silent = false;
     for (int poll = 0; poll <= budget; ++poll) {
-        if (link.ReplyReceived && DirectoryDumpComplete(link.RxBuffer))
+        if (DirectoryDumpComplete(link.RxBuffer))
             break;
         Delay(100);
         if (link.DataSeen) {
@@ -132,6 +135,16 @@ void DirectoryPage::GetDataClick()
 
 namespace {
 
+// Lines of the received text that hold "OK", the last one counted before its
+// line end has come.
+int okLines(const QByteArray &received)
+{
+    int count = 0;
+    for (const QByteArray &line : SplitReplyLines(received))
+        count += line.contains("OK") ? 1 : 0;
+    return count;
+}
+
 // How the closing message of an upload names a record: by its name, else by
 // its room, else by its address.
 QString recordLabel(const QByteArray &name, const QByteArray &room, const QByteArray &addr)
@@ -150,18 +163,21 @@ bool DirectoryPage::eraseDirectory()
     Link &link = m_link;
     bool acknowledged = false;
     for (int attempt = 0; attempt < 2 && !acknowledged; ++attempt) {
+        link.RxBuffer.clear();
         link.SendCommand(QByteArrayLiteral("\r"));
         Delay(100);
         link.SendCommand(QByteArrayLiteral("f5a\r"));
-        // The unit may acknowledge during the fixed wait before WaitReply
-        // (which clears the flag as it starts): an early "OK" counts.
+        // The prompt is owed its "OK", which a slow unit sends only after
+        // "f5a" has gone out; every "OK" up to then answered the prompt. Only
+        // an "OK" beyond those answers the erase, and it may come during the
+        // fixed wait below, before the reply wait proper.
+        const int owed = std::max(okLines(link.RxBuffer), 1);
         link.ReplyReceived = false;
         link.DataSeen = false;
-        link.RxBuffer.clear();
         Delay(100);
-        const bool early = link.ReplyReceived;
-        link.WaitReply(5);
-        acknowledged = early || link.ReplyReceived;
+        for (int poll = 0; poll < 5 && okLines(link.RxBuffer) <= owed; ++poll)
+            Delay(100);
+        acknowledged = okLines(link.RxBuffer) > owed;
     }
     link.ReplyReceived = acknowledged;
     return acknowledged;

@@ -244,3 +244,19 @@ TEST_F(UploadTest, RecordsTheUnitCouldNotListBackAreSkippedAndNamed)
     EXPECT_EQ(column("PHnumber"), (QList<QByteArray>{"01615551234", "", ""}));
     EXPECT_EQ(column("RoomNumber"), (QList<QByteArray>{"7", "9", "10"}));
 }
+
+TEST_F(UploadTest, APromptAnsweredLateIsNotTakenForTheErase)
+{
+    // The prompt's "OK" arrives after "f5a" has gone out; the erase itself is
+    // never acknowledged.
+    loggedOn(qx4::Model::Qx4_1000, 2);
+    fillTable({{"Cole", "3"}, {"adams", "1"}});
+    unit.faults().neverAckErase = true;
+    unit.faults().promptDelayMs = 200;
+
+    clickWriteData();
+
+    EXPECT_EQ(lastMessage(), QStringLiteral("Could not clear All,\r\nSave your files and\r\nRecheck connection"));
+    EXPECT_EQ(unit.commandCount("f5a"), 2);
+    EXPECT_EQ(unit.commandCount("b"), 0);
+}
