@@ -562,13 +562,17 @@ void DirectoryPage::loadPhoneList(const QString &path)
 {
     m_state.ShowRecordEnabled = false;
     m_state.DirectoryBusy = true;
+    const QString previousFile = m_files->text();
     m_files->setText(path);
     // A load that fails still leaves the page working: the table holds what
-    // was read, the boxes follow it again and no command stays blocked.
+    // was read, the boxes follow it again and no command stays blocked. The
+    // next Save goes to the file it went to before, not to the one that
+    // could not be read.
     bool done = false;
-    const auto restore = qScopeGuard([this, &done] {
+    const auto restore = qScopeGuard([this, &done, previousFile] {
         if (done)
             return;
+        m_files->setText(previousFile);
         m_state.DirectoryBusy = false;
         m_state.ShowRecordEnabled = true;
         SetDirectorySynced(false);
@@ -587,12 +591,22 @@ void DirectoryPage::loadPhoneList(const QString &path)
     SetDirectorySynced(false);
     done = true;
     m_shell.AllowDirectorySave();
-    ShowCodeColumns(m_gridModel.globalCodes());
+    emit phoneListOpened();
     m_table.First();
     m_grid->viewport()->update();
 }
 
-void DirectoryPage::FileSave() { SaveTableCsv(m_table, m_files->text(), false); }
+bool DirectoryPage::savePhoneList(const QString &path)
+{
+    // An empty table (File New, start-up) must not wipe a list by accident.
+    if (m_table.RecordCount() == 0 && TableCsvFileHasRecords(path)
+        && !m_shell.AskQuestion(QStringLiteral("Replace %1 with an empty list?").arg(path)))
+        return false;
+    SaveTableCsv(m_table, path, false);
+    return true;
+}
+
+void DirectoryPage::FileSave() { savePhoneList(m_files->text()); }
 
 void DirectoryPage::FileSaveAs()
 {
@@ -600,8 +614,10 @@ void DirectoryPage::FileSaveAs()
         m_shell.AskSaveFileName({QStringLiteral("csv"), phoneListFilter(), QStringLiteral("PorvPhList.csv")});
     if (path.isEmpty())
         return;
+    const QString previousFile = m_files->text();
     m_files->setText(path);
-    SaveTableCsv(m_table, path, false);
+    if (!savePhoneList(path))
+        m_files->setText(previousFile);
 }
 
 // --- editing ---------------------------------------------------------------------------

@@ -129,6 +129,11 @@ public slots:
     // code columns in olive (titles grey) when the option is in use.
     void ShowCodeColumns(bool globalCodesInUse);
 
+signals:
+    // A phone list file was opened: the global-codes state is shown afresh
+    // (the parameters page's ShowGlobalCodesState, which recolours the grid).
+    void phoneListOpened();
+
 private:
     void build(QPlainTextEdit *rxMemo);
     void wireTable();
@@ -145,6 +150,9 @@ private:
     bool eraseDirectory();
     void rewriteDirectory();
     void loadPhoneList(const QString &path);
+    // Saves the table to the file, asking before an empty table replaces a
+    // file that holds records; false when the user said No.
+    bool savePhoneList(const QString &path);
     // The edit boxes as the unit would store them: true when it can list the
     // record back; otherwise the reason is shown and the box concerned focused.
     bool BoxesStorable();
