@@ -552,6 +552,9 @@ void DirectoryPage::SetLoggedOn(bool loggedOn)
 
 void DirectoryPage::FileOpen()
 {
+    // A download or tag transfer is filling the table.
+    if (m_state.DirectoryBusy)
+        return;
     const QString path = m_shell.AskOpenFileName({QStringLiteral("csv"), phoneListFilter(), QString()});
     if (path.isEmpty())
         return;

@@ -156,6 +156,11 @@ private:
     // The edit boxes as the unit would store them: true when it can list the
     // record back; otherwise the reason is shown and the box concerned focused.
     bool BoxesStorable();
+    // While a transfer runs, the File commands, GetData and WriteData are
+    // disabled; at its end they are as they were (the transfer buttons only
+    // while still logged on).
+    void holdForTransfer();
+    void releaseAfterTransfer();
 
     Link &m_link;
     ShellServices &m_shell;
@@ -166,6 +171,8 @@ private:
     QList<QPair<QPointer<QTableView>, DirectoryGrid>> m_otherGrids;
     int m_laidOutColumns = -1;
     bool m_syncing = false;
+    bool m_heldGetData = false;
+    bool m_heldWriteData = false;
 
     QTableView *m_grid = nullptr;
     QLineEdit *m_files = nullptr;

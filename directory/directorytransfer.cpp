@@ -3,6 +3,7 @@
 #include "directorypage.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QStringList>
 #include <QTableView>
@@ -40,6 +41,8 @@ void DirectoryPage::GetDataClick()
     // second dump into the first and read its tail as the whole directory.
     if (m_state.DirectoryBusy)
         return;
+    holdForTransfer();
+    const auto release = qScopeGuard([this] { releaseAfterTransfer(); });
     // 1.
     link.CountMode = true;
     link.KeepAliveCount = 0;
@@ -131,6 +134,25 @@ void DirectoryPage::GetDataClick()
     }
 }
 
+// --- transfers hold the File commands ----------------------------------------------
+
+void DirectoryPage::holdForTransfer()
+{
+    m_shell.HoldFileCommands(true);
+    m_heldGetData = m_getData->isEnabled();
+    m_heldWriteData = m_writeData->isEnabled();
+    m_getData->setEnabled(false);
+    m_writeData->setEnabled(false);
+}
+
+void DirectoryPage::releaseAfterTransfer()
+{
+    m_shell.HoldFileCommands(false);
+    // A Log Off during the transfer has disabled them for good.
+    m_getData->setEnabled(m_heldGetData && m_link.LoggedOn);
+    m_writeData->setEnabled(m_heldWriteData && m_link.LoggedOn);
+}
+
 // --- full upload ---------------------------------------------------------------------
 
 namespace {
@@ -198,6 +220,8 @@ void DirectoryPage::WriteDataClick()
     if (!m_shell.AskQuestion(QStringLiteral("This will replace ALL numbers currently\r\n"
                                             "stored in the Portavel, Continue?")))
         return;
+    holdForTransfer();
+    const auto release = qScopeGuard([this] { releaseAfterTransfer(); });
     // 4.
     m_shell.ShowStatus(0, QStringLiteral("Sorting"));
     Delay(50);

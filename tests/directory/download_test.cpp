@@ -370,6 +370,54 @@ TEST_F(DownloadTest, OpeningAPhoneListShowsTheGlobalCodesState)
     EXPECT_EQ(control("code_g2")->palette().color(QPalette::Text), QColor(128, 128, 0));
 }
 
+TEST_F(DownloadTest, TheFileCommandsAndTransferButtonsWaitForATransfer)
+{
+    unit.setModel(qx4::Model::Qx4_1000);
+    unit.eraseDirectory();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(128 + i, "CLIENT " + QByteArray::number(i),
+                                                       QByteArray::number(100 + i))));
+    qx4::TimingSettings timing = unit.timing();
+    timing.lineIntervalMs = 100;
+    unit.setTiming(timing);
+    loggedOnAsSeeded();
+    const char *const held[] = {"FileNew1", "FileOpen1", "FileSave1", "SaveAs"};
+    auto heldEnabled = [&] {
+        QList<bool> out;
+        for (const char *name : held)
+            out.append(action(name)->isEnabled());
+        out.append(pushButton("GetData")->isEnabled());
+        out.append(pushButton("WriteData")->isEnabled());
+        return out;
+    };
+    const QList<bool> before = heldEnabled();
+    ASSERT_EQ(before, (QList<bool>{true, true, true, true, true, true}));
+    // Looked at from inside the transfer's waits; the page command there must
+    // not give the File commands back early.
+    QList<QList<bool>> during;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, window.get(), [&] {
+        porv::Link &link = window->link();
+        if (link.CountMode ? link.LineCount < 20 : unit.commandCount("b") == 0)
+            return;
+        window->PHButClick();
+        during.append(heldEnabled());
+        look.stop();
+    });
+    look.start(1);
+    clickGetData();
+    EXPECT_EQ(heldEnabled(), before);
+    unit.setTiming(qx4::TimingSettings());
+    look.start(1);
+    clickWriteData();
+    look.stop();
+
+    ASSERT_EQ(during.size(), 2);
+    for (const QList<bool> &d : during)
+        EXPECT_EQ(d, (QList<bool>{false, false, false, false, false, false}));
+    EXPECT_EQ(heldEnabled(), before);
+}
+
 TEST_F(DownloadTest, FileNewPutsTheDefaultNameInDBFiles)
 {
     makeWindow();
