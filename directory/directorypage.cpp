@@ -72,12 +72,16 @@ bool isNameStart(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-// The characters the unit can dial: digits, "p" and "P" and ":" (pause), "*", "#".
-bool isDialCharacter(QChar c)
+QString nameRuleMessage()
 {
-    const char16_t u = c.unicode();
-    return (u >= '0' && u <= '9') || u == 'p' || u == 'P' || u == ':' || u == '*' || u == '#';
+    return QStringLiteral("must enter a name or number\r\n"
+                          "without a space as a first character\r\n"
+                          "start characters may be:\r\n"
+                          " A-Z or a-z or 0-9");
 }
+
+// The characters the unit can dial: digits, "p" and "P" and ":" (pause), "*", "#".
+bool isDialCharacter(QChar c) { return c.unicode() < 0x80 && IsDialCharacter(char(c.unicode())); }
 
 // An address the b command can name a block by: hexadecimal digits only.
 bool isHexAddress(const QByteArray &text)
@@ -550,6 +554,9 @@ void DirectoryPage::SetLoggedOn(bool loggedOn)
 
 void DirectoryPage::FileOpen()
 {
+    // A download or tag transfer is filling the table.
+    if (m_state.DirectoryBusy)
+        return;
     const QString path = m_shell.AskOpenFileName({QStringLiteral("csv"), phoneListFilter(), QString()});
     if (path.isEmpty())
         return;
@@ -560,13 +567,17 @@ void DirectoryPage::loadPhoneList(const QString &path)
 {
     m_state.ShowRecordEnabled = false;
     m_state.DirectoryBusy = true;
+    const QString previousFile = m_files->text();
     m_files->setText(path);
     // A load that fails still leaves the page working: the table holds what
-    // was read, the boxes follow it again and no command stays blocked.
+    // was read, the boxes follow it again and no command stays blocked. The
+    // next Save goes to the file it went to before, not to the one that
+    // could not be read.
     bool done = false;
-    const auto restore = qScopeGuard([this, &done] {
+    const auto restore = qScopeGuard([this, &done, previousFile] {
         if (done)
             return;
+        m_files->setText(previousFile);
         m_state.DirectoryBusy = false;
         m_state.ShowRecordEnabled = true;
         SetDirectorySynced(false);
@@ -585,12 +596,22 @@ void DirectoryPage::loadPhoneList(const QString &path)
     SetDirectorySynced(false);
     done = true;
     m_shell.AllowDirectorySave();
-    ShowCodeColumns(m_gridModel.globalCodes());
+    emit phoneListOpened();
     m_table.First();
     m_grid->viewport()->update();
 }
 
-void DirectoryPage::FileSave() { SaveTableCsv(m_table, m_files->text(), false); }
+bool DirectoryPage::savePhoneList(const QString &path)
+{
+    // An empty table (File New, start-up) must not wipe a list by accident.
+    if (m_table.RecordCount() == 0 && TableCsvFileHasRecords(path)
+        && !m_shell.AskQuestion(QStringLiteral("Replace %1 with an empty list?").arg(path)))
+        return false;
+    SaveTableCsv(m_table, path, false);
+    return true;
+}
+
+void DirectoryPage::FileSave() { savePhoneList(m_files->text()); }
 
 void DirectoryPage::FileSaveAs()
 {
@@ -598,8 +619,10 @@ void DirectoryPage::FileSaveAs()
         m_shell.AskSaveFileName({QStringLiteral("csv"), phoneListFilter(), QStringLiteral("PorvPhList.csv")});
     if (path.isEmpty())
         return;
+    const QString previousFile = m_files->text();
     m_files->setText(path);
-    SaveTableCsv(m_table, path, false);
+    if (!savePhoneList(path))
+        m_files->setText(previousFile);
 }
 
 // --- editing ---------------------------------------------------------------------------
@@ -626,10 +649,7 @@ bool DirectoryPage::NamefKeyPress(int key)
     text.remove(0, lead);
     setBoxText(m_name, text);
     if (text.isEmpty() || !isNameStart(text[0])) {
-        m_shell.ShowMessage(QStringLiteral("must enter a name or number\r\n"
-                                           "without a space as a first character\r\n"
-                                           "start characters may be:\r\n"
-                                           " A-Z or a-z or 0-9"));
+        m_shell.ShowMessage(nameRuleMessage());
         m_name->selectAll();
         return true;
     }
@@ -802,21 +822,52 @@ void DirectoryPage::DBNavigator1BeforeAction(NavButton button)
     m_state.DeleteConfirmed = true;
     const QByteArray addr = m_table.FieldText(kAddr);
     // A placeholder address (a record an RFID download created) names no
-    // block of the unit: there is nothing there to erase.
-    if (!addr.isEmpty() && isHexAddress(addr) && WriteEachChange() && m_link.LoggedOn)
+    // block of the unit: there is nothing there to erase. Unless the table
+    // mirrors the unit, the address may hold another client there.
+    if (!addr.isEmpty() && isHexAddress(addr) && WriteEachChange() && m_link.LoggedOn && m_state.DirectorySynced)
         m_link.WriteDirectoryBlock(addr, RecordData({}, {}, {}, {}, {}, {}));
 }
 
 // --- commit and insert ----------------------------------------------------------------------
 
+bool DirectoryPage::BoxesStorable()
+{
+    const RecordProblem problem = CheckRecord(boxText(m_room), boxText(m_phone), boxText(m_name));
+    switch (problem.kind) {
+    case RecordProblem::None:
+        return true;
+    case RecordProblem::NoName:
+        m_shell.ShowMessage(nameRuleMessage());
+        m_name->setFocus();
+        break;
+    case RecordProblem::NoRoom:
+        m_shell.ShowMessage(QStringLiteral("Must enter a number"));
+        m_room->setFocus();
+        m_room->selectAll();
+        break;
+    case RecordProblem::PhoneCharacter:
+        m_shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the phone number of %2.")
+                                .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(boxText(m_name)))));
+        m_phone->setFocus();
+        break;
+    }
+    return false;
+}
+
 void DirectoryPage::NavOkClick()
 {
     if (!m_state.DirectoryBusy && m_navOk->isEnabled()) {
+        // A record the unit would store without a name or room (and its own
+        // download then drop), or with a number it cannot dial, is not
+        // committed: the boxes stay for mending.
+        if (!BoxesStorable())
+            return;
         // 2. The moves below leave the boxes alone; a failure that ends the
         // commit does not leave them detached for good.
         m_state.ShowRecordEnabled = false;
         const auto reattach = qScopeGuard([this] { m_state.ShowRecordEnabled = true; });
-        const int p = m_table.Position();
+        int p = m_table.Position();
+        const bool writeThrough = m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced;
         // 3. A room number that another record already has.
         const QByteArray roomBox = boxText(m_room);
         if (m_table.Locate(QByteArrayLiteral("Roomnumber"), roomBox) && m_table.Position() != p) {
@@ -842,6 +893,22 @@ void DirectoryPage::NavOkClick()
                 return;
             }
             m_table.Append();
+        } else if (writeThrough) {
+            // A record without a block of its own (a placeholder from a tag
+            // download) takes the lowest free address, like a new one. The
+            // sort on Addr keeps it current, so its place is known after.
+            m_table.SetPosition(p);
+            if (!isHexAddress(m_table.FieldText(kAddr))) {
+                m_table.Sort(kAddr, MemTable::SortCase::Sensitive);
+                p = m_table.Position();
+                newAddress = FirstFreeAddress(m_table, m_shell.MemoryLimit());
+                if (newAddress == "0000") {
+                    m_shell.ShowMessage(QStringLiteral("Could Not Assign a new addr"));
+                    m_table.SetPosition(p);
+                    syncGrid();
+                    return;
+                }
+            }
         }
         // 6.-7.
         m_table.SetPosition(p);
@@ -852,7 +919,7 @@ void DirectoryPage::NavOkClick()
         m_table.SetFieldText(kCode1, boxText(m_code1));
         m_table.SetFieldText(kCode2, boxText(m_code2));
         m_table.SetFieldText(kSpare, boxText(m_spare));
-        if (p == -1)
+        if (!newAddress.isEmpty())
             m_table.SetFieldText(kAddr, newAddress);
         // 8.
         const QByteArray stored = m_table.FieldText(kAddr);
@@ -860,6 +927,9 @@ void DirectoryPage::NavOkClick()
         // 9.
         Delay(10);
         m_table.Post();
+        // An old record that took an address has moved to its place by Addr.
+        if (p != -1 && !newAddress.isEmpty())
+            p = m_table.Position();
         Delay(10);
         // 10. Write-through.
         if (m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced) {
@@ -868,8 +938,13 @@ void DirectoryPage::NavOkClick()
             bool written = false;
             for (int attempt = 0; attempt < 2 && !written; ++attempt)
                 written = m_link.WriteDirectoryBlock(address, data);
+            const QByteArray unitName = UnitName(boxText(m_name));
             if (!written)
                 m_shell.ShowMessage(QStringLiteral("Failed to Write"));
+            else if (unitName != boxText(m_name))
+                m_shell.ShowMessage(QStringLiteral("Name stored in the unit as \"%1\": commas and control "
+                                                   "characters become spaces.")
+                                        .arg(QString::fromLatin1(unitName)));
         }
         // 11.
         m_undo->setEnabled(false);

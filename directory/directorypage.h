@@ -129,6 +129,11 @@ public slots:
     // code columns in olive (titles grey) when the option is in use.
     void ShowCodeColumns(bool globalCodesInUse);
 
+signals:
+    // A phone list file was opened: the global-codes state is shown afresh
+    // (the parameters page's ShowGlobalCodesState, which recolours the grid).
+    void phoneListOpened();
+
 private:
     void build(QPlainTextEdit *rxMemo);
     void wireTable();
@@ -145,6 +150,17 @@ private:
     bool eraseDirectory();
     void rewriteDirectory();
     void loadPhoneList(const QString &path);
+    // Saves the table to the file, asking before an empty table replaces a
+    // file that holds records; false when the user said No.
+    bool savePhoneList(const QString &path);
+    // The edit boxes as the unit would store them: true when it can list the
+    // record back; otherwise the reason is shown and the box concerned focused.
+    bool BoxesStorable();
+    // While a transfer runs, the File commands, GetData and WriteData are
+    // disabled; at its end they are as they were (the transfer buttons only
+    // while still logged on).
+    void holdForTransfer();
+    void releaseAfterTransfer();
 
     Link &m_link;
     ShellServices &m_shell;
@@ -155,6 +171,8 @@ private:
     QList<QPair<QPointer<QTableView>, DirectoryGrid>> m_otherGrids;
     int m_laidOutColumns = -1;
     bool m_syncing = false;
+    bool m_heldGetData = false;
+    bool m_heldWriteData = false;
 
     QTableView *m_grid = nullptr;
     QLineEdit *m_files = nullptr;

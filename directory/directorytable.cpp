@@ -129,9 +129,83 @@ QByteArray RecordData(const QByteArray &room, const QByteArray &code1, const QBy
     out.append(',').append(DigitsOnly(code1, 4));
     out.append(',').append(DigitsOnly(code2, 4));
     out.append(',').append(DigitsOnly(spare, 2));
-    out.append(',').append(EncodeDigits(phone, 16));
-    out.append(',').append(name);
+    out.append(',').append(EncodeDigits(DialNumber(phone), 16));
+    out.append(',').append(UnitName(name));
     return out;
+}
+
+QByteArray UnitName(const QByteArray &name)
+{
+    QByteArray out = name;
+    for (char &c : out) {
+        if (c == ',' || uchar(c) < 0x20)
+            c = ' ';
+    }
+    return out;
+}
+
+namespace {
+
+bool isLayout(char c)
+{
+    return c == ' ' || c == '-' || c == '.' || c == '(' || c == ')' || c == '[' || c == ']';
+}
+
+} // namespace
+
+bool IsDialCharacter(char c)
+{
+    return (c >= '0' && c <= '9') || c == '*' || c == '#' || c == 'p' || c == 'P' || c == ':';
+}
+
+QByteArray DialNumber(const QByteArray &phone)
+{
+    QByteArray out;
+    out.reserve(phone.size());
+    for (char c : phone) {
+        if (!isLayout(c))
+            out.append(c);
+    }
+    return out;
+}
+
+RecordProblem CheckRecord(const QByteArray &room, const QByteArray &phone, const QByteArray &name)
+{
+    RecordProblem problem;
+    if (name.isEmpty()) {
+        problem.kind = RecordProblem::NoName;
+    } else if (DigitsOnly(room, 6).isEmpty()) {
+        problem.kind = RecordProblem::NoRoom;
+    } else {
+        for (char c : DialNumber(phone)) {
+            if (!IsDialCharacter(c)) {
+                problem.kind = RecordProblem::PhoneCharacter;
+                problem.character = c;
+                break;
+            }
+        }
+    }
+    return problem;
+}
+
+QString CharacterName(char c)
+{
+    const uchar u = uchar(c);
+    if (u < 0x20 || u == 0x7F)
+        return QStringLiteral("character 0x%1").arg(u, 2, 16, QLatin1Char('0'));
+    return QLatin1Char('"') + QString(QLatin1Char(c)) + QLatin1Char('"');
+}
+
+QString RecordProblemText(const RecordProblem &problem)
+{
+    switch (problem.kind) {
+    case RecordProblem::None: break;
+    case RecordProblem::NoName: return QStringLiteral("no name");
+    case RecordProblem::NoRoom: return QStringLiteral("no room number");
+    case RecordProblem::PhoneCharacter:
+        return QStringLiteral("cannot store %1 in the phone number").arg(CharacterName(problem.character));
+    }
+    return QString();
 }
 
 const std::vector<DirectoryGridColumn> &DirectoryGridColumns()

@@ -56,11 +56,36 @@ struct DirectoryLine {
 DirectoryLine ParseDirectoryLine(const QByteArray &line);
 
 // The b-command form of a record: room (DigitsOnly 6), code 1 (DigitsOnly 4),
-// code 2 (DigitsOnly 4), spare (DigitsOnly 2), telephone (EncodeDigits 16) and
-// the name unchanged, joined by commas. All empty gives ",,,,,", which erases
-// the block.
+// code 2 (DigitsOnly 4), spare (DigitsOnly 2), telephone (DialNumber, then
+// EncodeDigits 16) and the name as UnitName, joined by commas. All empty gives
+// ",,,,,", which erases the block.
 QByteArray RecordData(const QByteArray &room, const QByteArray &code1, const QByteArray &code2,
                       const QByteArray &spare, const QByteArray &phone, const QByteArray &name);
+
+// The name as the unit stores it: a comma (the separator of the unit's list)
+// and any byte below 0x20 (which would end the command) become a space.
+QByteArray UnitName(const QByteArray &name);
+
+// A telephone number without its layout: spaces, dashes, dots and brackets
+// are left out.
+QByteArray DialNumber(const QByteArray &phone);
+// The characters the unit can dial: digits, "*", "#", and "p", "P" and ":" (pause).
+bool IsDialCharacter(char c);
+
+// What keeps a record from being written so that the unit lists it back:
+// no name, a room number that would be stored empty (DigitsOnly of the room
+// as written), or a character in the telephone number, layout aside, that the
+// unit cannot dial (IsDialCharacter).
+struct RecordProblem {
+    enum Kind { None, NoName, NoRoom, PhoneCharacter } kind = None;
+    char character = 0; // for PhoneCharacter
+};
+RecordProblem CheckRecord(const QByteArray &room, const QByteArray &phone, const QByteArray &name);
+// The problem in a few words ("no name", "cannot store \"+\" in the phone number").
+QString RecordProblemText(const RecordProblem &problem);
+// A character as a message names it: "+" in quotes, or its code when it
+// cannot be shown.
+QString CharacterName(char c);
 
 // The directory's situation, shared by the directory and RFID pages.
 struct DirectoryState {

@@ -3,8 +3,12 @@
 #include "directorypage.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScopeGuard>
+#include <QStringList>
 #include <QTableView>
+
+#include <algorithm>
 
 #include "codecs.h"
 #include "delay.h"
@@ -37,6 +41,8 @@ void DirectoryPage::GetDataClick()
     // second dump into the first and read its tail as the whole directory.
     if (m_state.DirectoryBusy)
         return;
+    holdForTransfer();
+    const auto release = qScopeGuard([this] { releaseAfterTransfer(); });
     // 1.
     link.CountMode = true;
     link.KeepAliveCount = 0;
@@ -74,13 +80,14 @@ void DirectoryPage::GetDataClick()
     link.RxBuffer.clear();
     link.LineCount = 0;
     // 6. The dump ends at its closing line; a record whose name holds "OK"
-    // sets ReplyReceived too, but does not end the wait.
+    // sets ReplyReceived too, but does not end the wait. Text the unit sends
+    // after the closing line clears ReplyReceived, but the dump is whole.
     const int budget = link.RemoteMode ? 1000 : 500;
     const int capacity = DirectoryCapacity(m_shell.MemoryLimit());
     int idle = 0;
     bool silent = false;
     for (int poll = 0; poll <= budget; ++poll) {
-        if (link.ReplyReceived && DirectoryDumpComplete(link.RxBuffer))
+        if (DirectoryDumpComplete(link.RxBuffer))
             break;
         Delay(100);
         // The records so far: the lines less the dump's first and an "OK" line.
@@ -133,25 +140,72 @@ void DirectoryPage::GetDataClick()
     }
 }
 
+// --- transfers hold the File commands ----------------------------------------------
+
+void DirectoryPage::holdForTransfer()
+{
+    m_shell.HoldFileCommands(true);
+    m_heldGetData = m_getData->isEnabled();
+    m_heldWriteData = m_writeData->isEnabled();
+    m_getData->setEnabled(false);
+    m_writeData->setEnabled(false);
+}
+
+void DirectoryPage::releaseAfterTransfer()
+{
+    m_shell.HoldFileCommands(false);
+    // A Log Off during the transfer has disabled them for good.
+    m_getData->setEnabled(m_heldGetData && m_link.LoggedOn);
+    m_writeData->setEnabled(m_heldWriteData && m_link.LoggedOn);
+}
+
 // --- full upload ---------------------------------------------------------------------
+
+namespace {
+
+// Lines of the received text that hold "OK", the last one counted before its
+// line end has come.
+int okLines(const QByteArray &received)
+{
+    int count = 0;
+    for (const QByteArray &line : SplitReplyLines(received))
+        count += line.contains("OK") ? 1 : 0;
+    return count;
+}
+
+// How the closing message of an upload names a record: by its name, else by
+// its room, else by its address.
+QString recordLabel(const QByteArray &name, const QByteArray &room, const QByteArray &addr)
+{
+    if (!name.isEmpty())
+        return QString::fromLatin1(UnitName(name));
+    if (!room.isEmpty())
+        return QStringLiteral("room %1").arg(QString::fromLatin1(room));
+    return QStringLiteral("record at %1").arg(QString::fromLatin1(addr));
+}
+
+} // namespace
 
 bool DirectoryPage::eraseDirectory()
 {
     Link &link = m_link;
     bool acknowledged = false;
     for (int attempt = 0; attempt < 2 && !acknowledged; ++attempt) {
+        link.RxBuffer.clear();
         link.SendCommand(QByteArrayLiteral("\r"));
         Delay(100);
         link.SendCommand(QByteArrayLiteral("f5a\r"));
-        // The unit may acknowledge during the fixed wait before WaitReply
-        // (which clears the flag as it starts): an early "OK" counts.
+        // The prompt is owed its "OK", which a slow unit sends only after
+        // "f5a" has gone out; every "OK" up to then answered the prompt. Only
+        // an "OK" beyond those answers the erase, and it may come during the
+        // fixed wait below, before the reply wait proper.
+        const int owed = std::max(okLines(link.RxBuffer), 1);
         link.ReplyReceived = false;
         link.DataSeen = false;
-        link.RxBuffer.clear();
         Delay(100);
-        const bool early = link.ReplyReceived;
-        link.WaitReply(5);
-        acknowledged = early || link.ReplyReceived;
+        for (int poll = 0; poll < 5 && okLines(link.RxBuffer) <= owed; ++poll)
+            Delay(100);
+        acknowledged = okLines(link.RxBuffer) > owed;
     }
     link.ReplyReceived = acknowledged;
     return acknowledged;
@@ -172,6 +226,8 @@ void DirectoryPage::WriteDataClick()
     if (!m_shell.AskQuestion(QStringLiteral("This will replace ALL numbers currently\r\n"
                                             "stored in the Portavel, Continue?")))
         return;
+    holdForTransfer();
+    const auto release = qScopeGuard([this] { releaseAfterTransfer(); });
     // 4.
     m_shell.ShowStatus(0, QStringLiteral("Sorting"));
     Delay(50);
@@ -237,6 +293,10 @@ void DirectoryPage::rewriteDirectory()
     m_table.First();
     int errors = 0;
     int written = 0;
+    // Records the unit could not list back are not written; the closing
+    // message names them.
+    QStringList skipped;
+    bool namesChanged = false;
     // 10.
     do {
         m_shell.ShowTransferProgress(++written, m_table.RecordCount());
@@ -244,22 +304,40 @@ void DirectoryPage::rewriteDirectory()
         if (!room.isEmpty())
             room = NumericOrZero(room, m_shell);
         const QByteArray addr = m_table.FieldText(QByteArrayLiteral("Addr"));
-        const QByteArray data = RecordData(room, m_table.FieldText(QByteArrayLiteral("Code1")),
-                                           m_table.FieldText(QByteArrayLiteral("Code2")),
-                                           m_table.FieldText(QByteArrayLiteral("spare")),
-                                           m_table.FieldText(QByteArrayLiteral("PHnumber")),
-                                           m_table.FieldText(QByteArrayLiteral("Name")));
-        if (!m_link.WriteDirectoryBlock(addr, data)) {
-            Delay(40);
-            if (!m_link.WriteDirectoryBlock(addr, data))
-                ++errors;
+        const QByteArray name = m_table.FieldText(QByteArrayLiteral("Name"));
+        const QByteArray phone = m_table.FieldText(QByteArrayLiteral("PHnumber"));
+        const RecordProblem problem = CheckRecord(room, phone, name);
+        if (problem.kind != RecordProblem::None) {
+            skipped.append(recordLabel(name, room, addr) + QStringLiteral(": ") + RecordProblemText(problem));
+        } else {
+            namesChanged = namesChanged || UnitName(name) != name;
+            const QByteArray data = RecordData(room, m_table.FieldText(QByteArrayLiteral("Code1")),
+                                               m_table.FieldText(QByteArrayLiteral("Code2")),
+                                               m_table.FieldText(QByteArrayLiteral("spare")), phone, name);
+            if (!m_link.WriteDirectoryBlock(addr, data)) {
+                Delay(40);
+                if (!m_link.WriteDirectoryBlock(addr, data))
+                    ++errors;
+            }
         }
         m_table.Next();
     } while (!m_table.Eof() && m_link.LoggedOn && errors <= 5);
-    // 11.
+    // 11. One closing message.
     m_shell.HideTransfer();
+    QStringList closing;
     if (errors > 0)
-        m_shell.ShowMessage(QStringLiteral("There was %1 error(s)").arg(errors));
+        closing.append(QStringLiteral("There was %1 error(s)").arg(errors));
+    if (!skipped.isEmpty()) {
+        constexpr int kNamed = 20;
+        closing.append(QStringLiteral("These records were not written:"));
+        closing.append(skipped.mid(0, kNamed));
+        if (skipped.size() > kNamed)
+            closing.append(QStringLiteral("and %1 more").arg(skipped.size() - kNamed));
+    }
+    if (namesChanged)
+        closing.append(QStringLiteral("Commas and control characters in names were stored as spaces."));
+    if (!closing.isEmpty())
+        m_shell.ShowMessage(closing.join(QStringLiteral("\r\n")));
     // 12.
     finished = true;
     m_table.ResumeDisplay();

@@ -3,6 +3,7 @@
 #include "memtable.h"
 #include "savefile.h"
 
+#include <QFile>
 #include <QList>
 
 #include <vector>
@@ -190,6 +191,29 @@ int LoadTableCsvBytes(MemTable &table, const QByteArray &bytes)
         ++added;
     }
     return added;
+}
+
+bool TableCsvFileHasRecords(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 kLookAt = 64 * 1024;
+    const QByteArray head = file.read(kLookAt);
+    qsizetype pos = 0;
+    int lines = 0;
+    // Non-empty lines, as the reader counts them: the header, then records.
+    while (pos < head.size()) {
+        while (pos < head.size() && isLineEnd(head[pos]))
+            ++pos;
+        if (pos >= head.size())
+            break;
+        if (++lines == 2)
+            return true;
+        while (pos < head.size() && !isLineEnd(head[pos]))
+            ++pos;
+    }
+    return lines == 1 && pos >= kLookAt;
 }
 
 int LoadTableCsv(MemTable &table, const QString &path)

@@ -35,6 +35,11 @@ int LoadTableCsvBytes(MemTable &table, const QByteArray &bytes);
 // updates are suspended during the load.
 int LoadTableCsv(MemTable &table, const QString &path);
 
+// Whether the file holds a record line after its header. A file that cannot
+// be opened holds none; one whose header alone is longer than the part looked
+// at counts as holding records.
+bool TableCsvFileHasRecords(const QString &path);
+
 // The value escapes, for one text value.
 QByteArray EscapeCsvValue(const QByteArray &value);
 QByteArray UnescapeCsvValue(const QByteArray &value);

@@ -63,6 +63,10 @@ public:
     // The File commands of a page that has none of its own (RFID page):
     // New, Open, Save and Save As, the Edit menu, the New/Open/Save buttons.
     virtual void DisableFileCommands() {}
+    // A transfer holds the File commands (New, Open, Save, Save As and their
+    // buttons) disabled until it releases them; they come back as they were,
+    // or as a page command set them meanwhile. Holds nest.
+    virtual void HoldFileCommands(bool hold) { (void)hold; }
     // EventsLoaded: set by the first successful event download; the Events
     // page command offers Save As from it.
     virtual void SetEventsLoaded(bool loaded) { (void)loaded; }

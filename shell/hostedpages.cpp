@@ -41,6 +41,9 @@ void HostAvailablePages(TporvForm &window, Link &link, QPlainTextEdit *rxMemo)
     // "Use Global Gate Codes" recolours the directory grid's code columns.
     QObject::connect(&parameters->fields(), &ParameterFields::globalCodesShown, directory,
                      &DirectoryPage::ShowCodeColumns);
+    // Opening a phone list file shows the global-codes state afresh.
+    QObject::connect(directory, &DirectoryPage::phoneListOpened, &parameters->fields(),
+                     &ParameterFields::ShowGlobalCodesState);
 #endif
 #ifdef PORV_HAVE_EVENTS_PAGE
     auto *events = new EventsPage(link, window, window.pageWidget(TporvForm::EventsPage));

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -184,6 +185,13 @@ void TporvForm::buildMenus()
     m_saveAs->setEnabled(false);
     m_fileExit = makeAction(this, "FileExit1", QStringLiteral("E&xit"));
     m_fileExit->setShortcuts(standardKeys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    // A disabled group keeps each action disabled while remembering what it
+    // was set to, and gives that back when the group is enabled again.
+    m_fileCommands = new QActionGroup(this);
+    m_fileCommands->setObjectName(QStringLiteral("FileCommands"));
+    m_fileCommands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (QAction *a : {m_fileNew, m_fileOpen, m_fileSave, m_saveAs})
+        m_fileCommands->addAction(a);
     file->addAction(m_fileNew);
     file->addAction(m_fileOpen);
     file->addAction(m_fileSave);
@@ -570,6 +578,12 @@ void TporvForm::DisableFileCommands()
     m_saveAs->setEnabled(false);
     m_editMenu->setEnabled(false);
     m_editMenu->menuAction()->setEnabled(false);
+}
+
+void TporvForm::HoldFileCommands(bool hold)
+{
+    m_fileHolds = std::max(0, m_fileHolds + (hold ? 1 : -1));
+    m_fileCommands->setEnabled(m_fileHolds == 0);
 }
 
 void TporvForm::SetEventsLoaded(bool loaded) { EventsLoaded = loaded; }

@@ -12,6 +12,7 @@
 #include "shellservices.h"
 
 class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -82,6 +83,7 @@ public:
     void SetSaveAsEnabled(bool enabled) override;
     void Beep() override;
     void DisableFileCommands() override;
+    void HoldFileCommands(bool hold) override;
     void SetEventsLoaded(bool loaded) override;
     QTimer *CaptureTimer() override;
     int MemoryLimit() const override;
@@ -170,6 +172,9 @@ private:
 
     QAction *m_fileNew = nullptr, *m_fileOpen = nullptr, *m_fileSave = nullptr, *m_saveAs = nullptr;
     QAction *m_fileExit = nullptr, *m_onLine = nullptr, *m_updatePorts = nullptr, *m_about1 = nullptr;
+    // New, Open, Save and Save As: disabled as a group while a transfer holds them.
+    QActionGroup *m_fileCommands = nullptr;
+    int m_fileHolds = 0;
     QMenu *m_editMenu = nullptr, *m_connectMenu = nullptr, *m_portsMenu = nullptr;
     QToolBar *m_toolBar = nullptr;
     QToolButton *m_led = nullptr;

@@ -549,6 +549,7 @@ SimulatedUnit::Reply SimulatedUnit::handleUnit(const QByteArray &line)
     Reply r;
     if (line.isEmpty()) {
         count("prompt");
+        r.delayMs = m_faults.promptDelayMs;
         if (m_loggedOn) {
             r.lines = {QByteArrayLiteral("OK")};
         } else {
@@ -727,6 +728,7 @@ SimulatedUnit::Reply SimulatedUnit::dump(const QByteArray &line)
         }
     }
     r.lines.append(QByteArrayLiteral("OK"));
+    r.after = m_faults.linesAfterDump;
     return r;
 }
 
@@ -834,25 +836,40 @@ void SimulatedUnit::emitReply(const Reply &reply)
         const int interval = scaled(m_timing.lineIntervalMs);
         if (reply.raw || interval <= 0 || reply.lines.size() < 2) {
             emitOut(reply.lines, reply.raw);
-            processNext();
+            replyDone(reply.after);
         } else {
-            sendLinesFrom(reply.lines, interval);
+            sendLinesFrom(reply.lines, interval, reply.after);
         }
     });
 }
 
-void SimulatedUnit::sendLinesFrom(QList<QByteArray> lines, int intervalMs)
+void SimulatedUnit::sendLinesFrom(QList<QByteArray> lines, int intervalMs, QList<QByteArray> after)
 {
     const quint64 gen = m_generation;
     emitOut({lines.takeFirst()}, false);
     if (lines.isEmpty()) {
-        processNext();
+        replyDone(after);
         return;
     }
-    QTimer::singleShot(intervalMs, this, [this, lines, intervalMs, gen] {
+    QTimer::singleShot(intervalMs, this, [this, lines, intervalMs, after, gen] {
         if (gen == m_generation)
-            sendLinesFrom(lines, intervalMs);
+            sendLinesFrom(lines, intervalMs, after);
     });
+}
+
+void SimulatedUnit::replyDone(QList<QByteArray> after)
+{
+    if (!after.isEmpty()) {
+        const quint64 gen = m_generation;
+        QTimer::singleShot(scaled(20), this, [this, after, gen]() mutable {
+            if (gen != m_generation)
+                return;
+            emitOut({after.takeFirst()}, false);
+            replyDone(after);
+        });
+        return;
+    }
+    processNext();
 }
 
 void SimulatedUnit::emitOut(const QList<QByteArray> &lines, bool raw)

@@ -92,6 +92,8 @@ struct FaultSettings {
     QByteArray eventLogClosing;      // non-empty: "e" ends with this line instead of "OK"
     bool eventLogWithoutFirstLine = false; // "e" starts with the first event (an empty log: "OK" alone)
     int eventLogCopies = 1;          // "e" lists the events this many times over (a longer log)
+    int promptDelayMs = 0;           // a prompt (CR alone) is answered this much later
+    QList<QByteArray> linesAfterDump; // after a dump's closing line, each a chunk of its own, 20 ms apart
 };
 
 // Datagram and timing settings that shape when replies go out (all scaled by
@@ -198,6 +200,7 @@ private:
         int delayMs = 0;           // before the first line (unscaled)
         bool raw = false;          // lines already carry their own line ends
         bool connects = false;     // the modem's call is up once this goes out
+        QList<QByteArray> after;   // lines that follow the reply, each a chunk of its own
     };
 
     void processNext();
@@ -206,7 +209,9 @@ private:
     Reply handleUnit(const QByteArray &line);
     void count(const QByteArray &kind) { ++m_counts[kind]; }
     void emitReply(const Reply &reply);
-    void sendLinesFrom(QList<QByteArray> lines, int intervalMs);
+    void sendLinesFrom(QList<QByteArray> lines, int intervalMs, QList<QByteArray> after);
+    // The reply is out: its trailing lines follow, and the next command is taken.
+    void replyDone(QList<QByteArray> after);
     void emitOut(const QList<QByteArray> &lines, bool raw);
     int scaled(int ms) const;
 

@@ -195,7 +195,9 @@ TEST(RecordDataTest, ExampleAndErase)
     EXPECT_EQ(RecordData(B("12a"), B("1234"), B(""), B(""), B("*123#p"), B("Lee")), B("12,1234,,,:123;<,Lee"));
     EXPECT_EQ(RecordData({}, {}, {}, {}, {}, {}), B(",,,,,"));
     EXPECT_EQ(RecordData(B("1234567"), B("12345"), B("9x"), B("123"), B("01234567890123456789"), B("O'Neil, A")),
-              B("123456,1234,9,12,0123456789012345,O'Neil, A"));
+              B("123456,1234,9,12,0123456789012345,O'Neil  A"));
+    // Layout in the number is left out; no byte of the name can end the command.
+    EXPECT_EQ(RecordData(B("7"), {}, {}, {}, B("(0161) 555-12.34"), B("A\rB\n")), B("7,,,,01615551234,A B "));
 }
 
 TEST(DirectoryStateTest, StartValues)

@@ -302,14 +302,120 @@ TEST_F(DownloadTest, AFailedOpenLeavesThePageWorking)
 {
     makeWindow();
     fillTable({{"A", "1"}, {"B", "2"}});
+    const QString before = box("DBFiles")->text();
     window->seam().queueFileName(dir.filePath(QStringLiteral("missing.csv")));
     EXPECT_THROW(page().FileOpen(), porv::FileError);
+    // The next Save goes where it went before, not to the file that failed.
+    EXPECT_EQ(box("DBFiles")->text(), before);
     EXPECT_FALSE(page().State().DirectoryBusy);
     EXPECT_TRUE(page().State().ShowRecordEnabled);
     EXPECT_EQ(table().RecordCount(), 0);
     // The boxes follow the table again.
     table().AppendRecord({"C", "3"});
     EXPECT_EQ(box("Namef")->text(), QStringLiteral("C"));
+}
+
+TEST_F(DownloadTest, AnEmptyListReplacesAPhoneListFileOnlyOnYes)
+{
+    const QString path = dir.filePath(QStringLiteral("PorvPhList.csv"));
+    const QByteArray held = "Name,RoomNumber,PHnumber,Code1,Code2,spare,RFID,Addr\r\nSMITH J,204,,,,,,1000\r\n";
+    auto fileBytes = [&path] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(held);
+    }
+    makeWindow(); // DBFiles names that file
+    const QString question = QStringLiteral("Replace %1 with an empty list?").arg(box("DBFiles")->text());
+
+    window->FileSave1Execute(); // unanswered: No
+    EXPECT_EQ(window->seam().texts(), QStringList{question});
+    EXPECT_EQ(fileBytes(), held);
+    window->seam().queueFileName(path);
+    window->SaveAsClick();
+    EXPECT_EQ(fileBytes(), held);
+    EXPECT_EQ(window->seam().texts().size(), 2);
+
+    window->seam().queueAnswer(true);
+    window->FileSave1Execute();
+    EXPECT_EQ(fileBytes(), QByteArray("Name,RoomNumber,PHnumber,Code1,Code2,spare,RFID,Addr\r\n"));
+    window->FileSave1Execute(); // a file without records: no question
+    EXPECT_EQ(window->seam().texts().size(), 3);
+}
+
+TEST_F(DownloadTest, OpeningAPhoneListShowsTheGlobalCodesState)
+{
+    const QString path = dir.filePath(QStringLiteral("list.csv"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Name,RoomNumber\r\nSMITH J,204\r\n");
+    }
+    makeWindow();
+    QWidget *label47 = control("Label47");
+    QWidget *codeG1 = control("code_g1");
+    ASSERT_TRUE(label47 && codeG1 && control("code_g2"));
+    ASSERT_TRUE(label47->isHidden());
+
+    window->seam().queueFileName(path);
+    window->FileOpen1Execute();
+
+    ASSERT_EQ(table().RecordCount(), 1);
+    // "Use Global Gate Codes" is unchecked: the note shows, the codes are olive.
+    EXPECT_FALSE(label47->isHidden());
+    EXPECT_EQ(codeG1->palette().color(QPalette::Text), QColor(128, 128, 0));
+    EXPECT_EQ(control("code_g2")->palette().color(QPalette::Text), QColor(128, 128, 0));
+}
+
+TEST_F(DownloadTest, TheFileCommandsAndTransferButtonsWaitForATransfer)
+{
+    unit.setModel(qx4::Model::Qx4_1000);
+    unit.eraseDirectory();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(128 + i, "CLIENT " + QByteArray::number(i),
+                                                       QByteArray::number(100 + i))));
+    qx4::TimingSettings timing = unit.timing();
+    timing.lineIntervalMs = 100;
+    unit.setTiming(timing);
+    loggedOnAsSeeded();
+    const char *const held[] = {"FileNew1", "FileOpen1", "FileSave1", "SaveAs"};
+    auto heldEnabled = [&] {
+        QList<bool> out;
+        for (const char *name : held)
+            out.append(action(name)->isEnabled());
+        out.append(pushButton("GetData")->isEnabled());
+        out.append(pushButton("WriteData")->isEnabled());
+        return out;
+    };
+    const QList<bool> before = heldEnabled();
+    ASSERT_EQ(before, (QList<bool>{true, true, true, true, true, true}));
+    // Looked at from inside the transfer's waits; the page command there must
+    // not give the File commands back early.
+    QList<QList<bool>> during;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, window.get(), [&] {
+        porv::Link &link = window->link();
+        if (link.CountMode ? link.LineCount < 20 : unit.commandCount("b") == 0)
+            return;
+        window->PHButClick();
+        during.append(heldEnabled());
+        look.stop();
+    });
+    look.start(1);
+    clickGetData();
+    EXPECT_EQ(heldEnabled(), before);
+    unit.setTiming(qx4::TimingSettings());
+    look.start(1);
+    clickWriteData();
+    look.stop();
+
+    ASSERT_EQ(during.size(), 2);
+    for (const QList<bool> &d : during)
+        EXPECT_EQ(d, (QList<bool>{false, false, false, false, false, false}));
+    EXPECT_EQ(heldEnabled(), before);
 }
 
 TEST_F(DownloadTest, FileNewPutsTheDefaultNameInDBFiles)

@@ -218,26 +218,26 @@ TEST_F(EditingTest, AnUnrecognisedModelCannotAssignAnAddress)
     EXPECT_EQ(table().RecordCount(), 0);
 }
 
-TEST_F(EditingTest, DeleteWithYesErasesTheBlockEvenWhenNotSynced)
+TEST_F(EditingTest, DeleteWhileNotSyncedLeavesTheUnitAlone)
 {
     unit.setModel(qx4::Model::Qx4_1000);
     unit.eraseDirectory();
     ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(128, "FIRST", "10")));
-    ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(129, "SECOND", "20")));
+    ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(129, "OTHER", "20")));
     loggedOnAsSeeded();
-    // As loaded from a file: addresses known, not synced.
+    // As loaded from a file: addresses that may name other clients in the unit.
     fillTable({{"FIRST", "10", "", "", "", "", "", "1000"}, {"SECOND", "20", "", "", "", "", "", "1020"}});
     table().SetPosition(2);
     ASSERT_FALSE(page().State().DirectorySynced);
+    ASSERT_TRUE(control<QCheckBox>("WrtChg")->isChecked());
     window->seam().queueAnswer(true);
 
     Click(navButton("nbDelete"));
 
     EXPECT_EQ(lastMessage(), QStringLiteral("Erase Current record"));
     EXPECT_EQ(column("Name"), (QList<QByteArray>{"FIRST"}));
-    ASSERT_EQ(unit.commandCount("b"), 1);
-    EXPECT_TRUE(unit.lastCommands().last().startsWith("b0129,,,,,,"));
-    EXPECT_EQ(unitNames(), (QList<QByteArray>{"FIRST"}));
+    EXPECT_EQ(unit.commandCount("b"), 0);
+    EXPECT_EQ(unitNames(), (QList<QByteArray>{"FIRST", "OTHER"}));
     EXPECT_FALSE(page().State().DeleteConfirmed);
 }
 
@@ -264,6 +264,67 @@ TEST_F(EditingTest, ARecordWithAPlaceholderAddressCanBeDeleted)
     EXPECT_EQ(table().RecordCount(), 0);
     EXPECT_EQ(unit.commandCount("b"), 0);
     EXPECT_EQ(window->seam().texts().size(), 1);
+}
+
+TEST_F(EditingTest, ACommitTheUnitCouldNotListBackIsRefused)
+{
+    downloaded({UnitRecord(128, "FIRST", "10")});
+    const QString nameMessage = QStringLiteral("must enter a name or number\r\nwithout a space as a first character\r\n"
+                                               "start characters may be:\r\n A-Z or a-z or 0-9");
+    type("RoomNumber", QStringLiteral("+12"));
+    Click(pushButton("NavOk"));
+    EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("Must enter a number")});
+    type("RoomNumber", QStringLiteral("11"));
+    type("Namef", QString());
+    Click(pushButton("NavOk"));
+    EXPECT_EQ(lastMessage(), nameMessage);
+    // A number from a phone list file, with a character the unit cannot dial.
+    type("Namef", QStringLiteral("FIRST"));
+    box("PHnumber")->setText(QStringLiteral("+44 161 555"));
+    Click(pushButton("NavOk"));
+    EXPECT_EQ(lastMessage(), QStringLiteral("The unit cannot store \"+\" in the phone number of FIRST."));
+    EXPECT_EQ(window->seam().texts().size(), 3);
+    EXPECT_EQ(unit.commandCount("b"), 0);
+    EXPECT_EQ(table().RowText(0, 1), QByteArray("10"));
+    EXPECT_EQ(box("RoomNumber")->text(), QStringLiteral("11"));
+}
+
+TEST_F(EditingTest, ACommitWritesWhatTheUnitListsBack)
+{
+    downloaded({UnitRecord(128, "FIRST", "10")});
+    // Layout in the number is left out; a comma and a line end in the name
+    // become spaces, said once; one command reaches the unit.
+    box("PHnumber")->setText(QStringLiteral("(0161) 555-12.34"));
+    box("Namef")->setText(QStringLiteral("LEE, J\rX"));
+    Click(pushButton("NavOk"));
+
+    EXPECT_EQ(window->seam().texts(),
+              QStringList{QStringLiteral("Name stored in the unit as \"LEE  J X\": commas and control characters "
+                                         "become spaces.")});
+    EXPECT_EQ(unit.lastCommands().size(), 1);
+    EXPECT_EQ(unit.commandCount("b"), 1);
+    EXPECT_EQ(unit.directoryRecords()[0].name, QByteArray("LEE  J X"));
+    EXPECT_EQ(unit.directoryRecords()[0].phone, QByteArray("01615551234?????"));
+    EXPECT_EQ(table().RowText(0, 0), QByteArray("LEE, J\rX"));
+}
+
+TEST_F(EditingTest, ACommittedPlaceholderRecordTakesTheFirstFreeAddress)
+{
+    downloaded({UnitRecord(128, "FIRST", "10"), UnitRecord(130, "THIRD", "30")});
+    // A record a tag download made for a room the directory did not hold.
+    table().AppendRecord({"", "12", "", "", "", "", "0012345678", "p3"});
+    table().SetPosition(3);
+    type("Namef", QStringLiteral("TAGGED"));
+
+    Click(pushButton("NavOk"));
+
+    EXPECT_TRUE(window->seam().texts().isEmpty()) << lastMessage().toStdString();
+    EXPECT_EQ(column("Addr"), (QList<QByteArray>{"1000", "1020", "1040"}));
+    EXPECT_EQ(column("Name"), (QList<QByteArray>{"FIRST", "TAGGED", "THIRD"}));
+    EXPECT_EQ(column("RFID"), (QList<QByteArray>{"", "0012345678", ""}));
+    EXPECT_EQ(unitNames(), (QList<QByteArray>{"FIRST", "TAGGED", "THIRD"}));
+    EXPECT_EQ(unitBlocks(), (QList<int>{128, 129, 130}));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("TAGGED"));
 }
 
 TEST_F(EditingTest, DownloadEditInsertDeleteThenWriteAllLeavesTheUnitMatchingTheTable)

@@ -23,8 +23,9 @@ std::string WireName(const ::testing::TestParamInfo<Wire> &info)
 
 class ReplyFormsTest : public DirectoryPageTest, public ::testing::WithParamInterface<Wire> {
 protected:
-    // A unit of 1000 records, some of them named BROOKS or OKAFOR, reached
-    // over the wire form of the test, logged on.
+    // A unit of 1000 records, some of them named BROOKS or OKAFOR, that goes
+    // on talking after the closing line, reached over the wire form of the
+    // test, logged on.
     void logOnOverTheWire()
     {
         qx4::SeedOptions seed;
@@ -33,6 +34,7 @@ protected:
         seed.events = 0;
         seed.tags = 0;
         qx4::seedUnit(unit, seed);
+        unit.faults().linesAfterDump = {"End of directory", "Ready", ">"};
         if (GetParam() == Wire::PseudoTerminal) {
             ASSERT_TRUE(startPtyUnit()) << pty->errorString().toStdString();
             makeWindow();

@@ -217,3 +217,46 @@ TEST_F(UploadTest, AnEmptyTableErasesNothing)
     EXPECT_EQ(page().DBGrid1()->model()->rowCount(), 1);
     EXPECT_EQ(box("Namef")->text(), QStringLiteral("X"));
 }
+
+TEST_F(UploadTest, RecordsTheUnitCouldNotListBackAreSkippedAndNamed)
+{
+    loggedOn(qx4::Model::Qx4_1000, 4);
+    fillTable({{"Cole", "+12"},                 // a room the unit would store empty
+               {"", "5"},                       // no name
+               {"Dee", "7", "(0161) 555-12.34"}, // layout in the number
+               {"Eve", "8", "+44 161"},         // a character the unit cannot dial
+               {"Fox, J", "9"},                 // the unit's list separator
+               {"Gil\nB", "10"}});              // a line end in a name from a file
+
+    clickWriteData();
+
+    EXPECT_EQ(unit.commandCount("b"), 3);
+    EXPECT_EQ(unit.commandCount("unknown"), 0);
+    ASSERT_EQ(window->seam().texts().size(), 2);
+    EXPECT_EQ(lastMessage(), QStringLiteral("These records were not written:\r\n"
+                                            "room 5: no name\r\n"
+                                            "Cole: no room number\r\n"
+                                            "Eve: cannot store \"+\" in the phone number\r\n"
+                                            "Commas and control characters in names were stored as spaces."));
+    // What was written comes back as it was written.
+    clickGetData();
+    EXPECT_EQ(column("Name"), (QList<QByteArray>{"Dee", "Fox  J", "Gil B"}));
+    EXPECT_EQ(column("PHnumber"), (QList<QByteArray>{"01615551234", "", ""}));
+    EXPECT_EQ(column("RoomNumber"), (QList<QByteArray>{"7", "9", "10"}));
+}
+
+TEST_F(UploadTest, APromptAnsweredLateIsNotTakenForTheErase)
+{
+    // The prompt's "OK" arrives after "f5a" has gone out; the erase itself is
+    // never acknowledged.
+    loggedOn(qx4::Model::Qx4_1000, 2);
+    fillTable({{"Cole", "3"}, {"adams", "1"}});
+    unit.faults().neverAckErase = true;
+    unit.faults().promptDelayMs = 200;
+
+    clickWriteData();
+
+    EXPECT_EQ(lastMessage(), QStringLiteral("Could not clear All,\r\nSave your files and\r\nRecheck connection"));
+    EXPECT_EQ(unit.commandCount("f5a"), 2);
+    EXPECT_EQ(unit.commandCount("b"), 0);
+}
