@@ -90,6 +90,7 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
                 return;
             }
             fields().setText(name, value);
+            m_core.UserEdited(name);
             // A character outside Latin-1 is held as '?': the box shows what
             // the field holds, which is what goes to the unit.
             syncText(name);
@@ -112,6 +113,7 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
         edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00:000")) + 14);
         connect(edit, &QLineEdit::textEdited, this, [this, edit, name] {
             fields().setText(name, timeBoxText(edit));
+            m_core.UserEdited(name);
         });
         w = edit;
         break;
@@ -128,6 +130,7 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
                 fields().setChecked(name, on);
             }
             (void)box;
+            m_core.UserEdited(name);
             syncChecked(name);
         });
         w = box;
@@ -137,6 +140,7 @@ QWidget *ParametersPage::fieldWidget(const QByteArray &name)
         auto *radio = new QRadioButton(desc->caption, this);
         connect(radio, &QRadioButton::clicked, this, [this, name] {
             fields().setChecked(name, true);
+            m_core.UserEdited(name);
             syncChecked(name);
         });
         w = radio;

@@ -1,6 +1,9 @@
 #include "procedures.h"
 
 #include <QSet>
+#include <QStringList>
+
+#include <algorithm>
 
 #include "blocks.h"
 #include "codecs.h"
@@ -29,9 +32,104 @@ Finally(F) -> Finally<F>;
 
 const QString CRLF = QStringLiteral("\r\n");
 
+// The fields each read fills and each write sends (with the radio buttons and
+// the "Normal" box that decide the bits of the settings block).
+const QList<QByteArray> kDivertNumbers = {"divert1", "divert2", "AftHrs1", "AftHrs2"};
+const QList<QByteArray> kDivertTimes = {"MaskEdit1", "MaskEdit2", "MaskEdit3", "MaskEdit4",
+                                        "time1s",    "time1e",    "time2s",    "time2e"};
+const QList<QByteArray> kRelay2Boxes = {"rly2off", "rly2key", "rly2line", "rly2ring", "rly2tim"};
+
+struct GroupFields {
+    WriteGroup group;
+    const char *name; // as the question names it
+    QList<QByteArray> fields;
+};
+
+const QList<GroupFields> &writeGroups()
+{
+    static const QList<GroupFields> groups = {
+        {WriteGroup::GateCodes, "gate codes", {"code_g1", "code_g2", "code_ic1", "code_ic2", "code_sd1", "code_sd2"}},
+        {WriteGroup::Messages, "messages", {"msg0", "msg1", "msg2", "msg3", "msg4", "msg5"}},
+        {WriteGroup::SpeedDials, "speed dials", {"spd1", "spd2", "spd3", "spd4", "spd5", "spd6", "spd7", "spd8"}},
+        {WriteGroup::Diverts, "diverts", kDivertNumbers + kDivertTimes},
+        {WriteGroup::Settings, "settings",
+         QList<QByteArray>{"Phs_run", "Phs_but", "Phs_rt", "Phs_sl", "Phs_ml", "Phs_lt", "Phs_ls", "Phs_rc",
+                           "Phs_na", "Phs_rv", "Cont_time", "Sil_time", "PS2_srl1", "PS2_grls", "PS2_mden",
+                           "PS1_gacc", "PS2_gcod", "PS2_qx1c", "PS2_klmsg", "RadioButton1", "PS2_srl2",
+                           "PS1_pmsg", "PS1_sclk", "Divert4Butts", "Divert4All", "Divert4ButtsNA", "Divert4AllNA"}
+             + kRelay2Boxes},
+    };
+    return groups;
+}
+
+const GroupFields &groupFields(WriteGroup group)
+{
+    for (const GroupFields &g : writeGroups())
+        if (g.group == group)
+            return g;
+    Q_UNREACHABLE();
+}
+
+// "a", "a and b", "a, b and c".
+QString joinedWithAnd(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.join(QString());
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
+}
+
 } // namespace
 
 ParametersCore::ParametersCore(Link &link, ShellServices &shell) : m_link(link), m_shell(shell) {}
+
+// --- where the values came from ------------------------------------------------------
+
+void ParametersCore::markKnown(const QList<QByteArray> &fields)
+{
+    for (const QByteArray &name : fields)
+        m_known.insert(name);
+}
+
+void ParametersCore::UserEdited(const QByteArray &field)
+{
+    for (const GroupFields &g : writeGroups())
+        if (g.fields.contains(field))
+            markKnown(g.fields);
+}
+
+bool ParametersCore::groupKnown(WriteGroup group) const
+{
+    for (const QByteArray &name : groupFields(group).fields)
+        if (!m_known.contains(name))
+            return false;
+    return true;
+}
+
+bool ParametersCore::mayWrite(std::initializer_list<WriteGroup> groups)
+{
+    // A field still at its start value (or left so by a read that got no
+    // answer) would overwrite what the unit holds with a value nobody chose.
+    QStringList never, partly;
+    for (WriteGroup group : groups) {
+        if (groupKnown(group))
+            continue;
+        const GroupFields &g = groupFields(group);
+        const bool anyKnown = std::any_of(g.fields.begin(), g.fields.end(),
+                                          [this](const QByteArray &name) { return m_known.contains(name); });
+        (anyKnown ? partly : never) << QLatin1String(g.name);
+    }
+    if (never.isEmpty() && partly.isEmpty())
+        return true;
+    QStringList what;
+    if (!never.isEmpty())
+        what << QStringLiteral("the ") + joinedWithAnd(never);
+    if (!partly.isEmpty())
+        what << QStringLiteral("some of the ") + joinedWithAnd(partly);
+    QString question = joinedWithAnd(what)
+                     + QStringLiteral(" were never read from the unit or a file. Write them anyway?");
+    question[0] = question.at(0).toUpper();
+    return m_shell.AskQuestion(question);
+}
 
 // --- read ---------------------------------------------------------------------------
 
@@ -70,8 +168,10 @@ bool ParametersCore::ReadSettings()
             m_shell.SetSaveAsEnabled(true);
         });
         whole = groupRead("r0000", 1000, {{0, 5 + 63}}); // to byte 31
-        if (whole)
+        if (whole) {
             DecodeSettingsReply(m_fields, m_link.ReplyLines());
+            markKnown(groupFields(WriteGroup::Settings).fields);
+        }
     }
     return answered(whole, "block 0000");
 }
@@ -91,6 +191,7 @@ bool ParametersCore::ReadGateCodes()
         whole = groupRead("r0001", 500, {{0, 46}});
         if (whole) {
             DecodeGateCodes(m_fields, m_link.ReplyLines());
+            markKnown(groupFields(WriteGroup::GateCodes).fields);
             m_fields.ShowGlobalCodesState();
         }
     }
@@ -100,24 +201,30 @@ bool ParametersCore::ReadGateCodes()
 bool ParametersCore::ReadSpeedDials()
 {
     const bool whole = groupRead("d00080010", 1000, {{1, 54}, {2, 54}});
-    if (whole)
+    if (whole) {
         DecodeSpeedDials(m_fields, m_link.ReplyLines());
+        markKnown(groupFields(WriteGroup::SpeedDials).fields);
+    }
     return answered(whole, "blocks 0008 to 0010");
 }
 
 bool ParametersCore::ReadDivertNumbers()
 {
     const bool whole = groupRead("d00050006", 1000, {{1, 54}});
-    if (whole)
+    if (whole) {
         DecodeDivertNumbers(m_fields, m_link.ReplyLines());
+        markKnown(kDivertNumbers);
+    }
     return answered(whole, "blocks 0005 to 0006");
 }
 
 bool ParametersCore::ReadDivertTimes()
 {
     const bool whole = groupRead("r0002", 500, {{0, 5 + 13}}); // to the fourth time
-    if (whole)
+    if (whole) {
         DecodeDivertTimes(m_fields, m_link.ReplyLines());
+        markKnown(kDivertTimes);
+    }
     return answered(whole, "block 0002");
 }
 
@@ -128,8 +235,10 @@ bool ParametersCore::ReadMessages()
         m_shell.ShowTransfer();
         Finally end([this] { m_shell.HideTransfer(); });
         whole = groupRead("d00120015", 1000, {{1, 22}, {2, 6}, {3, 6}, {4, 22}});
-        if (whole)
+        if (whole) {
             DecodeMessages(m_fields, m_link.ReplyLines());
+            markKnown(groupFields(WriteGroup::Messages).fields);
+        }
     }
     return answered(whole, "blocks 0012 to 0015");
 }
@@ -183,7 +292,9 @@ void ParametersCore::UpLoadClick() { Delay(200); }
 
 void ParametersCore::WriteAll()
 {
-    if (!m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?")))
+    if (!m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
+        || !mayWrite({WriteGroup::GateCodes, WriteGroup::Messages, WriteGroup::SpeedDials, WriteGroup::Diverts,
+                      WriteGroup::Settings}))
         return;
     m_shell.SetBusyCursor(true);
     {
@@ -200,24 +311,32 @@ void ParametersCore::WriteAll()
 
 void ParametersCore::WritePara1Click()
 {
+    if (!mayWrite({WriteGroup::Settings}))
+        return;
     WriteSettings();
     ShowReady();
 }
 
 void ParametersCore::WriteCodeClick()
 {
+    if (!mayWrite({WriteGroup::GateCodes}))
+        return;
     WriteGateCodes();
     ShowReady();
 }
 
 void ParametersCore::WriteSpdClick()
 {
+    if (!mayWrite({WriteGroup::SpeedDials}))
+        return;
     WriteSpeedDials();
     ShowReady();
 }
 
 void ParametersCore::divertWriteClick()
 {
+    if (!mayWrite({WriteGroup::Diverts, WriteGroup::Settings}))
+        return;
     WriteDiverts();
     WriteSettings();
     ShowReady();
@@ -225,6 +344,8 @@ void ParametersCore::divertWriteClick()
 
 void ParametersCore::SaveParamClick()
 {
+    if (!mayWrite({WriteGroup::Messages}))
+        return;
     WriteMessages();
     ShowReady();
 }
@@ -309,6 +430,9 @@ bool ParametersCore::LoadFromFile(const QString &path)
         return false;
     }
     ControlsFromImage(m_image, m_fields);
+    // The file holds part of the settings and no divert at all.
+    for (const ImageSlot &slot : ParameterImage::Slots())
+        markKnown(slot.name == "relay2" ? kRelay2Boxes : QList<QByteArray>{slot.name});
     return true;
 }
 

@@ -17,6 +17,10 @@ namespace porv {
 class Link;
 class ShellServices;
 
+// The groups of fields that one write sends, in the order Write All writes
+// them: block 0001; 0012 to 0015; 0008 and 0009; 0005 and 0002; 0000.
+enum class WriteGroup { GateCodes, Messages, SpeedDials, Diverts, Settings };
+
 class ParametersCore {
 public:
     ParametersCore(Link &link, ShellServices &shell);
@@ -42,6 +46,11 @@ public:
     bool ReadMessages();      // "d00120015", 1000 ticks; transfer window
 
     // --- write -------------------------------------------------------------------
+    // The Write buttons and Write All first ask about any group they send of which
+    // some field never came from the unit (a whole read), a parameters file (Open)
+    // or the user (an edit through the page), naming those groups; only Yes goes
+    // on, No sends nothing. Every group starts unknown; File New keeps what is known.
+    //
     // Each block through WriteBlockVerified; a block that fails shows "There was
     // an error" and its own line, and the next block is written all the same.
     void WriteSettings();   // 0000 (EncodeSettings may throw ConversionError: nothing sent)
@@ -51,8 +60,9 @@ public:
     void WriteDiverts();    // 0005, 300 ticks, 0002
     // "Ready" in the command panel of the status bar.
     void ShowReady();
-    // Asks "ReWrite all Messages & Operating Parameters?"; on Yes writes 0001,
-    // 0012-0015, 0008, 0009, 0005, 0002, 0000, then "Ready" and the UpLoad wait.
+    // Asks "ReWrite all Messages & Operating Parameters?", then about groups never
+    // read as above; on Yes to both writes 0001, 0012-0015, 0008, 0009, 0005,
+    // 0002, 0000, then "Ready" and the UpLoad wait.
     void WriteAll();
     // The hidden "Up Date" button: a wait of 200 ticks.
     void UpLoadClick();
@@ -67,6 +77,10 @@ public:
     void divertWriteClick();    // WriteDiverts, WriteSettings, ShowReady
     void SaveParamClick();      // WriteMessages, ShowReady
     void WriteAllClick() { WriteAll(); }
+
+    // The user changed a field through the page: its whole group holds the
+    // user's values from now on. Fields of no group (the access codes) are ignored.
+    void UserEdited(const QByteArray &field);
 
     // --- access codes (block 0003) ----------------------------------------------------
     void ReadPinsClick();   // "r0003", 500 ticks, the eight fields
@@ -93,11 +107,18 @@ private:
     bool groupRead(const QByteArray &command, int ticks, std::initializer_list<LineNeed> needs);
     // Reports a read without a whole answer; returns `whole`.
     bool answered(bool whole, const char *blocks);
+    // Whether every field of a group came from the unit, a file or the user.
+    bool groupKnown(WriteGroup group) const;
+    // Asks about the groups that hold values of unknown origin; true to go on.
+    bool mayWrite(std::initializer_list<WriteGroup> groups);
+    void markKnown(const QList<QByteArray> &fields);
 
     Link &m_link;
     ShellServices &m_shell;
     ParameterFields m_fields;
     ParameterImage m_image;
+    // Fields whose value came from the unit, a parameters file or the user.
+    QSet<QByteArray> m_known;
     // Access-code fields whose code the unit holds empty, as last read or written.
     QSet<QByteArray> m_pinsEmptyInUnit;
 };

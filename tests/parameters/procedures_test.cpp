@@ -47,7 +47,10 @@ protected:
 TEST_F(ParametersOverLink, WriteAllFromStartValues)
 {
     core.WriteAll();
-    ASSERT_EQ(shell.questions, QStringList{QStringLiteral("ReWrite all Messages & Operating Parameters?")});
+    ASSERT_EQ(shell.questions, (QStringList{QStringLiteral("ReWrite all Messages & Operating Parameters?"),
+                                            QStringLiteral("The gate codes, messages, speed dials, diverts and "
+                                                           "settings were never read from the unit or a file. "
+                                                           "Write them anyway?")}));
     EXPECT_EQ(writtenBlocks(), (QList<QByteArray>{"0001", "0012", "0013", "0014", "0015", "0008", "0009", "0005",
                                                   "0002", "0000"}));
     EXPECT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" | ")).toStdString();

@@ -31,6 +31,27 @@ protected:
     // The page command, as the user's click on the tool button.
     void showParametersPage() { Click(button("Pbutt")); }
 
+    // A fresh window logged on to the same unit, the page shown.
+    void reopenWindow()
+    {
+        window.reset();
+        QDir::setCurrent(dir.path());
+        makeWindow();
+        clickLogOn({});
+        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn; }, 20000)) << lastMessage().toStdString();
+        showParametersPage();
+    }
+
+    // Write All answered Yes, with no question but its own.
+    void writeAllAskingNothingElse()
+    {
+        window->seam().clearTexts();
+        window->seam().queueAnswer(true);
+        Click(push("WriteAll"));
+        ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
+        EXPECT_EQ(window->seam().texts(), QStringList{QStringLiteral("ReWrite all Messages & Operating Parameters?")});
+    }
+
     QLineEdit *edit(const char *name) const { return window->findChild<QLineEdit *>(QLatin1String(name)); }
     QCheckBox *check(const char *name) const { return window->findChild<QCheckBox *>(QLatin1String(name)); }
     // Replaces a box's text as the user types it.
@@ -69,9 +90,10 @@ TEST_F(ParametersWindow, WriteAllThenReadAllInAFreshWindow)
     type("msg0", QStringLiteral("HELLO \xE9T\xC9"));
     type("Phs_rc", QStringLiteral("40"));
     window->seam().queueAnswer(true);
+    window->seam().queueAnswer(true); // speed dials and diverts never read
     Click(push("WriteAll"));
     ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
-    EXPECT_EQ(window->seam().lastText(), QStringLiteral("ReWrite all Messages & Operating Parameters?"));
+    EXPECT_TRUE(window->seam().texts().contains(QStringLiteral("ReWrite all Messages & Operating Parameters?")));
 
     // Ring count 40 went out clamped to 35; the rest as the start values give.
     QByteArray expected = settingsBlockOfStartValues();
@@ -82,12 +104,7 @@ TEST_F(ParametersWindow, WriteAllThenReadAllInAFreshWindow)
     EXPECT_EQ(edit("Phs_rc")->text(), QStringLiteral("35"));
 
     // A fresh window reads everything back.
-    window.reset();
-    QDir::setCurrent(dir.path());
-    makeWindow();
-    clickLogOn({});
-    ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn; }, 20000)) << lastMessage().toStdString();
-    showParametersPage();
+    reopenWindow();
     EXPECT_TRUE(edit("code_g1")->text().isEmpty());
     Click(push("ReadAll"));
     ASSERT_TRUE(WaitFor([this] { return edit("code_g1")->text() == QStringLiteral("123"); }, 30000));
@@ -101,6 +118,7 @@ TEST_F(ParametersWindow, EmptySettingFailsBeforeAnythingIsSentForTheSettingsBloc
     logOnOverNetwork();
     type("Phs_run", QString());
     unit.resetCounts();
+    window->seam().queueAnswer(true);
     window->seam().queueAnswer(true);
     Click(push("WriteAll"));
     ASSERT_TRUE(WaitFor([this] {
@@ -229,9 +247,90 @@ TEST_F(ParametersWindow, ReadWithoutAnswerSaysSoOnceAndChangesNothing)
     // What the page holds is what goes out afterwards.
     unit.faults().silent = false;
     window->seam().queueAnswer(true);
+    window->seam().queueAnswer(true);
     Click(push("WriteAll"));
     ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
     EXPECT_EQ(unit.block(12).left(5), QByteArray("KEEP\xFF"));
     EXPECT_EQ(unit.block(1).left(2), QByteArray("\x42\xFF"));
     EXPECT_EQ(unit.block(0).at(3), '\x03');
+}
+
+TEST_F(ParametersWindow, WritingValuesNeverReadAsksFirst)
+{
+    unit.setBlock(1, QByteArray("\x12\x34\xFF\xFF", 4));
+    unit.setBlock(8, QByteArray("\x01\x23\xFF", 3));
+    unit.setBlock(12, "UNIT MESSAGE");
+    QList<QByteArray> before;
+    for (int b : {0, 1, 2, 5, 8, 9, 12, 13, 14, 15})
+        before << unit.block(b);
+    logOnOverNetwork();
+    unit.resetCounts();
+    window->seam().clearTexts();
+    window->seam().queueAnswer(true); // the rewrite question; the next is answered No
+    Click(push("WriteAll"));
+    const QString tail = QStringLiteral(" were never read from the unit or a file. Write them anyway?");
+    EXPECT_EQ(window->seam().texts(),
+              (QStringList{QStringLiteral("ReWrite all Messages & Operating Parameters?"),
+                           QStringLiteral("The gate codes, messages, speed dials, diverts and settings") + tail}));
+    // Each block's own Write asks alike.
+    const QList<std::pair<const char *, QString>> buttons = {
+        {"WritePara0", QStringLiteral("The settings")},    {"WritePara1", QStringLiteral("The settings")},
+        {"WriteCode", QStringLiteral("The gate codes")},   {"WriteSpd", QStringLiteral("The speed dials")},
+        {"divertWrite", QStringLiteral("The diverts and settings")}, {"SaveParam", QStringLiteral("The messages")}};
+    for (const auto &[name, groups] : buttons) {
+        window->seam().clearTexts();
+        Click(push(name));
+        EXPECT_EQ(window->seam().texts(), QStringList{groups + tail}) << name;
+    }
+    Pump(50);
+    EXPECT_EQ(unit.commandCount("p"), 0);
+    QList<QByteArray> after;
+    for (int b : {0, 1, 2, 5, 8, 9, 12, 13, 14, 15})
+        after << unit.block(b);
+    EXPECT_EQ(after, before);
+
+    // Yes writes; after Read All nothing is asked but the rewrite question.
+    window->seam().queueAnswer(true);
+    Click(push("WriteCode"));
+    ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
+    EXPECT_EQ(unit.block(1).left(2), QByteArray("\xFF\xFF"));
+    unit.setBlock(1, QByteArray("\x56\xFF", 2));
+    Click(push("ReadAll"));
+    ASSERT_EQ(edit("code_g1")->text(), QStringLiteral("56"));
+    writeAllAskingNothingElse();
+    EXPECT_EQ(unit.block(12).left(12), QByteArray("UNIT MESSAGE"));
+    EXPECT_EQ(unit.block(8).left(3), QByteArray("\x01\x23\xFF", 3));
+}
+
+TEST_F(ParametersWindow, ValuesFromAFileOrTypedWriteWithoutAsking)
+{
+    logOnOverNetwork();
+    const QString path = dir.filePath(QStringLiteral("site.sys"));
+    type("msg0", QStringLiteral("FROM FILE"));
+    window->seam().queueFileName(path);
+    action("SaveAs")->trigger();
+
+    // A fresh window opens the file: its codes, messages and speed dials are
+    // known; the diverts and the settings the file does not hold are not.
+    reopenWindow();
+    window->seam().queueFileName(path);
+    action("FileOpen1")->trigger();
+    window->seam().clearTexts();
+    Click(push("SaveParam"));
+    ASSERT_TRUE(WaitFor([this] { return window->statusText(1) == QStringLiteral("Ready"); }, 30000));
+    EXPECT_TRUE(window->seam().texts().isEmpty()) << window->seam().texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(unit.block(12).left(9), QByteArray("FROM FILE"));
+    window->seam().queueAnswer(true);
+    Click(push("WriteAll"));
+    EXPECT_EQ(window->seam().texts().last(),
+              QStringLiteral("The diverts and some of the settings were never read from the unit or a file. "
+                             "Write them anyway?"));
+
+    // The user's own values count as known for their whole group.
+    window->findChild<QTabWidget *>(QStringLiteral("PhParam"))->setCurrentIndex(4);
+    type("divert1", QStringLiteral("0299"));
+    window->findChild<QTabWidget *>(QStringLiteral("PhParam"))->setCurrentIndex(0);
+    type("Phs_rc", QStringLiteral("4"));
+    writeAllAskingNothingElse();
+    EXPECT_EQ(unit.block(5).left(2), QByteArray("\x02\x99"));
 }
