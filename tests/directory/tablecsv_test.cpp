@@ -289,6 +289,19 @@ TEST_F(TableCsvTest, IntegerColumnTakesOnlySixteenBitNumbers)
     EXPECT_EQ(Column(e, 1), Bytes({"a", "b", "c", "d"}));
 }
 
+TEST_F(TableCsvTest, IntegerColumnReadsNumbersAsTheTableDoes)
+{
+    // What the table refuses from SetFieldText leaves the field empty; what it
+    // takes is stored as it would store it. The load never stops half way.
+    MemTable e;
+    e.DefineField("Event", FieldType::Int16);
+    e.DefineField("Client", FieldType::Text, 16);
+    e.Open();
+    EXPECT_EQ(LoadTableCsvBytes(e, B("Event,Client\r\n3 ,a\r\n $1F,b\r\n+4,c\r\n0x7FFF,d\r\n")), 4);
+    EXPECT_EQ(Column(e, 0), Bytes({"", "31", "4", "32767"}));
+    EXPECT_EQ(Column(e, 1), Bytes({"a", "b", "c", "d"}));
+}
+
 TEST_F(TableCsvTest, ClosedTableLoadsNothing)
 {
     MemTable closed;
