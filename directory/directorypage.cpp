@@ -845,13 +845,13 @@ void DirectoryPage::NavOkClick()
         // committed: the boxes stay for mending.
         if (!BoxesStorable())
             return;
-        // 2. The moves below leave the boxes alone; a failure that ends the
+        // The moves below leave the boxes alone; a failure that ends the
         // commit does not leave them detached for good.
         m_state.ShowRecordEnabled = false;
         const auto reattach = qScopeGuard([this] { m_state.ShowRecordEnabled = true; });
         int p = m_table.Position();
         const bool writeThrough = m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced;
-        // 3. A room number that another record already has.
+        // A room number that another record already has.
         const QByteArray roomBox = boxText(m_room);
         if (m_table.Locate(QByteArrayLiteral("Roomnumber"), roomBox) && m_table.Position() != p) {
             if (!m_shell.AskQuestion(QStringLiteral("RoomNumber exist, Continue?"))) {
@@ -860,13 +860,13 @@ void DirectoryPage::NavOkClick()
                 return;
             }
         }
-        // 4.
+        // A new record past the most the page keeps is refused.
         if (p == -1 && m_table.RecordCount() >= kPhoneListLimit) {
             m_shell.ShowMessage(QStringLiteral("Phone list limit=1000 max."));
             syncGrid();
             return;
         }
-        // 5. A new record gets the lowest free address.
+        // A new record gets the lowest free address.
         QByteArray newAddress;
         if (p == -1) {
             newAddress = FirstFreeAddress(m_table, m_shell.MemoryLimit());
@@ -893,7 +893,7 @@ void DirectoryPage::NavOkClick()
                 }
             }
         }
-        // 6.-7.
+        // The boxes go into the record being committed.
         m_table.SetPosition(p);
         m_table.Edit();
         m_table.SetFieldText(kRoom, NumericOrZero(roomBox, m_shell));
@@ -904,17 +904,18 @@ void DirectoryPage::NavOkClick()
         m_table.SetFieldText(kSpare, boxText(m_spare));
         if (!newAddress.isEmpty())
             m_table.SetFieldText(kAddr, newAddress);
-        // 8.
+        // The block the record is written to: the one it has, or the one it
+        // was given just now.
         const QByteArray stored = m_table.FieldText(kAddr);
         const QByteArray address = stored.isEmpty() ? newAddress : stored;
-        // 9.
         Delay(10);
         m_table.Post();
         // An old record that took an address has moved to its place by Addr.
         if (p != -1 && !newAddress.isEmpty())
             p = m_table.Position();
         Delay(10);
-        // 10. Write-through.
+        // Write the committed record through to the unit, once more if the
+        // first write fails.
         if (m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced) {
             m_table.SetPosition(p);
             const QByteArray data = BoxesRecordData();
@@ -929,7 +930,8 @@ void DirectoryPage::NavOkClick()
                                                    "characters become spaces.")
                                         .arg(QString::fromLatin1(unitName)));
         }
-        // 11.
+        // Committed: the buttons wait for the next change and the boxes
+        // follow the table again.
         m_undo->setEnabled(false);
         m_navOk->setEnabled(false);
         m_navInst->setEnabled(false);
@@ -939,7 +941,7 @@ void DirectoryPage::NavOkClick()
         DirectoryTableAfterScroll();
         Delay(10);
     }
-    // 12. After the last record a blank one waits for the next entry.
+    // After the last record a blank one waits for the next entry.
     const int position = m_table.Position();
     if (position < kPhoneListLimit && position == m_table.RecordCount())
         m_table.Append();

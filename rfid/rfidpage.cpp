@@ -361,25 +361,25 @@ void RfidPage::Timer3Timer()
 {
     // A transfer of another page may have ended since the last tick.
     holdKeepAliveForCapture();
-    // 1.
+    // One second less of the countdown; at nought the capture ends.
     m_progress->setValue(std::max(0, m_progress->value() - 1));
     if (m_progress->value() == 0)
         endCapture();
-    // 2. Nothing arrived yet.
+    // Nothing arrived yet.
     if (!m_link.DataSeen)
         return;
-    // 3.
+    // The tag message arrived: the capture ends and the code is read from it.
     endCapture();
     m_progress->setValue(0);
     const QByteArray code = DecodeTagMessage(m_link.ReplyLine(0));
-    // 4.
+    // A code is shown (with the record that already holds it, if any); a
+    // message that holds none asks for another try.
     if (!code.isEmpty()) {
         FindTagOwner(code);
         m_rfID->setText(QString::fromLatin1(code));
     } else {
         m_idError->setText(QStringLiteral("Read Error, Try Again"));
     }
-    // 5.
     m_shell.Beep();
 }
 
