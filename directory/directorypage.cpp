@@ -103,7 +103,6 @@ const QByteArray kPhone = QByteArrayLiteral("PHnumber");
 const QByteArray kCode1 = QByteArrayLiteral("Code1");
 const QByteArray kCode2 = QByteArrayLiteral("Code2");
 const QByteArray kSpare = QByteArrayLiteral("spare");
-const QByteArray kRfid = QByteArrayLiteral("RFID");
 const QByteArray kAddr = QByteArrayLiteral("Addr");
 
 // The most records the PhoneDataBase page keeps.
@@ -330,20 +329,6 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_files = new QLineEdit(this);
     m_files->setObjectName(QStringLiteral("DBFiles"));
 
-    // The RFID page's record boxes, kept here until that page places them.
-    m_rfHolder = new QWidget(this);
-    m_rfHolder->setObjectName(QStringLiteral("RfidRecordBoxes"));
-    m_rfHolder->hide();
-    m_rfName = new QLineEdit(m_rfHolder);
-    m_rfName->setObjectName(QStringLiteral("rfName"));
-    m_rfName->setReadOnly(true);
-    m_rfRoom = new QLineEdit(m_rfHolder);
-    m_rfRoom->setObjectName(QStringLiteral("rfRoom"));
-    m_rfRoom->setReadOnly(true);
-    m_rfID = new QLineEdit(m_rfHolder);
-    m_rfID->setObjectName(QStringLiteral("rfID"));
-    m_rfID->setMaxLength(10);
-
     // Layout: the grid on the left; on the right the record position, the
     // boxes, the commit buttons, the transfer buttons and the receive view;
     // below the navigator bar and the file name.
@@ -510,7 +495,7 @@ bool DirectoryPage::DirectoryTableBeforeDelete()
 
 QByteArray DirectoryPage::boxText(const QLineEdit *box) const { return box->text().toLatin1(); }
 
-void DirectoryPage::setBoxText(QLineEdit *box, const QByteArray &value)
+void ShowBoxText(QLineEdit *box, const QByteArray &value)
 {
     const QString text = QString::fromLatin1(value);
     if (box->text() != text)
@@ -647,7 +632,7 @@ bool DirectoryPage::NamefKeyPress(int key)
     while (lead < text.size() && text[lead] == ' ')
         ++lead;
     text.remove(0, lead);
-    setBoxText(m_name, text);
+    ShowBoxText(m_name, text);
     if (text.isEmpty() || !isNameStart(text[0])) {
         m_shell.ShowMessage(nameRuleMessage());
         m_name->selectAll();
@@ -673,7 +658,7 @@ bool DirectoryPage::RoomNumberKeyPress(int key)
     while (lead < text.size() && text[lead] == ' ')
         ++lead;
     text.remove(0, lead);
-    setBoxText(m_room, text);
+    ShowBoxText(m_room, text);
     if (!isWholeNumber(text)) {
         m_shell.ShowMessage(QStringLiteral("Must enter a number"));
         m_room->selectAll();
@@ -733,20 +718,18 @@ void DirectoryPage::DirectoryTableAfterScroll()
 {
     if (!m_state.ShowRecordEnabled)
         return;
-    setBoxText(m_rfName, m_table.FieldText(kName));
-    setBoxText(m_rfRoom, m_table.FieldText(kRoom));
-    setBoxText(m_rfID, m_table.FieldText(kRfid));
-    setBoxText(m_room, m_table.FieldText(kRoom));
-    setBoxText(m_name, m_table.FieldText(kName));
-    setBoxText(m_phone, m_table.FieldText(kPhone));
-    setBoxText(m_code1, m_table.FieldText(kCode1));
-    setBoxText(m_code2, m_table.FieldText(kCode2));
-    setBoxText(m_spare, m_table.FieldText(kSpare));
+    ShowBoxText(m_room, m_table.FieldText(kRoom));
+    ShowBoxText(m_name, m_table.FieldText(kName));
+    ShowBoxText(m_phone, m_table.FieldText(kPhone));
+    ShowBoxText(m_code1, m_table.FieldText(kCode1));
+    ShowBoxText(m_code2, m_table.FieldText(kCode2));
+    ShowBoxText(m_spare, m_table.FieldText(kSpare));
     m_navInst->setEnabled(false);
     m_navOk->setEnabled(false);
     m_undo->setEnabled(false);
     m_recordNo->setText(QString::number(m_table.Position()));
     m_totRec->setText(QString::number(m_table.RecordCount()));
+    emit recordShown();
 }
 
 void DirectoryPage::UndoClick()
@@ -862,13 +845,13 @@ void DirectoryPage::NavOkClick()
         // committed: the boxes stay for mending.
         if (!BoxesStorable())
             return;
-        // 2. The moves below leave the boxes alone; a failure that ends the
+        // The moves below leave the boxes alone; a failure that ends the
         // commit does not leave them detached for good.
         m_state.ShowRecordEnabled = false;
         const auto reattach = qScopeGuard([this] { m_state.ShowRecordEnabled = true; });
         int p = m_table.Position();
         const bool writeThrough = m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced;
-        // 3. A room number that another record already has.
+        // A room number that another record already has.
         const QByteArray roomBox = boxText(m_room);
         if (m_table.Locate(QByteArrayLiteral("Roomnumber"), roomBox) && m_table.Position() != p) {
             if (!m_shell.AskQuestion(QStringLiteral("RoomNumber exist, Continue?"))) {
@@ -877,13 +860,13 @@ void DirectoryPage::NavOkClick()
                 return;
             }
         }
-        // 4.
+        // A new record past the most the page keeps is refused.
         if (p == -1 && m_table.RecordCount() >= kPhoneListLimit) {
             m_shell.ShowMessage(QStringLiteral("Phone list limit=1000 max."));
             syncGrid();
             return;
         }
-        // 5. A new record gets the lowest free address.
+        // A new record gets the lowest free address.
         QByteArray newAddress;
         if (p == -1) {
             newAddress = FirstFreeAddress(m_table, m_shell.MemoryLimit());
@@ -910,7 +893,7 @@ void DirectoryPage::NavOkClick()
                 }
             }
         }
-        // 6.-7.
+        // The boxes go into the record being committed.
         m_table.SetPosition(p);
         m_table.Edit();
         m_table.SetFieldText(kRoom, NumericOrZero(roomBox, m_shell));
@@ -921,17 +904,18 @@ void DirectoryPage::NavOkClick()
         m_table.SetFieldText(kSpare, boxText(m_spare));
         if (!newAddress.isEmpty())
             m_table.SetFieldText(kAddr, newAddress);
-        // 8.
+        // The block the record is written to: the one it has, or the one it
+        // was given just now.
         const QByteArray stored = m_table.FieldText(kAddr);
         const QByteArray address = stored.isEmpty() ? newAddress : stored;
-        // 9.
         Delay(10);
         m_table.Post();
         // An old record that took an address has moved to its place by Addr.
         if (p != -1 && !newAddress.isEmpty())
             p = m_table.Position();
         Delay(10);
-        // 10. Write-through.
+        // Write the committed record through to the unit, once more if the
+        // first write fails.
         if (m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced) {
             m_table.SetPosition(p);
             const QByteArray data = BoxesRecordData();
@@ -946,7 +930,8 @@ void DirectoryPage::NavOkClick()
                                                    "characters become spaces.")
                                         .arg(QString::fromLatin1(unitName)));
         }
-        // 11.
+        // Committed: the buttons wait for the next change and the boxes
+        // follow the table again.
         m_undo->setEnabled(false);
         m_navOk->setEnabled(false);
         m_navInst->setEnabled(false);
@@ -956,7 +941,7 @@ void DirectoryPage::NavOkClick()
         DirectoryTableAfterScroll();
         Delay(10);
     }
-    // 12. After the last record a blank one waits for the next entry.
+    // After the last record a blank one waits for the next entry.
     const int position = m_table.Position();
     if (position < kPhoneListLimit && position == m_table.RecordCount())
         m_table.Append();
@@ -968,12 +953,12 @@ void DirectoryPage::NavInstClick()
     const QByteArray kept[6] = {boxText(m_name).left(16),  boxText(m_room).left(16),  boxText(m_phone).left(16),
                                 boxText(m_code1).left(16), boxText(m_code2).left(16), boxText(m_spare).left(16)};
     m_table.Insert();
-    setBoxText(m_name, kept[0]);
-    setBoxText(m_room, kept[1]);
-    setBoxText(m_phone, kept[2]);
-    setBoxText(m_code1, kept[3]);
-    setBoxText(m_code2, kept[4]);
-    setBoxText(m_spare, kept[5]);
+    ShowBoxText(m_name, kept[0]);
+    ShowBoxText(m_room, kept[1]);
+    ShowBoxText(m_phone, kept[2]);
+    ShowBoxText(m_code1, kept[3]);
+    ShowBoxText(m_code2, kept[4]);
+    ShowBoxText(m_spare, kept[5]);
     NavOkClick();
 }
 

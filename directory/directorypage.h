@@ -56,6 +56,10 @@ private:
     bool m_globalCodes = false;
 };
 
+// Shows a value (Latin-1) in a box; a box that already shows it is left alone,
+// so it sends no change signal.
+void ShowBoxText(QLineEdit *box, const QByteArray &value);
+
 // The buttons of the navigator bar, in the order the bar shows them.
 enum class NavButton { First, Prior, Next, Last, Insert, Delete, Refresh };
 
@@ -87,13 +91,6 @@ public:
     void SetDirectorySynced(bool synced);
     // Whether single changes are written through: WrtChg ticked.
     bool WriteEachChange() const;
-    // The RFID page's record boxes rfName, rfRoom and rfID, which
-    // DirectoryTableAfterScroll fills. The page creates them; the RFID page
-    // places them in its own layout (they start without a parent widget of
-    // their own choosing: a hidden holder owned by this page).
-    QLineEdit *rfName() const { return m_rfName; }
-    QLineEdit *rfRoom() const { return m_rfRoom; }
-    QLineEdit *rfID() const { return m_rfID; }
     // Grids that show the table besides DBGrid1 (DBGrid3): laid out with it.
     void AttachGrid(QTableView *grid, DirectoryGrid which);
 
@@ -133,6 +130,10 @@ signals:
     // A phone list file was opened: the global-codes state is shown afresh
     // (the parameters page's ShowGlobalCodesState, which recolours the grid).
     void phoneListOpened();
+    // DirectoryTableAfterScroll showed the table's current record in the edit
+    // boxes: other boxes that show the current record (the RFID page's) follow
+    // it now, and only now.
+    void recordShown();
 
 private:
     void build(QPlainTextEdit *rxMemo);
@@ -146,7 +147,6 @@ private:
     bool CodeKeyPress(QLineEdit *box, int key);
     void PHnumberEdited(const QString &text);
     QByteArray boxText(const QLineEdit *box) const;
-    void setBoxText(QLineEdit *box, const QByteArray &value);
     bool eraseDirectory();
     void rewriteDirectory();
     void loadPhoneList(const QString &path);
@@ -191,10 +191,6 @@ private:
     QPushButton *m_getData = nullptr;
     QPushButton *m_writeData = nullptr;
     QWidget *m_navigator = nullptr;
-    QWidget *m_rfHolder = nullptr;
-    QLineEdit *m_rfName = nullptr;
-    QLineEdit *m_rfRoom = nullptr;
-    QLineEdit *m_rfID = nullptr;
 };
 
 } // namespace porv

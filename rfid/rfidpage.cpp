@@ -61,6 +61,8 @@ RfidPage::RfidPage(Link &link, ShellServices &shell, DirectoryPage &directory, Q
 
     MemTable &table = directory.DirectoryTable();
     connect(&table, &MemTable::afterMove, this, [this] { syncGrid(); });
+    connect(&directory, &DirectoryPage::recordShown, this, &RfidPage::showRecord);
+    showRecord();
 
     m_timer3 = shell.CaptureTimer();
     if (!m_timer3) {
@@ -75,15 +77,9 @@ RfidPage::~RfidPage()
 {
     if (m_timer3)
         disconnect(m_timer3, nullptr, this, nullptr);
-    // The record boxes go back to the directory page, which fills them.
     if (m_directory) {
         disconnect(&m_directory->DirectoryTable(), nullptr, this, nullptr);
-        if (QWidget *holder = m_directory->findChild<QWidget *>(QStringLiteral("RfidRecordBoxes"))) {
-            for (QLineEdit *box : {m_rfName, m_rfRoom, m_rfID}) {
-                if (box)
-                    box->setParent(holder);
-            }
-        }
+        disconnect(m_directory, nullptr, this, nullptr);
     }
     delete m_access;
 }
@@ -91,6 +87,18 @@ RfidPage::~RfidPage()
 void RfidPage::build()
 {
     DirectoryPage &directory = *m_directory;
+
+    // The current record's boxes come first in the tab order, before the grid.
+    m_rfName = new QLineEdit(this);
+    m_rfName->setObjectName(QStringLiteral("rfName"));
+    m_rfName->setReadOnly(true);
+    m_rfRoom = new QLineEdit(this);
+    m_rfRoom->setObjectName(QStringLiteral("rfRoom"));
+    m_rfRoom->setReadOnly(true);
+    m_rfID = new QLineEdit(this);
+    m_rfID->setObjectName(QStringLiteral("rfID"));
+    m_rfID->setMaxLength(10);
+    connect(m_rfName, &QLineEdit::textChanged, this, &RfidPage::rfNameChange);
 
     // DBGrid3: Name, RoomNumber and RFID of DirectoryTable.
     auto *grid = new TableGridView(this);
@@ -118,18 +126,6 @@ void RfidPage::build()
         ApplyDirectoryGridLayout(m_grid, DirectoryGrid::DBGrid3);
         syncGrid();
     });
-
-    // The current record's boxes, made by the directory page.
-    m_rfName = directory.rfName();
-    m_rfRoom = directory.rfRoom();
-    m_rfID = directory.rfID();
-    m_rfName->setParent(this);
-    m_rfRoom->setParent(this);
-    m_rfID->setParent(this);
-    m_rfName->setReadOnly(true);
-    m_rfRoom->setReadOnly(true);
-    m_rfID->setMaxLength(10);
-    connect(m_rfName, &QLineEdit::textChanged, this, &RfidPage::rfNameChange);
 
     auto label = [this](const QString &text, const char *name = nullptr) {
         auto *l = new QLabel(text, this);
@@ -278,6 +274,16 @@ void RfidPage::gridRowChosen(int row)
     syncGrid();
 }
 
+void RfidPage::showRecord()
+{
+    if (!m_directory)
+        return;
+    const MemTable &table = m_directory->DirectoryTable();
+    ShowBoxText(m_rfName, table.FieldText("Name"));
+    ShowBoxText(m_rfRoom, table.FieldText("RoomNumber"));
+    ShowBoxText(m_rfID, table.FieldText(kRfidField));
+}
+
 // --- page command ----------------------------------------------------------------------------
 
 void RfidPage::PageCommand()
@@ -355,25 +361,25 @@ void RfidPage::Timer3Timer()
 {
     // A transfer of another page may have ended since the last tick.
     holdKeepAliveForCapture();
-    // 1.
+    // One second less of the countdown; at nought the capture ends.
     m_progress->setValue(std::max(0, m_progress->value() - 1));
     if (m_progress->value() == 0)
         endCapture();
-    // 2. Nothing arrived yet.
+    // Nothing arrived yet.
     if (!m_link.DataSeen)
         return;
-    // 3.
+    // The tag message arrived: the capture ends and the code is read from it.
     endCapture();
     m_progress->setValue(0);
     const QByteArray code = DecodeTagMessage(m_link.ReplyLine(0));
-    // 4.
+    // A code is shown (with the record that already holds it, if any); a
+    // message that holds none asks for another try.
     if (!code.isEmpty()) {
         FindTagOwner(code);
         m_rfID->setText(QString::fromLatin1(code));
     } else {
         m_idError->setText(QStringLiteral("Read Error, Try Again"));
     }
-    // 5.
     m_shell.Beep();
 }
 

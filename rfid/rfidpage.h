@@ -8,8 +8,8 @@
 //
 // The page keeps no data of its own: tags live in the RFID field of
 // DirectoryTable, which the directory page owns. The boxes rfName, rfRoom and
-// rfID are made by the directory page (it fills them on every move of the
-// table); this page places them in its layout.
+// rfID show the table's current record whenever the directory page shows it
+// in its own boxes (its recordShown signal).
 #include <QPointer>
 #include <QWidget>
 
@@ -65,6 +65,7 @@ private:
     class Directory;
 
     void build();
+    void showRecord();
     void syncGrid();
     void gridRowChosen(int row);
     void endCapture();

@@ -468,12 +468,12 @@ TEST_F(EditingTest, TheBoxesAndTheRfidBoxesFollowTheCurrentRecord)
 {
     makeWindow();
     fillTable({{"A", "1", "", "", "", "", "00AABBCCDD"}, {"B", "2"}});
-    EXPECT_EQ(page().rfName()->text(), QStringLiteral("A"));
-    EXPECT_EQ(page().rfRoom()->text(), QStringLiteral("1"));
-    EXPECT_EQ(page().rfID()->text(), QStringLiteral("00AABBCCDD"));
+    EXPECT_EQ(box("rfName")->text(), QStringLiteral("A"));
+    EXPECT_EQ(box("rfRoom")->text(), QStringLiteral("1"));
+    EXPECT_EQ(box("rfID")->text(), QStringLiteral("00AABBCCDD"));
     Click(navButton("nbNext"));
     EXPECT_EQ(box("Namef")->text(), QStringLiteral("B"));
-    EXPECT_EQ(page().rfID()->text(), QString());
+    EXPECT_EQ(box("rfID")->text(), QString());
     EXPECT_EQ(control<QLabel>("recordno")->text(), QStringLiteral("2"));
     EXPECT_EQ(control<QLabel>("totrec")->text(), QStringLiteral("2"));
     Click(navButton("nbFirst"));

@@ -174,12 +174,10 @@ int LoadTableCsvBytes(MemTable &table, const QByteArray &bytes)
             if (field >= 0) {
                 // A later column of the same name wins.
                 QByteArray value = UnescapeCsvValue(QByteArray(data + i, j - i));
-                if (table.Field(field).type == FieldType::Int16 && !value.isEmpty()) {
-                    bool ok = false;
-                    const int number = value.toInt(&ok);
-                    if (!ok || number < -32768 || number > 32767)
-                        value.clear(); // not a 16-bit number: the field stays empty
-                }
+                // Not a number the field takes: the field stays empty rather
+                // than the load stopping at this record.
+                if (table.Field(field).type == FieldType::Int16 && !value.isEmpty() && !Int16FieldValue(value))
+                    value.clear();
                 values[field] = std::move(value);
             }
             ++column;

@@ -174,6 +174,12 @@ private:
     std::function<bool()> m_beforeDelete;
 };
 
+// The number a 16-bit integer field takes from a text, as ParseInteger reads
+// it (leading blanks, a sign, decimal digits, or "$" and "0x" hexadecimal; no
+// trailing characters); nothing for any other text or a number outside
+// -32768..32767. Setting a field and loading a table file both read this way.
+std::optional<int> Int16FieldValue(const QByteArray &text);
+
 // The collation used for table sorts: the user's locale, with "C" and "POSIX"
 // collated as en_US.
 QCollator TableCollator(MemTable::SortCase sortCase);

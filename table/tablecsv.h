@@ -10,7 +10,8 @@
 //
 // As read: lines end at CR, LF or NUL (runs of them are one line end); the first
 // line names the columns, matched to the fields without regard to case; every
-// later non-empty line is appended and posted as one record.
+// later non-empty line is appended and posted as one record. A value in an
+// integer column that Int16FieldValue does not take leaves that field empty.
 #include <QByteArray>
 #include <QString>
 

@@ -26,6 +26,17 @@ QCollator TableCollator(MemTable::SortCase sortCase)
     return collator;
 }
 
+std::optional<int> Int16FieldValue(const QByteArray &text)
+{
+    try {
+        const int number = ParseInteger(text);
+        if (number >= -32768 && number <= 32767)
+            return number;
+    } catch (const ConversionError &) {
+    }
+    return std::nullopt;
+}
+
 MemTable::MemTable(QObject *parent) : QObject(parent) {}
 
 MemTable::~MemTable() = default;
@@ -214,10 +225,10 @@ QByteArray MemTable::store(int field, const QByteArray &value) const
         return value.size() > def.width ? value.left(def.width) : value;
     if (value.isEmpty())
         return QByteArray();
-    const int number = ParseInteger(value);
-    if (number < -32768 || number > 32767)
+    const std::optional<int> number = Int16FieldValue(value);
+    if (!number)
         throw ConversionError(value);
-    return QByteArray::number(number);
+    return QByteArray::number(*number);
 }
 
 void MemTable::Append()
