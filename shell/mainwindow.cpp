@@ -885,15 +885,14 @@ void TporvForm::Timer1Timer()
 
 void TporvForm::Timer2Timer()
 {
-    if (!m_link.LoggedOn || m_link.CountMode)
+    if (!m_link.LoggedOn() || m_link.CountMode())
         return;
-    if (++m_link.KeepAliveCount < 15)
+    if (!m_link.CountKeepAliveSecond(15))
         return;
-    m_link.KeepAliveCount = 0;
     // A failed prompt logs off. The user may have logged off (or run File
     // New) inside the prompt's wait; then there is nothing left to log off,
     // and the Log On handler would open the log-on dialog instead.
-    if (!m_session->KeepAlive() && m_link.LoggedOn)
+    if (!m_session->KeepAlive() && m_link.LoggedOn())
         OnLine1Click();
 }
 
@@ -978,7 +977,7 @@ void TporvForm::SetLoggedOffState()
     m_onLine->setToolTip(QStringLiteral("Log On"));
     m_onLine->setStatusTip(QStringLiteral("Log On"));
     m_led->setToolTip(QStringLiteral("Log On"));
-    m_link.LoggedOn = false;
+    m_link.MarkLoggedOff();
     setLedMarked(false);
     setNamedControlsEnabled(TransferButtonNames(), false);
     m_timer2->stop();
@@ -1010,7 +1009,7 @@ void TporvForm::EnablePortSelection()
 
 void TporvForm::OnLine1Click()
 {
-    if (m_link.LoggedOn || m_ledMarked) {
+    if (m_link.LoggedOn() || m_ledMarked) {
         logOff();
         return;
     }
@@ -1043,8 +1042,7 @@ void TporvForm::logOff()
     m_session->LogOnAbort = true;
     SetLedImage(ImageList::LampLoggingOff);
     m_link.ClearReceiveView();
-    m_link.ReplyReceived = false;
-    m_link.RxBuffer.clear();
+    m_link.ResetReply();
     HideTransfer();
     Delay(100);
     SetLoggedOffState();
@@ -1064,8 +1062,8 @@ bool TporvForm::logOnSteps()
     s.LogOnAddress = m_enterPin->address();
     // The Remote box is hidden on the network link: a flag remembered from a
     // modem log-on would send the modem's commands to the unit.
-    m_link.RemoteMode = !s.NetworkSelected && m_enterPin->remote();
-    s.SetBaudForRemote(m_link.RemoteMode);
+    m_link.SetRemoteMode(!s.NetworkSelected && m_enterPin->remote());
+    s.SetBaudForRemote(m_link.RemoteMode());
     // 4. DirectorySynced and WrtChg.
     for (int i = 0; i < 4; ++i)
         if (ShellPage *p = hostedPage(i))
@@ -1086,23 +1084,23 @@ bool TporvForm::logOnSteps()
         return false;
     }
     // 8. The dial.
-    if (m_link.RemoteMode) {
+    if (m_link.RemoteMode()) {
         if (!s.ModemInit())
             return false;
         Delay(100);
         // Cleared before "atd" goes out, so that a quick CONNECT is kept.
-        m_link.ModemConnected = false;
+        m_link.ClearModemConnected();
         m_link.SendCommand("atd" + s.RemoteNumber + "\r");
         Delay(100);
         m_link.ClearReceiveView();
-        m_link.LineCount = 0;
+        m_link.ResetLineCount();
         ShowStatus(0, QStringLiteral("waiting for Connection"));
         Delay(500);
         int waits = 0;
         do {
             Delay(600);
             ++waits;
-        } while (!s.LogOnAbort && !m_link.ModemConnected && waits < 101);
+        } while (!s.LogOnAbort && !m_link.ModemConnected() && waits < 101);
         Delay(500);
         if (s.LogOnAbort || waits > 100) {
             ShowMessage(QStringLiteral("Failed to connect"));
@@ -1111,9 +1109,9 @@ bool TporvForm::logOnSteps()
     }
     // 9. The model.
     ShowStatus(0, QStringLiteral("waiting for Model Number"));
-    m_link.DataSeen = false;
+    m_link.ClearDataSeen();
     Delay(100);
-    for (int attempt = 0; attempt < 6 && !s.LogOnAbort && !m_link.DataSeen; ++attempt) {
+    for (int attempt = 0; attempt < 6 && !s.LogOnAbort && !m_link.DataSeen(); ++attempt) {
         m_link.ClearReceiveView();
         Delay(10);
         m_link.SendCommand("\r");
@@ -1121,7 +1119,7 @@ bool TporvForm::logOnSteps()
     }
     // 10.
     Delay(200);
-    if (!m_link.DataSeen) {
+    if (!m_link.DataSeen()) {
         if (!s.LogOnAbort)
             ShowMessage(QStringLiteral("No Reponse from Portavel"));
         return false;
@@ -1133,7 +1131,7 @@ bool TporvForm::logOnSteps()
     // 12.
     m_link.ClearReceiveView();
     Delay(10);
-    m_link.RxBuffer.clear();
+    m_link.ClearReceived();
     // 13. The PIN never shows in the status bar.
     m_link.Transmit("a" + s.LogOnPin + "\r");
     // 14.
@@ -1141,12 +1139,12 @@ bool TporvForm::logOnSteps()
     m_link.WaitReply(80, &s.LogOnAbort);
     if (s.LogOnAbort)
         return false;
-    if (!m_link.ReplyReceived) {
+    if (!m_link.ReplyReceived()) {
         ShowMessage(QStringLiteral("Failed to Connect\r\nCheck PIN"));
         return false;
     }
     // 15.
-    m_link.LoggedOn = true;
+    m_link.MarkLoggedOn();
     setNamedControlsEnabled(TransferButtonNames(), true);
     SetLedImage(ImageList::LampOnLine);
     m_led->setToolTip(QStringLiteral("Log Off"));

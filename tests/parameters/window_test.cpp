@@ -24,7 +24,7 @@ protected:
         writeRecord(true, "127.0.0.2", QByteArray());
         makeWindow();
         clickLogOn({});
-        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn; }, 20000)) << lastMessage().toStdString();
+        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn(); }, 20000)) << lastMessage().toStdString();
         showParametersPage();
     }
 
@@ -86,7 +86,7 @@ TEST_F(ParametersWindow, WriteAllThenReadAllInAFreshWindow)
     QDir::setCurrent(dir.path());
     makeWindow();
     clickLogOn({});
-    ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn; }, 20000)) << lastMessage().toStdString();
+    ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn(); }, 20000)) << lastMessage().toStdString();
     showParametersPage();
     EXPECT_TRUE(edit("code_g1")->text().isEmpty());
     Click(push("ReadAll"));
