@@ -1052,11 +1052,10 @@ void TporvForm::logOff()
 bool TporvForm::logOnSteps()
 {
     Session &s = *m_session;
-    // 2. The log-on dialog.
+    // The log-on dialog: PIN, Remote, number, address.
     m_enterPin->setConnection(s.NetworkSelected, s.SerialPortName(), s.DetailsFileName);
     if (m_seam->execDialog(*m_enterPin) != QDialog::Accepted)
         return false;
-    // 3.
     s.LogOnPin = m_enterPin->pin();
     s.RemoteNumber = m_enterPin->number();
     s.LogOnAddress = m_enterPin->address();
@@ -1064,26 +1063,28 @@ bool TporvForm::logOnSteps()
     // modem log-on would send the modem's commands to the unit.
     m_link.SetRemoteMode(!s.NetworkSelected && m_enterPin->remote());
     s.SetBaudForRemote(m_link.RemoteMode());
-    // 4. DirectorySynced and WrtChg.
+    // The pages forget that the directory mirrors the unit (DirectorySynced,
+    // WrtChg) until a download shows it again.
     for (int i = 0; i < 4; ++i)
         if (ShellPage *p = hostedPage(i))
             p->LogOnStarting();
-    // 5.
+    // The menu item now offers Log Off, which aborts the log-on; no
+    // keep-alive runs meanwhile, and whatever link was open is closed.
     ShowStatus(0, QStringLiteral("Loging on Please Wait"));
     m_onLine->setText(QStringLiteral("Log Off"));
     m_timer2->stop();
     m_link.CloseLink();
-    // 6.
+    // The Ports menu is locked while the log-on runs; the lamp and the
+    // Connect menu stay enabled, so that the user can abort it.
     setPortSelectionEnabled(false);
     m_led->setEnabled(true);
     m_led->setToolTip(QStringLiteral("Log On"));
     setConnectEnabled(true);
-    // 7.
     if (!s.OpenLink()) {
         ShowMessage(QStringLiteral("Serial Communication Error"));
         return false;
     }
-    // 8. The dial.
+    // Through a modem: reset it, dial, and wait for CONNECT.
     if (m_link.RemoteMode()) {
         if (!s.ModemInit())
             return false;
@@ -1107,7 +1108,7 @@ bool TporvForm::logOnSteps()
             return false;
         }
     }
-    // 9. The model.
+    // A prompt makes the unit send its model line; up to six tries.
     ShowStatus(0, QStringLiteral("waiting for Model Number"));
     m_link.ClearDataSeen();
     Delay(100);
@@ -1117,24 +1118,23 @@ bool TporvForm::logOnSteps()
         m_link.SendCommand("\r");
         Delay(500);
     }
-    // 10.
     Delay(200);
     if (!m_link.DataSeen()) {
         if (!s.LogOnAbort)
             ShowMessage(QStringLiteral("No Reponse from Portavel"));
         return false;
     }
-    // 11.
+    // The model line (line 3 of the prompt's answer) sets the memory limit
+    // and the window title.
     ShowStatus(0, QStringLiteral("OK Connected"));
     if (const UnitModel *model = s.ApplyModelLine(m_link.ReplyLine(3).left(20)))
         setWindowTitle(QString::fromLatin1(model->title));
-    // 12.
+    // The PIN's answer starts from an empty view and buffer.
     m_link.ClearReceiveView();
     Delay(10);
     m_link.ClearReceived();
-    // 13. The PIN never shows in the status bar.
+    // The PIN never shows in the status bar.
     m_link.Transmit("a" + s.LogOnPin + "\r");
-    // 14.
     // A Log Off ends the wait at once, quietly.
     m_link.WaitReply(80, &s.LogOnAbort);
     if (s.LogOnAbort)
@@ -1143,7 +1143,8 @@ bool TporvForm::logOnSteps()
         ShowMessage(QStringLiteral("Failed to Connect\r\nCheck PIN"));
         return false;
     }
-    // 15.
+    // Logged on: the transfer and logged-on controls, the lamp, the
+    // keep-alive and the animation.
     m_link.MarkLoggedOn();
     setNamedControlsEnabled(TransferButtonNames(), true);
     SetLedImage(ImageList::LampOnLine);
