@@ -807,7 +807,7 @@ void DirectoryPage::DBNavigator1BeforeAction(NavButton button)
     // A placeholder address (a record an RFID download created) names no
     // block of the unit: there is nothing there to erase. Unless the table
     // mirrors the unit, the address may hold another client there.
-    if (!addr.isEmpty() && isHexAddress(addr) && WriteEachChange() && m_link.LoggedOn && m_state.DirectorySynced)
+    if (!addr.isEmpty() && isHexAddress(addr) && WriteEachChange() && m_link.LoggedOn() && m_state.DirectorySynced)
         m_link.WriteDirectoryBlock(addr, RecordData({}, {}, {}, {}, {}, {}));
 }
 
@@ -850,7 +850,7 @@ void DirectoryPage::NavOkClick()
         m_state.ShowRecordEnabled = false;
         const auto reattach = qScopeGuard([this] { m_state.ShowRecordEnabled = true; });
         int p = m_table.Position();
-        const bool writeThrough = m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced;
+        const bool writeThrough = m_link.LoggedOn() && WriteEachChange() && m_state.DirectorySynced;
         // A room number that another record already has.
         const QByteArray roomBox = boxText(m_room);
         if (m_table.Locate(QByteArrayLiteral("Roomnumber"), roomBox) && m_table.Position() != p) {
@@ -916,7 +916,7 @@ void DirectoryPage::NavOkClick()
         Delay(10);
         // Write the committed record through to the unit, once more if the
         // first write fails.
-        if (m_link.LoggedOn && WriteEachChange() && m_state.DirectorySynced) {
+        if (m_link.LoggedOn() && WriteEachChange() && m_state.DirectorySynced) {
             m_table.SetPosition(p);
             const QByteArray data = BoxesRecordData();
             bool written = false;

@@ -44,8 +44,7 @@ void DirectoryPage::GetDataClick()
     holdForTransfer();
     const auto release = qScopeGuard([this] { releaseAfterTransfer(); });
     // 1.
-    link.CountMode = true;
-    link.KeepAliveCount = 0;
+    link.BeginBulkReply();
     m_state.DirectoryBusy = true;
     bool suspended = false;
     // 13. However the download ends.
@@ -59,14 +58,14 @@ void DirectoryPage::GetDataClick()
         m_shell.SetBusyCursor(false);
         m_shell.StopLampBlink();
         // After a Log Off inside the wait the window stays off line.
-        if (m_link.LoggedOn) {
+        if (m_link.LoggedOn()) {
             m_shell.StartKeepAlive();
             m_shell.SetLedImage(kLampOnLine);
         }
-        m_link.CountMode = false;
+        m_link.EndBulkReply();
     });
     // 2.-3.
-    link.RxBuffer.clear();
+    link.ClearReceived();
     Delay(10);
     link.SendCommand(QByteArrayLiteral("d01281152\r"));
     // 4.
@@ -76,23 +75,22 @@ void DirectoryPage::GetDataClick()
     m_shell.StartLampBlink();
     m_shell.StopKeepAlive();
     // 5.
-    link.ReplyReceived = false;
-    link.RxBuffer.clear();
-    link.LineCount = 0;
+    link.ResetReply();
+    link.ResetLineCount();
     // 6. The dump ends at its closing line; a record whose name holds "OK"
     // sets ReplyReceived too, but does not end the wait. Text the unit sends
     // after the closing line clears ReplyReceived, but the dump is whole.
-    const int budget = link.RemoteMode ? 1000 : 500;
+    const int budget = link.RemoteMode() ? 1000 : 500;
     const int capacity = DirectoryCapacity(m_shell.MemoryLimit());
     int idle = 0;
     bool silent = false;
     for (int poll = 0; poll <= budget; ++poll) {
-        if (DirectoryDumpComplete(link.RxBuffer))
+        if (DirectoryDumpComplete(link.RxBuffer()))
             break;
         Delay(100);
         // The records so far: the lines less the dump's first and an "OK" line.
-        m_shell.ShowTransferProgress(link.LineCount - 1 - int(link.ReplyReceived), capacity);
-        if (link.DataSeen) {
+        m_shell.ShowTransferProgress(link.LineCount() - 1 - int(link.ReplyReceived()), capacity);
+        if (link.DataSeen()) {
             idle = 0;
         } else if (++idle > 40) {
             m_shell.ShowMessage(QStringLiteral("communication error"));
@@ -100,11 +98,11 @@ void DirectoryPage::GetDataClick()
             break;
         }
         Delay(10);
-        link.DataSeen = false;
+        link.ClearDataSeen();
     }
     // 7.-8.
     Delay(1000);
-    link.SetReceiveView(link.RxBuffer);
+    link.SetReceiveView(link.RxBuffer());
     // 9.-10.
     DefineDirectoryTable(m_table);
     m_table.Open();
@@ -155,8 +153,8 @@ void DirectoryPage::releaseAfterTransfer()
 {
     m_shell.HoldFileCommands(false);
     // A Log Off during the transfer has disabled them for good.
-    m_getData->setEnabled(m_heldGetData && m_link.LoggedOn);
-    m_writeData->setEnabled(m_heldWriteData && m_link.LoggedOn);
+    m_getData->setEnabled(m_heldGetData && m_link.LoggedOn());
+    m_writeData->setEnabled(m_heldWriteData && m_link.LoggedOn());
 }
 
 // --- full upload ---------------------------------------------------------------------
@@ -191,7 +189,7 @@ bool DirectoryPage::eraseDirectory()
     Link &link = m_link;
     bool acknowledged = false;
     for (int attempt = 0; attempt < 2 && !acknowledged; ++attempt) {
-        link.RxBuffer.clear();
+        link.ClearReceived();
         link.SendCommand(QByteArrayLiteral("\r"));
         Delay(100);
         link.SendCommand(QByteArrayLiteral("f5a\r"));
@@ -199,15 +197,15 @@ bool DirectoryPage::eraseDirectory()
         // "f5a" has gone out; every "OK" up to then answered the prompt. Only
         // an "OK" beyond those answers the erase, and it may come during the
         // fixed wait below, before the reply wait proper.
-        const int owed = std::max(okLines(link.RxBuffer), 1);
-        link.ReplyReceived = false;
-        link.DataSeen = false;
+        const int owed = std::max(okLines(link.RxBuffer()), 1);
+        link.SetReplyReceived(false);
+        link.ClearDataSeen();
         Delay(100);
-        for (int poll = 0; poll < 5 && okLines(link.RxBuffer) <= owed; ++poll)
+        for (int poll = 0; poll < 5 && okLines(link.RxBuffer()) <= owed; ++poll)
             Delay(100);
-        acknowledged = okLines(link.RxBuffer) > owed;
+        acknowledged = okLines(link.RxBuffer()) > owed;
     }
-    link.ReplyReceived = acknowledged;
+    link.SetReplyReceived(acknowledged);
     return acknowledged;
 }
 
@@ -321,7 +319,7 @@ void DirectoryPage::rewriteDirectory()
             }
         }
         m_table.Next();
-    } while (!m_table.Eof() && m_link.LoggedOn && errors <= 5);
+    } while (!m_table.Eof() && m_link.LoggedOn() && errors <= 5);
     // 11. One closing message.
     m_shell.HideTransfer();
     QStringList closing;

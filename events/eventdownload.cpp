@@ -80,7 +80,7 @@ public:
         m_shell.StopLampBlink();
         m_shell.SetLedImage(kLampOnLine);
         m_shell.HideTransfer();
-        m_link.CountMode = false;
+        m_link.EndBulkReply();
     }
     FinalSteps(const FinalSteps &) = delete;
     FinalSteps &operator=(const FinalSteps &) = delete;
@@ -193,20 +193,18 @@ EventLogDownload::EventLogDownload(Link &link, ShellServices &shell, MemTable &e
 
 bool EventLogDownload::waitForLog(int polls)
 {
-    m_link.ReplyReceived = false;
-    m_link.RxBuffer.clear();
-    m_link.LastReply.clear();
+    m_link.ResetReply();
     bool complete = false;
     int done = 0;
     do {
         Delay(100);
         ++done;
         // A reply that reached the receive bound has lost its beginning.
-        if (m_link.RxBuffer.size() >= Link::MaxReceived)
+        if (m_link.RxBuffer().size() >= Link::MaxReceived)
             break;
-        complete = EventLogComplete(m_link.RxBuffer);
+        complete = EventLogComplete(m_link.RxBuffer());
     } while (!complete && done < polls);
-    m_link.ReplyReceived = complete;
+    m_link.SetReplyReceived(complete);
     return complete;
 }
 
@@ -242,26 +240,24 @@ EventDownloadOutcome EventLogDownload::Run()
     Delay(200);
 
     // The log, as one bulk reply.
-    m_link.CountMode = true;
+    m_link.BeginBulkReply();
     m_link.ClearReceiveView();
-    m_link.LineCount = 0;
-    m_link.ReplyReceived = false;
-    m_link.RxBuffer.clear();
-    m_link.KeepAliveCount = 0;
+    m_link.ResetLineCount();
+    m_link.ResetReply();
     m_link.SendCommand("e\r");
     if (!waitForLog(LogPolls)) {
         m_link.SetReceiveView("Failed to get all data");
         return outcome;
     }
 
-    const QByteArray received = m_link.RxBuffer;
+    const QByteArray received = m_link.RxBuffer();
     {
         QuietTable quiet(m_table);
         m_table.Close();
         DefineEventTable(m_table);
         m_table.Open();
         m_table.EmptyTable();
-        m_link.CountMode = false;
+        m_link.EndBulkReply();
         m_link.SetReceiveView(received);
 
         const EventLog log = ReadEventLog(received);

@@ -1,44 +1,72 @@
 #include "delay.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace porv {
 
 namespace {
 double g_tickScale = 1.0;
+
+// Nanoseconds on the monotonic clock since the first wait.
+qint64 monotonicNow()
+{
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer c;
+        c.start();
+        return c;
+    }();
+    return clock.nsecsElapsed();
 }
+
+// The latest deadline a wait has run to (-1 before the first wait).
+qint64 g_lastDeadline = -1;
+
+// A wait that begins at most this many ticks after the last deadline counts
+// from that deadline: the time the previous wait ran over (the event queue
+// wakes on whole milliseconds) and the short work between two waits are
+// taken from this wait, so a run of waits lasts the sum of its ticks instead
+// of adding up a rounding for each.
+constexpr int ChainSlackTicks = 2;
+
+qint64 ticksToNanoseconds(int ticks) { return qint64(double(ticks) * double(TickNanoseconds) * g_tickScale); }
+} // namespace
 
 void SetTickScale(double scale) { g_tickScale = scale > 0 ? scale : 1.0; }
 double TickScale() { return g_tickScale; }
 
 void Delay(int ticks)
 {
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 deadline = qint64(double(std::max(ticks, 0)) * double(TickNanoseconds) * g_tickScale);
+    const qint64 now = monotonicNow();
+    const bool chained = g_lastDeadline >= 0 && now >= g_lastDeadline
+                         && now - g_lastDeadline <= ticksToNanoseconds(ChainSlackTicks);
+    const qint64 deadline = (chained ? g_lastDeadline : now) + ticksToNanoseconds(std::max(ticks, 0));
 
     // One pass of event processing even for a zero wait.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    qint64 left = deadline - clock.nsecsElapsed();
-    if (left <= 0)
-        return;
-
-    // Sleep in the event loop until the deadline: events are served as they
-    // come, the CPU stays idle otherwise.
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    while (left > 0) {
-        timer.start(int(std::max<qint64>(1, (left + 999999) / 1000000)));
-        loop.exec();
-        left = deadline - clock.nsecsElapsed();
+    qint64 left = deadline - monotonicNow();
+    if (left > 0) {
+        // Sleep in the event loop until the deadline: events are served as
+        // they come, the CPU stays idle otherwise. The timer runs to the
+        // nearest millisecond; a wake-up short of the deadline sleeps once
+        // more, one that runs over is paid back by the next wait.
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        while (left > 0) {
+            timer.start(int(std::max<qint64>(1, (left + 500000) / 1000000)));
+            loop.exec();
+            left = deadline - monotonicNow();
+        }
     }
+    // A wait nested in a longer one leaves the later deadline in place.
+    g_lastDeadline = std::max(g_lastDeadline, deadline);
 }
 
 } // namespace porv

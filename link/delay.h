@@ -8,7 +8,10 @@ constexpr qint64 TickNanoseconds = 864000;
 
 // Waits the given number of ticks while processing window events: timers,
 // received data and clicks are handled inside the wait. Blocks on the event
-// queue between passes; at least one pass happens even for 0 ticks.
+// queue between passes; at least one pass happens even for 0 ticks. The
+// deadline is kept on a monotonic clock to below the millisecond; a wait that
+// begins right after another (within two ticks of its deadline) counts from
+// that deadline, so a run of waits lasts the sum of their ticks.
 void Delay(int ticks);
 
 // Test hook: every tick lasts `scale` times its real length (1.0 is real time).

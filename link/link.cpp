@@ -92,6 +92,43 @@ void Link::setNetworkTransport(Transport *t)
         connect(t, &Transport::received, this, &Link::ReceiveText);
 }
 
+// --- changing the link state ---------------------------------------------------
+
+void Link::ClearReceived() { m_rxBuffer.clear(); }
+
+void Link::ResetReply()
+{
+    m_replyReceived = false;
+    m_rxBuffer.clear();
+    m_lastReply.clear();
+}
+
+void Link::SetReplyReceived(bool received) { m_replyReceived = received; }
+void Link::ClearDataSeen() { m_dataSeen = false; }
+void Link::ClearModemConnected() { m_modemConnected = false; }
+void Link::ResetLineCount() { m_lineCount = 0; }
+
+void Link::BeginBulkReply()
+{
+    m_countMode = true;
+    m_keepAliveCount = 0;
+}
+
+void Link::EndBulkReply() { m_countMode = false; }
+void Link::ResetKeepAlive() { m_keepAliveCount = 0; }
+
+bool Link::CountKeepAliveSecond(int promptAfter)
+{
+    if (++m_keepAliveCount < promptAfter)
+        return false;
+    m_keepAliveCount = 0;
+    return true;
+}
+
+void Link::MarkLoggedOn() { m_loggedOn = true; }
+void Link::MarkLoggedOff() { m_loggedOn = false; }
+void Link::SetRemoteMode(bool remote) { m_remoteMode = remote; }
+
 // --- operations -------------------------------------------------------------
 
 void Link::ReceiveText(const QByteArray &received)
@@ -99,33 +136,33 @@ void Link::ReceiveText(const QByteArray &received)
     m_trace.Received(received);
     QByteArray chunk = received;
     chunk.replace('\0', QByteArray());
-    DataSeen = true;
-    RxBuffer += chunk;
-    keepTail(RxBuffer, MaxReceived);
-    LineBuffer += chunk;
-    if (!CountMode && !chunk.isEmpty())
+    m_dataSeen = true;
+    m_rxBuffer += chunk;
+    keepTail(m_rxBuffer, MaxReceived);
+    m_lineBuffer += chunk;
+    if (!m_countMode && !chunk.isEmpty())
         appendToView(chunk);
 
-    if (LineBuffer.startsWith(CRLF))
-        LineBuffer.remove(0, 2);
-    if (LineBuffer.isEmpty())
+    if (m_lineBuffer.startsWith(CRLF))
+        m_lineBuffer.remove(0, 2);
+    if (m_lineBuffer.isEmpty())
         return;
-    ReplyReceived = LineBuffer.contains("OK");
+    m_replyReceived = m_lineBuffer.contains("OK");
 
-    const int lastEnd = LineBuffer.lastIndexOf(CRLF);
+    const int lastEnd = m_lineBuffer.lastIndexOf(CRLF);
     if (lastEnd >= 0) {
-        if (CountMode) {
-            LineCount += int(LineBuffer.count(CRLF));
-            SetReceiveView(QByteArray::number(LineCount));
+        if (m_countMode) {
+            m_lineCount += int(m_lineBuffer.count(CRLF));
+            SetReceiveView(QByteArray::number(m_lineCount));
         }
-        if (RemoteMode && LineBuffer.contains("CONNECT"))
-            ModemConnected = true;
+        if (m_remoteMode && m_lineBuffer.contains("CONNECT"))
+            m_modemConnected = true;
         // The text after the last line end belongs to the next line: a chunk
         // may end anywhere, even between "O" and "K".
-        LineBuffer.remove(0, lastEnd + 2);
+        m_lineBuffer.remove(0, lastEnd + 2);
     }
     // A line that never ends cannot hold more than the receive bound.
-    keepTail(LineBuffer, MaxReceived);
+    keepTail(m_lineBuffer, MaxReceived);
 }
 
 void Link::Transmit(const QByteArray &text) { transmit(text, false); }
@@ -143,8 +180,8 @@ void Link::transmit(const QByteArray &text, bool shown)
 
 void Link::SendCommand(const QByteArray &text)
 {
-    LastReply.clear();
-    KeepAliveCount = 0;
+    m_lastReply.clear();
+    ResetKeepAlive();
     emit commandShown(text);
     Delay(1);
     transmit(text, true);
@@ -152,30 +189,28 @@ void Link::SendCommand(const QByteArray &text)
 
 bool Link::WaitReply(int polls, const bool *stop)
 {
-    ReplyReceived = false;
-    RxBuffer.clear();
-    LastReply.clear();
+    ResetReply();
     int done = 0;
     do {
         Delay(100);
         ++done;
-    } while (!ReplyReceived && done < polls && !(stop && *stop));
-    LastReply = ReplyLine(1);
-    return ReplyReceived;
+    } while (!m_replyReceived && done < polls && !(stop && *stop));
+    m_lastReply = ReplyLine(1);
+    return m_replyReceived;
 }
 
 void Link::ReadBlock(const QByteArray &block)
 {
     ClearReceiveView();
     SendCommand("r" + block + "\r");
-    RxBuffer.clear();
+    ClearReceived();
     WaitReply(20);
 }
 
 bool Link::VerifyBlock(const QByteArray &block, const QByteArray &expected)
 {
     SendCommand("r" + block + "\r");
-    RxBuffer.clear();
+    ClearReceived();
     ClearReceiveView();
     WaitReply(10);
     QByteArray data = ReplyLine(0).mid(5);
@@ -195,7 +230,7 @@ bool Link::WriteBlockVerified(const QByteArray &block, const QByteArray &data)
         else
             SendCommand(command);
         WaitReply(15);
-        if (ReplyReceived && VerifyBlock(block, data))
+        if (m_replyReceived && VerifyBlock(block, data))
             return true;
     }
     return false;
@@ -209,15 +244,15 @@ QByteArray Link::DirectoryBlockNumber(const QByteArray &addressHex)
 
 bool Link::WriteDirectoryBlock(const QByteArray &addressHex, const QByteArray &data)
 {
-    KeepAliveCount = 0;
+    ResetKeepAlive();
     // Not hexadecimal: the conversion failure, before anything goes out.
     const QByteArray block = DirectoryBlockNumber(addressHex);
     ClearReceiveView();
     const QByteArray command = AppendCheck("b" + block + "," + data);
     SendCommand(command + "\r");
-    RxBuffer.clear();
-    WaitReply(RemoteMode ? 12 : 6);
-    return ReplyReceived;
+    ClearReceived();
+    WaitReply(m_remoteMode ? 12 : 6);
+    return m_replyReceived;
 }
 
 void Link::CloseLink()
@@ -237,7 +272,7 @@ void Link::CloseLink()
         if (*slot)
             (*slot)->close();
     }
-    LoggedOn = false;
+    MarkLoggedOff();
     emit linkClosed();
     if (failure)
         std::rethrow_exception(failure);

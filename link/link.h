@@ -12,25 +12,60 @@
 
 namespace porv {
 
+namespace test {
+struct LinkTestAccess;
+}
+
 class Link : public QObject {
     Q_OBJECT
 public:
     explicit Link(QObject *parent = nullptr);
 
-    // --- link state -------------------------------------------------------
-    QByteArray RxBuffer;        // everything received since last emptied, NULs removed
-    QByteArray LineBuffer;      // the reply line being assembled
-    bool ReplyReceived = false; // the line being assembled held "OK" when data last arrived
-    bool DataSeen = false;      // some text arrived since last cleared
-    bool ModemConnected = false;
-    bool CountMode = false;     // bulk transfer: the view shows only a line count
-    int LineCount = 0;
-    QByteArray LastReply;       // ReplyLines line 1 when the last WaitReply ended
-    int KeepAliveCount = 0;     // seconds since the last command
+    // --- link state (read-only; the operations below change it) -----------
+    // Everything received since last emptied, NULs removed.
+    const QByteArray &RxBuffer() const { return m_rxBuffer; }
+    // The reply line being assembled.
+    const QByteArray &LineBuffer() const { return m_lineBuffer; }
+    // The line being assembled held "OK" when data last arrived.
+    bool ReplyReceived() const { return m_replyReceived; }
+    // Some text arrived since last cleared.
+    bool DataSeen() const { return m_dataSeen; }
+    // A completed line held "CONNECT" while RemoteMode was on.
+    bool ModemConnected() const { return m_modemConnected; }
+    // Bulk transfer: the view shows only a count of the lines.
+    bool CountMode() const { return m_countMode; }
+    int LineCount() const { return m_lineCount; }
+    // ReplyLines line 1 when the last WaitReply ended.
+    const QByteArray &LastReply() const { return m_lastReply; }
+    // Seconds since the last command.
+    int KeepAliveCount() const { return m_keepAliveCount; }
+    // Connection flags set by the log-on.
+    bool LoggedOn() const { return m_loggedOn; }
+    bool RemoteMode() const { return m_remoteMode; }
 
-    // Connection flags shared with the log-on.
-    bool LoggedOn = false;
-    bool RemoteMode = false;
+    // --- changing the link state ------------------------------------------
+    // Empties RxBuffer.
+    void ClearReceived();
+    // Clears ReplyReceived, RxBuffer and LastReply, as every WaitReply does
+    // at its start: what arrives next is the reply.
+    void ResetReply();
+    // A wait that ends by a rule of its own (the end of the event log, the
+    // erase's own "OK") leaves its outcome where WaitReply leaves it.
+    void SetReplyReceived(bool received);
+    void ClearDataSeen();
+    void ClearModemConnected();
+    void ResetLineCount();
+    // A bulk transfer's reply: CountMode on and the keep-alive count back to
+    // 0 at the start; CountMode off at the end.
+    void BeginBulkReply();
+    void EndBulkReply();
+    void ResetKeepAlive();
+    // Counts one second without a command. True once promptAfter seconds have
+    // passed; the count then starts again.
+    bool CountKeepAliveSecond(int promptAfter);
+    void MarkLoggedOn();
+    void MarkLoggedOff();
+    void SetRemoteMode(bool remote);
 
     // Upper bound on what RxBuffer and the receive view keep: a unit that never
     // stops talking cannot grow memory without limit. The newest text is kept.
@@ -93,6 +128,22 @@ private:
     QPointer<Transport> m_serial;
     QPointer<Transport> m_network;
     LinkTrace m_trace;
+
+    QByteArray m_rxBuffer;
+    QByteArray m_lineBuffer;
+    bool m_replyReceived = false;
+    bool m_dataSeen = false;
+    bool m_modemConnected = false;
+    bool m_countMode = false;
+    int m_lineCount = 0;
+    QByteArray m_lastReply;
+    int m_keepAliveCount = 0;
+    bool m_loggedOn = false;
+    bool m_remoteMode = false;
+
+    // Tests set up a state no exchange reaches quickly (a keep-alive count
+    // close to its prompt).
+    friend struct test::LinkTestAccess;
 };
 
 } // namespace porv

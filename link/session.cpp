@@ -105,7 +105,7 @@ void Session::ToggleNetworkLink()
 
 bool Session::ModemInit()
 {
-    m_link.ReplyReceived = false;
+    m_link.SetReplyReceived(false);
     m_link.ClearReceiveView();
     for (int cycle = 0; cycle < 6; ++cycle) {
         for (int attempt = 0; attempt < 6; ++attempt) {
@@ -115,14 +115,14 @@ bool Session::ModemInit()
             }
             m_link.SendCommand("atz\r");
             m_link.WaitReply(10);
-            if (m_link.ReplyReceived || LogOnAbort)
+            if (m_link.ReplyReceived() || LogOnAbort)
                 break;
         }
-        if (m_link.ReplyReceived) {
+        if (m_link.ReplyReceived()) {
             m_link.SendCommand("ate0\r");
             m_link.WaitReply(10);
         }
-        if (m_link.ReplyReceived)
+        if (m_link.ReplyReceived())
             return true;
         m_link.CloseLink();
         Delay(500);
@@ -137,7 +137,7 @@ bool Session::KeepAlive()
     m_link.ClearReceiveView();
     m_link.SendCommand("\r");
     m_link.WaitReply(5);
-    if (m_link.ReplyReceived) {
+    if (m_link.ReplyReceived()) {
         m_link.ClearReceiveView();
         return true;
     }

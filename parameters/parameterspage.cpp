@@ -61,7 +61,7 @@ ParametersPage::ParametersPage(Link &link, ShellServices &shell, QWidget *parent
     connect(&f, &ParameterFields::reset, this, &ParametersPage::syncAll);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { fields().SetCurrentTab(index); });
     syncAll();
-    SetLoggedOn(link.LoggedOn);
+    SetLoggedOn(link.LoggedOn());
 }
 
 // --- building ---------------------------------------------------------------------------

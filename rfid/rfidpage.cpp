@@ -333,7 +333,7 @@ void RfidPage::Get_IDClick()
     m_link.ClearReceiveView();
     m_idError->setText(QStringLiteral("Ready"));
     m_rfID->clear();
-    m_link.DataSeen = false;
+    m_link.ClearDataSeen();
     // The keep-alive prompt would be answered inside the capture and taken
     // for the tag message: it stays off while the countdown runs.
     m_capturing = true;
@@ -350,10 +350,10 @@ void RfidPage::endCapture()
     if (!m_capturing)
         return;
     m_capturing = false;
-    m_link.KeepAliveCount = 0;
+    m_link.ResetKeepAlive();
     // A transfer that is running starts the keep-alive itself when it ends.
     const bool transferRuns = m_directory && m_directory->State().DirectoryBusy;
-    if (m_link.LoggedOn && !transferRuns)
+    if (m_link.LoggedOn() && !transferRuns)
         m_shell.StartKeepAlive();
 }
 
@@ -366,7 +366,7 @@ void RfidPage::Timer3Timer()
     if (m_progress->value() == 0)
         endCapture();
     // Nothing arrived yet.
-    if (!m_link.DataSeen)
+    if (!m_link.DataSeen())
         return;
     // The tag message arrived: the capture ends and the code is read from it.
     endCapture();

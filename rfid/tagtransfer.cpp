@@ -29,7 +29,7 @@ void finishTransfer(Link &link, ShellServices &shell, DirectoryState &state)
     shell.StopLampBlink();
     shell.StartKeepAlive();
     shell.SetLedImage(kLampOnLine);
-    link.CountMode = false;
+    link.EndBulkReply();
 }
 
 } // namespace
@@ -43,10 +43,9 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &d
     DirectoryState &state = directory.State();
 
     // 1.
-    link.CountMode = true;
-    link.KeepAliveCount = 0;
+    link.BeginBulkReply();
     state.DirectoryBusy = true;
-    link.RxBuffer.clear();
+    link.ClearReceived();
     table.SuspendDisplay();
     bool suspended = true;
     // 14. However the download ends.
@@ -65,10 +64,10 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &d
     shell.StartLampBlink();
     shell.StopKeepAlive();
     // 5.-6.
-    link.LineCount = 0;
-    link.RxBuffer.clear();
-    link.WaitReply(link.RemoteMode ? 300 : 100);
-    report.replied = link.ReplyReceived;
+    link.ResetLineCount();
+    link.ClearReceived();
+    link.WaitReply(link.RemoteMode() ? 300 : 100);
+    report.replied = link.ReplyReceived();
     if (!report.replied) {
         // 7. The table keeps its records and codes.
         showText(shell, tagtext::kCommunicationError);
@@ -76,7 +75,7 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &d
         // 8.
         report.tagged.Reset();
         Delay(1000);
-        link.SetReceiveView(link.RxBuffer);
+        link.SetReceiveView(link.RxBuffer());
         // 9.
         bool redefined = false;
         if (table.IsOpen() && table.RecordCount() > 0) {
@@ -140,12 +139,10 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
 
     // 2.
     const auto finalSteps = qScopeGuard([&] { finishTransfer(link, shell, state); });
-    link.CountMode = true;
-    link.KeepAliveCount = 0;
+    link.BeginBulkReply();
     state.DirectoryBusy = true;
     link.ClearReceiveView();
-    link.ReplyReceived = false;
-    link.RxBuffer.clear();
+    link.ResetReply();
     shell.ShowTransfer();
     shell.SetBusyCursor(true);
     shell.StartLampBlink();
@@ -154,8 +151,8 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
     // 3.-4.
     Delay(10);
     link.SendCommand(QByteArrayLiteral("c1418\r"));
-    link.WaitReply(link.RemoteMode ? 100 : 50);
-    if (!link.ReplyReceived) {
+    link.WaitReply(link.RemoteMode() ? 100 : 50);
+    if (!link.ReplyReceived()) {
         showText(shell, tagtext::kCommunicationError);
         report.outcome = WriteAllOutcome::NoReply;
         return report;
@@ -170,7 +167,7 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
     TagBlockCollector collector(table);
     for (int block = kTagFirstBlock;; ++block) {
         // A closed link would leave every block to run out its waits.
-        if (!link.LoggedOn) {
+        if (!link.LoggedOn()) {
             report.outcome = WriteAllOutcome::LoggedOff;
             return report;
         }
@@ -189,9 +186,9 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
             link.ClearReceiveView();
             link.SendCommand('g' + number + data + '\r');
             link.WaitReply(10);
-            if (link.LastReply == "Error")
+            if (link.LastReply() == "Error")
                 continue;
-            if (link.ReplyReceived)
+            if (link.ReplyReceived())
                 written = true;
             else
                 written = !BlockIsBlank(link, number);
@@ -201,7 +198,7 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
         // "Error", or no answer at all) is not in the unit: it counts as an
         // error too.
         Delay(40);
-        if (link.ReplyReceived) {
+        if (link.ReplyReceived()) {
             if (!VerifyTagBlock(link, number, data))
                 ++report.errors;
         } else if (!written) {
@@ -236,16 +233,15 @@ bool BlockIsBlank(Link &link, const QByteArray &block)
 {
     link.ClearReceiveView();
     link.SendCommand('r' + block + '\r');
-    link.ReplyReceived = false;
-    link.RxBuffer.clear();
+    link.ResetReply();
     Delay(200);
     return TagLineIsBlank(link.ReplyLine(0));
 }
 
 bool VerifyTagBlock(Link &link, const QByteArray &block, const QByteArray &data)
 {
-    link.CountMode = false;
-    link.KeepAliveCount = 0;
+    link.EndBulkReply();
+    link.ResetKeepAlive();
     for (int round = 0; round < kVerifyRounds; ++round) {
         Delay(200);
         if (link.VerifyBlock(block, data))

@@ -885,15 +885,14 @@ void TporvForm::Timer1Timer()
 
 void TporvForm::Timer2Timer()
 {
-    if (!m_link.LoggedOn || m_link.CountMode)
+    if (!m_link.LoggedOn() || m_link.CountMode())
         return;
-    if (++m_link.KeepAliveCount < 15)
+    if (!m_link.CountKeepAliveSecond(15))
         return;
-    m_link.KeepAliveCount = 0;
     // A failed prompt logs off. The user may have logged off (or run File
     // New) inside the prompt's wait; then there is nothing left to log off,
     // and the Log On handler would open the log-on dialog instead.
-    if (!m_session->KeepAlive() && m_link.LoggedOn)
+    if (!m_session->KeepAlive() && m_link.LoggedOn())
         OnLine1Click();
 }
 
@@ -978,7 +977,7 @@ void TporvForm::SetLoggedOffState()
     m_onLine->setToolTip(QStringLiteral("Log On"));
     m_onLine->setStatusTip(QStringLiteral("Log On"));
     m_led->setToolTip(QStringLiteral("Log On"));
-    m_link.LoggedOn = false;
+    m_link.MarkLoggedOff();
     setLedMarked(false);
     setNamedControlsEnabled(TransferButtonNames(), false);
     m_timer2->stop();
@@ -1010,7 +1009,7 @@ void TporvForm::EnablePortSelection()
 
 void TporvForm::OnLine1Click()
 {
-    if (m_link.LoggedOn || m_ledMarked) {
+    if (m_link.LoggedOn() || m_ledMarked) {
         logOff();
         return;
     }
@@ -1043,8 +1042,7 @@ void TporvForm::logOff()
     m_session->LogOnAbort = true;
     SetLedImage(ImageList::LampLoggingOff);
     m_link.ClearReceiveView();
-    m_link.ReplyReceived = false;
-    m_link.RxBuffer.clear();
+    m_link.ResetReply();
     HideTransfer();
     Delay(100);
     SetLoggedOffState();
@@ -1054,99 +1052,100 @@ void TporvForm::logOff()
 bool TporvForm::logOnSteps()
 {
     Session &s = *m_session;
-    // 2. The log-on dialog.
+    // The log-on dialog: PIN, Remote, number, address.
     m_enterPin->setConnection(s.NetworkSelected, s.SerialPortName(), s.DetailsFileName);
     if (m_seam->execDialog(*m_enterPin) != QDialog::Accepted)
         return false;
-    // 3.
     s.LogOnPin = m_enterPin->pin();
     s.RemoteNumber = m_enterPin->number();
     s.LogOnAddress = m_enterPin->address();
     // The Remote box is hidden on the network link: a flag remembered from a
     // modem log-on would send the modem's commands to the unit.
-    m_link.RemoteMode = !s.NetworkSelected && m_enterPin->remote();
-    s.SetBaudForRemote(m_link.RemoteMode);
-    // 4. DirectorySynced and WrtChg.
+    m_link.SetRemoteMode(!s.NetworkSelected && m_enterPin->remote());
+    s.SetBaudForRemote(m_link.RemoteMode());
+    // The pages forget that the directory mirrors the unit (DirectorySynced,
+    // WrtChg) until a download shows it again.
     for (int i = 0; i < 4; ++i)
         if (ShellPage *p = hostedPage(i))
             p->LogOnStarting();
-    // 5.
+    // The menu item now offers Log Off, which aborts the log-on; no
+    // keep-alive runs meanwhile, and whatever link was open is closed.
     ShowStatus(0, QStringLiteral("Loging on Please Wait"));
     m_onLine->setText(QStringLiteral("Log Off"));
     m_timer2->stop();
     m_link.CloseLink();
-    // 6.
+    // The Ports menu is locked while the log-on runs; the lamp and the
+    // Connect menu stay enabled, so that the user can abort it.
     setPortSelectionEnabled(false);
     m_led->setEnabled(true);
     m_led->setToolTip(QStringLiteral("Log On"));
     setConnectEnabled(true);
-    // 7.
     if (!s.OpenLink()) {
         ShowMessage(QStringLiteral("Serial Communication Error"));
         return false;
     }
-    // 8. The dial.
-    if (m_link.RemoteMode) {
+    // Through a modem: reset it, dial, and wait for CONNECT.
+    if (m_link.RemoteMode()) {
         if (!s.ModemInit())
             return false;
         Delay(100);
         // Cleared before "atd" goes out, so that a quick CONNECT is kept.
-        m_link.ModemConnected = false;
+        m_link.ClearModemConnected();
         m_link.SendCommand("atd" + s.RemoteNumber + "\r");
         Delay(100);
         m_link.ClearReceiveView();
-        m_link.LineCount = 0;
+        m_link.ResetLineCount();
         ShowStatus(0, QStringLiteral("waiting for Connection"));
         Delay(500);
         int waits = 0;
         do {
             Delay(600);
             ++waits;
-        } while (!s.LogOnAbort && !m_link.ModemConnected && waits < 101);
+        } while (!s.LogOnAbort && !m_link.ModemConnected() && waits < 101);
         Delay(500);
         if (s.LogOnAbort || waits > 100) {
             ShowMessage(QStringLiteral("Failed to connect"));
             return false;
         }
     }
-    // 9. The model.
+    // A prompt makes the unit send its model line; up to six tries.
     ShowStatus(0, QStringLiteral("waiting for Model Number"));
-    m_link.DataSeen = false;
+    m_link.ClearDataSeen();
     Delay(100);
-    for (int attempt = 0; attempt < 6 && !s.LogOnAbort && !m_link.DataSeen; ++attempt) {
+    for (int attempt = 0; attempt < 6 && !s.LogOnAbort && !m_link.DataSeen(); ++attempt) {
         m_link.ClearReceiveView();
         Delay(10);
         m_link.SendCommand("\r");
         Delay(500);
     }
-    // 10.
     Delay(200);
-    if (!m_link.DataSeen) {
+    if (!m_link.DataSeen()) {
         if (!s.LogOnAbort)
             ShowMessage(QStringLiteral("No Reponse from Portavel"));
         return false;
     }
-    // 11.
+    // The model line (line 3 of the prompt's answer) sets the memory limit
+    // and the window title.
     ShowStatus(0, QStringLiteral("OK Connected"));
     if (const UnitModel *model = s.ApplyModelLine(m_link.ReplyLine(3).left(20)))
         setWindowTitle(QString::fromLatin1(model->title));
-    // 12.
+    // The PIN's answer starts from an empty view and buffer.
     m_link.ClearReceiveView();
     Delay(10);
-    m_link.RxBuffer.clear();
-    // 13. The PIN never shows in the status bar.
+    m_link.ClearReceived();
+    // The PIN never shows in the status bar.
     m_link.Transmit("a" + s.LogOnPin + "\r");
-    // 14.
     // A Log Off ends the wait at once, quietly.
     m_link.WaitReply(80, &s.LogOnAbort);
     if (s.LogOnAbort)
         return false;
-    if (!m_link.ReplyReceived) {
+    if (!m_link.ReplyReceived()) {
         ShowMessage(QStringLiteral("Failed to Connect\r\nCheck PIN"));
         return false;
     }
-    // 15.
-    m_link.LoggedOn = true;
+    // Logged on: the transfer and logged-on controls, the lamp, the
+    // keep-alive and the animation.
+    m_link.MarkLoggedOn();
     setNamedControlsEnabled(TransferButtonNames(), true);
     SetLedImage(ImageList::LampOnLine);
     m_led->setToolTip(QStringLiteral("Log Off"));

@@ -56,7 +56,7 @@ struct Rig {
         // Log on.
         link.Transmit("a1234\r");
         link.WaitReply(20);
-        link.LoggedOn = true;
+        link.MarkLoggedOn();
         QCoreApplication::processEvents();
     }
 };

@@ -44,11 +44,12 @@ void BM_AssembleDumpInChunks(benchmark::State &state)
     const int chunk = int(state.range(0));
     for (auto _ : state) {
         porv::Link link;
-        link.CountMode = state.range(1) != 0;
+        if (state.range(1) != 0)
+            link.BeginBulkReply();
         for (int at = 0; at < dump.size(); at += chunk)
             link.ReceiveText(dump.mid(at, chunk));
-        benchmark::DoNotOptimize(link.ReplyReceived);
-        if (!link.ReplyReceived)
+        benchmark::DoNotOptimize(link.ReplyReceived());
+        if (!link.ReplyReceived())
             state.SkipWithError("dump not complete");
     }
     state.SetBytesProcessed(state.iterations() * dump.size());

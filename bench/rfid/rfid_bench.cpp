@@ -123,7 +123,7 @@ void BM_DownLoadClick512To1000(benchmark::State &state)
 {
     porv::SetTickScale(1e-6);
     porv::Link link;
-    link.LoggedOn = true;
+    link.MarkLoggedOn();
     porv::test::ScriptedTransport transport;
     link.setSerialTransport(&transport);
     transport.setAnswer([](const QByteArray &written) -> QList<QByteArray> {

@@ -69,7 +69,7 @@ protected:
         writeRecord(true, "127.0.0.2", QByteArray());
         makeWindow();
         clickLogOn({});
-        EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+        EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
         return *window;
     }
 

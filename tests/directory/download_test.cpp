@@ -30,7 +30,7 @@ TEST_F(DownloadTest, AnEmptyUnitGivesAnEmptySyncedTable)
     EXPECT_TRUE(page().State().DirectorySynced);
     EXPECT_FALSE(page().State().DirectoryBusy);
     EXPECT_TRUE(control<QCheckBox>("WrtChg")->isEnabled());
-    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(window->link().CountMode());
     EXPECT_TRUE(window->seam().texts().isEmpty()) << window->seam().texts().join(QStringLiteral(" / ")).toStdString();
     // The final steps: transfer window hidden, lamp on line, keep-alive running.
     EXPECT_FALSE(window->transferForm().isVisible());
@@ -134,7 +134,7 @@ TEST_F(DownloadTest, ASilentUnitGivesCommunicationErrorAndAnEmptyTable)
     EXPECT_FALSE(page().State().DirectorySynced);
     EXPECT_FALSE(control<QCheckBox>("WrtChg")->isEnabled());
     EXPECT_FALSE(page().State().DirectoryBusy);
-    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(window->link().CountMode());
 }
 
 TEST_F(DownloadTest, AUnitThatBreaksOffMidDumpLeavesTheTableUnsynced)
@@ -207,7 +207,7 @@ TEST_F(DownloadTest, ASecondClickDuringTheDownloadIsIgnored)
     QTimer again;
     QObject::connect(&again, &QTimer::timeout, &link, [&] {
         // Once part of the dump is in, click again (from inside the wait).
-        if (clickedAgain || link.LineCount < 20)
+        if (clickedAgain || link.LineCount() < 20)
             return;
         clickedAgain = true;
         Click(pushButton("GetData"));
@@ -224,7 +224,7 @@ TEST_F(DownloadTest, ASecondClickDuringTheDownloadIsIgnored)
     EXPECT_EQ(table().RowText(199, 0), QByteArray("CLIENT 199"));
     EXPECT_TRUE(page().State().DirectorySynced);
     EXPECT_FALSE(page().State().DirectoryBusy);
-    EXPECT_FALSE(link.CountMode);
+    EXPECT_FALSE(link.CountMode());
     EXPECT_TRUE(window->seam().texts().isEmpty());
 }
 
@@ -398,7 +398,7 @@ TEST_F(DownloadTest, TheFileCommandsAndTransferButtonsWaitForATransfer)
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, window.get(), [&] {
         porv::Link &link = window->link();
-        if (link.CountMode ? link.LineCount < 20 : unit.commandCount("b") == 0)
+        if (link.CountMode() ? link.LineCount() < 20 : unit.commandCount("b") == 0)
             return;
         window->PHButClick();
         during.append(heldEnabled());

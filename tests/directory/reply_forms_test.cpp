@@ -53,7 +53,7 @@ protected:
             makeWindow();
         }
         clickLogOn({});
-        ASSERT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+        ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
     }
 };
 

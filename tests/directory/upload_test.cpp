@@ -198,7 +198,7 @@ TEST_F(UploadTest, LogOffDuringTheRewriteStopsAfterTheCurrentRecord)
 
     clickWriteData();
 
-    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(window->link().LoggedOn());
     EXPECT_GE(unit.commandCount("b"), 5);
     EXPECT_LE(unit.commandCount("b"), 6);
     EXPECT_LE(unit.directoryRecords().size(), 6);

@@ -74,7 +74,7 @@ protected:
         EXPECT_FALSE(shell.blinking);
         EXPECT_EQ(shell.led, 21);
         EXPECT_FALSE(shell.transferVisible);
-        EXPECT_FALSE(link.CountMode);
+        EXPECT_FALSE(link.CountMode());
     }
 
     Link link;

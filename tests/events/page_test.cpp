@@ -83,7 +83,7 @@ protected:
         ASSERT_NE(page, nullptr);
         page->SetLocalClock([] { return QDateTime(QDate(2015, 12, 25), QTime(14, 11, 2)); });
         clickLogOn({});
-        ASSERT_TRUE(window->link().LoggedOn);
+        ASSERT_TRUE(window->link().LoggedOn());
         window->EbuttClick();
     }
 
@@ -149,7 +149,7 @@ TEST_F(EventsPageTest, ButtonsFollowTheLogOn)
     EXPECT_EQ(box("Sdate"), QStringLiteral("00/00"));
     EXPECT_EQ(box("Cdate"), QStringLiteral("00/00/00"));
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     EXPECT_TRUE(pageButton("dnLoad")->isEnabled());
     EXPECT_TRUE(pageButton("Set_time")->isEnabled());
 }
@@ -183,7 +183,7 @@ TEST_F(EventsPageTest, ThreeEventsWithTheUnitsClock)
     for (int c = 0; c < 6; ++c)
         six += grid->columnWidth(c);
     EXPECT_EQ(grid->width(), six + 39);
-    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(window->link().CountMode());
     EXPECT_EQ(window->ledImage(), 21);
 }
 
@@ -280,7 +280,7 @@ TEST_F(EventsPageTest, UnfinishedLogLeavesTheTableAndItsSortButShowsTheNewClock)
     EXPECT_EQ(cell(0, 6).trimmed(), "ADAMS");
     EXPECT_TRUE(box("Stime").startsWith(QStringLiteral("23:58:0"))) << box("Stime").toStdString();
     EXPECT_EQ(box("Sdate"), QStringLiteral("29/02/16"));
-    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(window->link().CountMode());
     EXPECT_TRUE(window->seam().texts().isEmpty() || window->seam().lastText() != QStringLiteral("Failed to get all data"));
 }
 

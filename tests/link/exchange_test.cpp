@@ -33,27 +33,27 @@ struct Exchange : ::testing::Test {
 TEST_F(Exchange, OkInOnePieceCompletesTheLine)
 {
     link.ReceiveText("\r\nOK\r\n");
-    EXPECT_TRUE(link.ReplyReceived);
-    EXPECT_TRUE(link.LineBuffer.isEmpty());
-    EXPECT_TRUE(link.DataSeen);
+    EXPECT_TRUE(link.ReplyReceived());
+    EXPECT_TRUE(link.LineBuffer().isEmpty());
+    EXPECT_TRUE(link.DataSeen());
 }
 
 TEST_F(Exchange, OkSplitAcrossChunks)
 {
     link.ReceiveText("O");
-    EXPECT_FALSE(link.ReplyReceived);
+    EXPECT_FALSE(link.ReplyReceived());
     link.ReceiveText("K\r\n");
-    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_TRUE(link.ReplyReceived());
 }
 
 TEST_F(Exchange, TextAfterLineEndStartsTheNextLine)
 {
     // A chunk may end between "O" and "K" after a completed line.
     link.ReceiveText("r0005 data\r\nO");
-    EXPECT_FALSE(link.ReplyReceived);
-    EXPECT_EQ(link.LineBuffer, "O");
+    EXPECT_FALSE(link.ReplyReceived());
+    EXPECT_EQ(link.LineBuffer(), "O");
     link.ReceiveText("K\r\n");
-    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_TRUE(link.ReplyReceived());
     EXPECT_EQ(link.ReplyLines(), (QList<QByteArray>{"r0005 data", "OK"}));
 }
 
@@ -61,26 +61,26 @@ TEST_F(Exchange, LaterPieceWithoutOkClearsTheFlag)
 {
     link.ReceiveText("OK\r\n");
     link.ReceiveText("more");
-    EXPECT_FALSE(link.ReplyReceived);
+    EXPECT_FALSE(link.ReplyReceived());
 }
 
 TEST_F(Exchange, NulBytesAreRemovedEverywhere)
 {
     link.ReceiveText(QByteArray("O\0K", 3));
-    EXPECT_TRUE(link.ReplyReceived);
-    EXPECT_EQ(link.RxBuffer, "OK");
+    EXPECT_TRUE(link.ReplyReceived());
+    EXPECT_EQ(link.RxBuffer(), "OK");
     EXPECT_EQ(link.ReceiveView(), "OK");
 }
 
 TEST_F(Exchange, CountModeCountsLinesAndShowsOnlyTheCount)
 {
-    link.CountMode = true;
+    link.BeginBulkReply();
     link.ReceiveText("first\r\n");
     link.ReceiveText("second\r\nthi");
     link.ReceiveText("rd\r\n");
-    EXPECT_EQ(link.LineCount, 3);
+    EXPECT_EQ(link.LineCount(), 3);
     EXPECT_EQ(link.ReceiveView(), "3");
-    EXPECT_EQ(link.RxBuffer, "first\r\nsecond\r\nthird\r\n");
+    EXPECT_EQ(link.RxBuffer(), "first\r\nsecond\r\nthird\r\n");
     // Several lines in one chunk each count.
     link.ReceiveText("a\r\nb\r\n");
     EXPECT_EQ(link.ReceiveView(), "5");
@@ -89,10 +89,10 @@ TEST_F(Exchange, CountModeCountsLinesAndShowsOnlyTheCount)
 TEST_F(Exchange, ConnectOnlyInRemoteMode)
 {
     link.ReceiveText("CONNECT 9600\r\n");
-    EXPECT_FALSE(link.ModemConnected);
-    link.RemoteMode = true;
+    EXPECT_FALSE(link.ModemConnected());
+    link.SetRemoteMode(true);
     link.ReceiveText("CONNECT 9600\r\n");
-    EXPECT_TRUE(link.ModemConnected);
+    EXPECT_TRUE(link.ModemConnected());
 }
 
 TEST_F(Exchange, ReplyLinesSplitAtCrLfOnly)
@@ -108,9 +108,9 @@ TEST_F(Exchange, BuffersAreBounded)
     const QByteArray big(1024 * 1024, 'x');
     for (int i = 0; i < 10; ++i)
         link.ReceiveText(big);
-    EXPECT_LE(link.RxBuffer.size(), Link::MaxReceived);
+    EXPECT_LE(link.RxBuffer().size(), Link::MaxReceived);
     EXPECT_LE(link.ReceiveView().size(), Link::MaxReceived);
-    EXPECT_LE(link.LineBuffer.size(), Link::MaxReceived);
+    EXPECT_LE(link.LineBuffer().size(), Link::MaxReceived);
 }
 
 TEST_F(Exchange, WaitReplyWaitsOneWholePollAtLeast)
@@ -137,16 +137,20 @@ TEST_F(Exchange, WaitReplyTakesLastReplyFromLineOne)
 {
     serial.post({"t\r\n", "0A0B0C0D0E0F\r\nOK\r\n"});
     EXPECT_TRUE(link.WaitReply(5));
-    EXPECT_EQ(link.LastReply, "0A0B0C0D0E0F");
+    EXPECT_EQ(link.LastReply(), "0A0B0C0D0E0F");
 }
 
 TEST_F(Exchange, SendCommandShowsAndResetsKeepAlive)
 {
-    link.KeepAliveCount = 9;
-    link.LastReply = "old";
+    serial.post({"r\r\nold\r\n"});
+    link.WaitReply(1);
+    ASSERT_EQ(link.LastReply(), "old");
+    for (int second = 0; second < 9; ++second)
+        link.CountKeepAliveSecond(15);
+    ASSERT_EQ(link.KeepAliveCount(), 9);
     link.SendCommand("r0005\r");
-    EXPECT_EQ(link.KeepAliveCount, 0);
-    EXPECT_TRUE(link.LastReply.isEmpty());
+    EXPECT_EQ(link.KeepAliveCount(), 0);
+    EXPECT_TRUE(link.LastReply().isEmpty());
     EXPECT_EQ(shown, (QList<QByteArray>{"r0005\r"}));
     EXPECT_EQ(serial.written, (QList<QByteArray>{"r0005\r"}));
 }
@@ -159,7 +163,7 @@ TEST_F(Exchange, ReadBlockLeavesTheReplyInTheLines)
         return {};
     });
     link.ReadBlock("0005");
-    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_TRUE(link.ReplyReceived());
     EXPECT_EQ(link.ReplyLine(0), "R00050102030405");
     EXPECT_EQ(link.ReplyLine(1), "OK");
 }
@@ -249,15 +253,15 @@ TEST_F(Exchange, UnacknowledgedDirectoryWriteIsOneAttempt)
 
 TEST_F(Exchange, CloseLinkSendsXOnOpenTransportsOnly)
 {
-    link.LoggedOn = true;
+    link.MarkLoggedOn();
     link.CloseLink();
     EXPECT_EQ(serial.written, (QList<QByteArray>{"x\r"}));
     EXPECT_FALSE(serial.isOpen());
-    EXPECT_FALSE(link.LoggedOn);
-    link.LoggedOn = true;
+    EXPECT_FALSE(link.LoggedOn());
+    link.MarkLoggedOn();
     link.CloseLink();
     EXPECT_EQ(serial.written.size(), 1);
-    EXPECT_FALSE(link.LoggedOn);
+    EXPECT_FALSE(link.LoggedOn());
 }
 
 TEST_F(Exchange, NothingGoesOutWithoutAnOpenTransport)
@@ -297,13 +301,13 @@ TEST_F(Exchange, CloseLinkClosesEvenWhenTheClosingCommandCannotBeWritten)
 {
     ScriptedTransport network;
     link.setNetworkTransport(&network);
-    link.LoggedOn = true;
+    link.MarkLoggedOn();
     serial.failWrites(true);
     network.failWrites(true);
     EXPECT_THROW(link.CloseLink(), SerialError);
     EXPECT_FALSE(serial.isOpen());
     EXPECT_FALSE(network.isOpen());
-    EXPECT_FALSE(link.LoggedOn);
+    EXPECT_FALSE(link.LoggedOn());
     // The next close finds nothing open and succeeds.
     EXPECT_NO_THROW(link.CloseLink());
 }

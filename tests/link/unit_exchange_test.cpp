@@ -62,7 +62,7 @@ TEST_F(UnitExchange, VerifiedWriteThenReadReturnsTheData)
     ASSERT_EQ(data.size(), 64);
     EXPECT_TRUE(link.WriteBlockVerified("0005", data));
     link.ReadBlock("0005");
-    EXPECT_TRUE(link.ReplyReceived);
+    EXPECT_TRUE(link.ReplyReceived());
     EXPECT_EQ(link.ReplyLine(0).mid(5), data);
     EXPECT_EQ(unit.commandCount("p"), 1);
 }
@@ -108,10 +108,10 @@ TEST_F(UnitExchange, DirectoryWriteWithWrongCheckIsRefused)
 TEST_F(UnitExchange, ClosingSendsXAndEndsTheConnection)
 {
     ASSERT_TRUE(logOn("1234"));
-    link.LoggedOn = true;
+    link.MarkLoggedOn();
     link.CloseLink();
     Delay(50);
     EXPECT_EQ(unit.commandCount("x"), 1);
-    EXPECT_FALSE(link.LoggedOn);
+    EXPECT_FALSE(link.LoggedOn());
     EXPECT_FALSE(unit.loggedOn());
 }

@@ -24,7 +24,7 @@ protected:
         writeRecord(true, "127.0.0.2", QByteArray());
         makeWindow();
         clickLogOn({});
-        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn; }, 20000)) << lastMessage().toStdString();
+        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn(); }, 20000)) << lastMessage().toStdString();
         showParametersPage();
     }
 
@@ -38,7 +38,7 @@ protected:
         QDir::setCurrent(dir.path());
         makeWindow();
         clickLogOn({});
-        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn; }, 20000)) << lastMessage().toStdString();
+        ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn(); }, 20000)) << lastMessage().toStdString();
         showParametersPage();
     }
 

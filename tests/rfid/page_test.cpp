@@ -12,6 +12,7 @@
 #include "codecs.h"
 #include "directorypage.h"
 #include "link.h"
+#include "link_test_access.h"
 #include "memtable.h"
 #include "rfidpage.h"
 #include "shell_fixture.h"
@@ -59,7 +60,7 @@ protected:
         writeRecord(true, "127.0.0.2", QByteArray());
         makeWindow();
         clickLogOn({});
-        ASSERT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+        ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
         window->RFbuttClick();
         unit.resetCounts();
     }
@@ -147,7 +148,7 @@ TEST_F(RfidPageTest, DownloadDecodesEntriesAndSkipsEmptyOnes)
     // The first record is current; the boxes follow it again.
     EXPECT_EQ(table().Position(), 1);
     EXPECT_EQ(text("rfID"), QStringLiteral("ABCDEF0123"));
-    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(window->link().CountMode());
     EXPECT_FALSE(directory().State().DirectoryBusy);
     EXPECT_TRUE(window->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
 }
@@ -193,7 +194,7 @@ TEST_F(RfidPageTest, SilentUnitGivesCommunicationErrorAndKeepsTheCodes)
     EXPECT_EQ(messages(), QStringList{QStringLiteral("communication error")});
     EXPECT_EQ(cell(0, Rfid), "7777777777");
     EXPECT_FALSE(directory().State().DirectoryBusy);
-    EXPECT_FALSE(window->link().CountMode);
+    EXPECT_FALSE(window->link().CountMode());
 }
 
 // --- write all ---------------------------------------------------------------------------------
@@ -347,7 +348,7 @@ TEST_F(RfidPageTest, KeepAliveIsHeldOffWhileTheCaptureWaits)
 {
     logOn();
     // Close to the keep-alive's fifteen seconds when the capture starts.
-    window->link().KeepAliveCount = 14;
+    porv::test::LinkTestAccess::SetKeepAliveCount(window->link(), 14);
     Click(pageButton("Get_ID"));
     // The whole countdown passes without a prompt or a false read.
     ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
@@ -356,7 +357,7 @@ TEST_F(RfidPageTest, KeepAliveIsHeldOffWhileTheCaptureWaits)
     // Afterwards the keep-alive runs again, counting from zero.
     EXPECT_TRUE(window->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
     ASSERT_TRUE(WaitFor([this] { return unit.commandCounts().value("prompt") > 0; }, 3000));
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
 }
 
 // --- record commands ---------------------------------------------------------------------------
@@ -422,7 +423,7 @@ TEST_F(RfidPageTest, LoggedOffTheUnitCommandsAreDisabledButEraseIsNot)
 {
     logOn();
     clickLed(); // log off
-    ASSERT_FALSE(window->link().LoggedOn);
+    ASSERT_FALSE(window->link().LoggedOn());
     EXPECT_FALSE(pageButton("download_id")->isEnabled());
     EXPECT_FALSE(pageButton("writeall_id")->isEnabled());
     EXPECT_FALSE(pageButton("Get_ID")->isEnabled());

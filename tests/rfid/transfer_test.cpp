@@ -71,7 +71,7 @@ protected:
         link.SendCommand("a1234\r");
         ASSERT_TRUE(link.WaitReply(20));
         ASSERT_TRUE(unit.loggedOn());
-        link.LoggedOn = true;
+        link.MarkLoggedOn();
         unit.resetCounts();
     }
 
@@ -83,7 +83,7 @@ protected:
     void expectFinalSteps()
     {
         EXPECT_FALSE(directory.state.DirectoryBusy);
-        EXPECT_FALSE(link.CountMode);
+        EXPECT_FALSE(link.CountMode());
         EXPECT_FALSE(shell.transferVisible);
         EXPECT_FALSE(shell.busyCursor);
         EXPECT_FALSE(shell.blinking);
@@ -307,7 +307,7 @@ TEST_F(RfidTransfer, WriteStopsWhenTheLinkCloses)
         add("", QByteArray::number(100 + i), "", QByteArray::number(1000000000 + i));
     QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, &link, [this](const QByteArray &line) {
         if (line.startsWith("g1409"))
-            link.LoggedOn = false;
+            link.MarkLoggedOff();
     });
     const WriteAllReport r = WriteAllTags(link, shell, directory);
     EXPECT_EQ(r.outcome, WriteAllOutcome::LoggedOff);
@@ -334,9 +334,9 @@ TEST_F(RfidTransfer, BlankBlockIsToldFromAWrittenOne)
 TEST_F(RfidTransfer, VerifyRewritesADifferingBlockOnce)
 {
     const QByteArray data = "1?????0000000001" + QByteArray(48, '?');
-    link.CountMode = true;
+    link.BeginBulkReply();
     EXPECT_TRUE(VerifyTagBlock(link, "1408", data));
-    EXPECT_FALSE(link.CountMode);
+    EXPECT_FALSE(link.CountMode());
     EXPECT_EQ(unit.commandCount("p"), 1);
     EXPECT_EQ(unit.tagEntries().size(), 1);
     unit.resetCounts();

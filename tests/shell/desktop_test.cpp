@@ -96,14 +96,14 @@ TEST_F(ShellDesktop, EveryPressOfTheLampRunsOneLogOnOrLogOff)
     });
     window->seam().queueDialog(FillLogOn({}));
     doAction(led, toggle);
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
     EXPECT_TRUE(markedDuringDialog);
     EXPECT_FALSE(led->isChecked());
     EXPECT_EQ(window->seam().pendingDialogs(), 1); // one log-on, not two
     EXPECT_EQ(accessible(led)->text(QAccessible::Name), QStringLiteral("Log Off"));
 
     doAction(led, toggle);
-    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(window->link().LoggedOn());
     EXPECT_FALSE(led->isChecked());
     EXPECT_EQ(window->seam().pendingDialogs(), 1);
 
@@ -112,11 +112,11 @@ TEST_F(ShellDesktop, EveryPressOfTheLampRunsOneLogOnOrLogOff)
     QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QCoreApplication::sendEvent(led, &down);
     QCoreApplication::sendEvent(led, &up);
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
     EXPECT_FALSE(led->isChecked());
     EXPECT_EQ(window->seam().pendingDialogs(), 0);
     clickLed();
-    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(window->link().LoggedOn());
     EXPECT_FALSE(accessible(led)->state().checked);
 
     // A cancelled log-on leaves the lamp unmarked.
@@ -124,7 +124,7 @@ TEST_F(ShellDesktop, EveryPressOfTheLampRunsOneLogOnOrLogOff)
     cancel.ok = false;
     window->seam().queueDialog(FillLogOn(cancel));
     doAction(led, toggle);
-    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(window->link().LoggedOn());
     EXPECT_FALSE(led->isChecked());
     EXPECT_EQ(unit.commandCount("a"), 2);
 }
@@ -189,7 +189,7 @@ TEST_F(ShellDesktop, TheLinkTraceHoldsTheSessionsCommandsAndNoPin)
     LogOnEntry entry;
     entry.pin = pin;
     clickLogOn(entry);
-    ASSERT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
     Click(control<QPushButton>("GetData"));
     // The access codes: written (p0003, read back with r0003) and read again.
     type(control<QLineEdit>("NewPin2"), "58294710");
@@ -224,7 +224,7 @@ TEST_F(ShellDesktop, TheTransferWindowCountsRecordsAndRestsWhileHidden)
     auto *timer = transfer.findChild<QTimer *>(QStringLiteral("Timer1"));
     EXPECT_FALSE(timer->isActive());
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
 
     // What the window shows while the transfers run.
     QStringList counts;

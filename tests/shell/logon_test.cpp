@@ -13,6 +13,7 @@
 
 #include "delay.h"
 #include "link.h"
+#include "link_test_access.h"
 #include "remembered.h"
 #include "serialtransport.h"
 #include "session.h"
@@ -68,7 +69,7 @@ protected:
 
     void expectLoggedOff()
     {
-        EXPECT_FALSE(window->link().LoggedOn);
+        EXPECT_FALSE(window->link().LoggedOn());
         EXPECT_FALSE(window->ledMarked());
         EXPECT_EQ(window->ledImage(), 22);
         EXPECT_TRUE(menu("ports")->menuAction()->isEnabled());
@@ -83,7 +84,7 @@ protected:
 
     void expectLoggedOn(const QString &title)
     {
-        EXPECT_TRUE(window->link().LoggedOn);
+        EXPECT_TRUE(window->link().LoggedOn());
         EXPECT_TRUE(unit.loggedOn());
         EXPECT_EQ(window->statusText(0), QStringLiteral("Connected"));
         EXPECT_EQ(window->windowTitle(), title);
@@ -152,7 +153,7 @@ TEST_F(ShellLogOn, ThroughTheModem)
     entry.number = "0123456789";
     clickLogOn(entry);
     expectLoggedOn(QStringLiteral("KVR Portavel QX4_100    Programmer   =Porv-Pro=  V8.4"));
-    EXPECT_TRUE(window->link().RemoteMode);
+    EXPECT_TRUE(window->link().RemoteMode());
     EXPECT_EQ(window->session().serial().baudRate(), 9600);
     EXPECT_GE(unit.commandCount("atz"), 1);
     EXPECT_GE(unit.commandCount("ate0"), 1);
@@ -176,7 +177,7 @@ TEST_F(ShellLogOn, AnImmediateConnectIsNotLost)
     entry.number = "5551234";
     clickLogOn(entry);
     EXPECT_FALSE(window->seam().texts().contains(QStringLiteral("Failed to connect")));
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
 }
 
 TEST_F(ShellLogOn, LogOffDuringTheDialEndsTheWait)
@@ -257,7 +258,7 @@ TEST_F(ShellLogOn, EachModelGivesItsMemoryLimitAndTitle)
     for (const Case &c : cases) {
         unit.setModel(c.model);
         clickLogOn({});
-        EXPECT_TRUE(window->link().LoggedOn);
+        EXPECT_TRUE(window->link().LoggedOn());
         EXPECT_EQ(window->session().MemoryLimit, c.limit);
         EXPECT_EQ(window->windowTitle(), QLatin1String(c.title));
         clickLed();
@@ -266,7 +267,7 @@ TEST_F(ShellLogOn, EachModelGivesItsMemoryLimitAndTitle)
     unit.setModel(qx4::Model::Unknown);
     unit.setUnknownModel("Portavel_300_Qx4", 0x2A00);
     clickLogOn({});
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
     EXPECT_EQ(window->session().MemoryLimit, 0);
     EXPECT_EQ(window->windowTitle(), QLatin1String(cases[3].title));
 }
@@ -282,7 +283,7 @@ TEST_F(ShellLogOn, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
 {
     networkWindow();
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     const int prompts = unit.commandCount("prompt");
     const qint64 second = qint64(1000 * porv::TickScale());
     // Fourteen seconds: nothing goes out.
@@ -292,17 +293,17 @@ TEST_F(ShellLogOn, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
     ASSERT_TRUE(WaitFor([&] { return unit.commandCount("prompt") == prompts + 1; }, int(30 * second)));
     Pump(int(3 * second));
     EXPECT_EQ(unit.commandCount("prompt"), prompts + 1);
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
 
     // While a bulk transfer counts lines, no prompt goes out.
-    window->link().CountMode = true;
+    window->link().BeginBulkReply();
     Pump(int(40 * second));
     EXPECT_EQ(unit.commandCount("prompt"), prompts + 1);
-    window->link().CountMode = false;
+    window->link().EndBulkReply();
 
     // A unit that stops answering is logged off at the next prompt.
     unit.faults().silent = true;
-    ASSERT_TRUE(WaitFor([&] { return !window->link().LoggedOn; }, int(60 * second)));
+    ASSERT_TRUE(WaitFor([&] { return !window->link().LoggedOn(); }, int(60 * second)));
     EXPECT_EQ(unit.commandCount("prompt"), prompts + 2);
     expectLoggedOff();
 }
@@ -311,13 +312,13 @@ TEST_F(ShellLogOn, LogOffDuringTheKeepAliveWaitDoesNotStartALogOn)
 {
     networkWindow();
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     // The unit stops answering; the user logs off while the prompt waits for
     // its answer.
     unit.faults().silent = true;
     bool loggedOffInWait = false;
     QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [&](const QByteArray &line) {
-        if (line.isEmpty() && window->link().LoggedOn && !loggedOffInWait) {
+        if (line.isEmpty() && window->link().LoggedOn() && !loggedOffInWait) {
             loggedOffInWait = true;
             clickLed();
         }
@@ -328,7 +329,7 @@ TEST_F(ShellLogOn, LogOffDuringTheKeepAliveWaitDoesNotStartALogOn)
         Click(d.findChild<QPushButton *>(QStringLiteral("Button2")));
     });
     const qint64 second = qint64(1000 * porv::TickScale());
-    window->link().KeepAliveCount = 14;
+    porv::test::LinkTestAccess::SetKeepAliveCount(window->link(), 14);
     ASSERT_TRUE(WaitFor([&] { return loggedOffInWait; }, int(30 * second)));
     Pump(int(3 * second));
     EXPECT_FALSE(dialogShown);
@@ -339,10 +340,10 @@ TEST_F(ShellLogOn, FileNewWhileLoggedOnSendsXAndLogsOff)
 {
     networkWindow(qx4::Model::Qx4_500);
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     action("FileNew1")->trigger();
     EXPECT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
-    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(window->link().LoggedOn());
     EXPECT_EQ(window->windowTitle(), Generic);
     // The remembered network link is preselected again.
     EXPECT_TRUE(action("WiFi")->isChecked());
@@ -364,11 +365,11 @@ TEST_F(ShellLogOn, FileNewWithNothingRememberedLetsThePortBeChosenAgain)
         emit pin->returnPressed();
     });
     clickLed();
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     ASSERT_FALSE(QFile::exists(detailsPath()));
 
     action("FileNew1")->trigger();
-    EXPECT_FALSE(window->link().LoggedOn);
+    EXPECT_FALSE(window->link().LoggedOn());
     // Nothing remembered: Log On waits for a port, and the Ports menu offers one.
     EXPECT_FALSE(button("led")->isEnabled());
     ASSERT_TRUE(menu("ports")->menuAction()->isEnabled());
@@ -376,7 +377,7 @@ TEST_F(ShellLogOn, FileNewWithNothingRememberedLetsThePortBeChosenAgain)
     menu("ports")->actions().at(0)->trigger();
     EXPECT_TRUE(button("led")->isEnabled());
     clickLogOn({});
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
 }
 
 TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
@@ -385,7 +386,7 @@ TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
     LogOnEntry entry;
     entry.address = "127.0.0.2";
     clickLogOn(entry);
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     QFile f(detailsPath());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
@@ -425,7 +426,7 @@ TEST_F(ShellLogOn, WithoutRememberDetailsOnlyThePortAndNetworkFlagAreKept)
     LogOnEntry entry;
     entry.remember = false;
     clickLogOn(entry);
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     porv::RememberedDetails r;
     ASSERT_TRUE(r.load(detailsPath()));
     EXPECT_TRUE(r.pin().isEmpty());
@@ -459,7 +460,7 @@ TEST_F(ShellLogOn, EnterInThePinFieldLogsOnWithoutWritingTheRecord)
         emit pin->returnPressed();
     });
     clickLed();
-    EXPECT_TRUE(window->link().LoggedOn);
+    EXPECT_TRUE(window->link().LoggedOn());
     QFile f(detailsPath());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
@@ -493,7 +494,7 @@ TEST_F(ShellLogOn, ASerialFailureIsShownAndTheWindowStillAnswers)
     makeWindow();
     menu("ports")->actions().at(0)->trigger();
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     // The device goes away under the open port.
     pty->close();
     ASSERT_TRUE(WaitFor([&] {
@@ -550,7 +551,7 @@ TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
     writeRecord(true, "127.0.0.2", QByteArray());
     makeWindow();
     clickLogOn({});
-    EXPECT_TRUE(window->link().LoggedOn) << window->seam().lastText().toStdString();
+    EXPECT_TRUE(window->link().LoggedOn()) << window->seam().lastText().toStdString();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("KVR Portavel QX4_1000    Programmer   =Porv-Pro=  V8.4"));
     clickLed();
     expectLoggedOff();
@@ -568,7 +569,7 @@ TEST_F(ShellLogOn, TheAddressTypedInTheDialogIsUsedForThatLogOn)
     entry.address = "127.0.0.2";
     entry.remember = false;
     clickLogOn(entry);
-    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
     clickLed();
 
     // Enter in the address field confirms with what it holds, too.
@@ -579,7 +580,7 @@ TEST_F(ShellLogOn, TheAddressTypedInTheDialogIsUsedForThatLogOn)
         emit address->returnPressed();
     });
     clickLed();
-    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
 }
 
 // The Remote box is hidden on the network link: a flag remembered from a modem
@@ -597,8 +598,8 @@ TEST_F(ShellLogOn, ARememberedRemoteFlagIsOffOnTheNetworkLinkAndKeptInTheRecord)
     record.save(detailsPath());
     makeWindow();
     clickLogOn({});
-    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
-    EXPECT_FALSE(window->link().RemoteMode);
+    EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
+    EXPECT_FALSE(window->link().RemoteMode());
     EXPECT_EQ(unit.commandCount("atz"), 0);
     porv::RememberedDetails after;
     ASSERT_TRUE(after.load(detailsPath()));
@@ -641,13 +642,13 @@ TEST_F(ShellLogOn, LogOffDuringADirectoryDownloadLeavesTheWindowOffLine)
     unit.setTiming(timing);
     networkWindow();
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [&](const QByteArray &line) {
-        if (line.startsWith('d') && window->link().LoggedOn)
+        if (line.startsWith('d') && window->link().LoggedOn())
             clickLed(); // Log Off while the dump arrives
     });
     Click(window->findChild<QWidget *>(QStringLiteral("GetData")));
-    ASSERT_FALSE(window->link().CountMode);
+    ASSERT_FALSE(window->link().CountMode());
     expectLoggedOff();
     ASSERT_TRUE(WaitFor([&] { return unit.commandCount("x") == 1; }));
     const QList<QByteArray> sent = unit.lastCommands();
@@ -665,24 +666,24 @@ TEST_F(ShellLogOn, ASecondCopyCannotTakeTheWiFiPort)
 {
     networkWindow();
     clickLogOn({});
-    ASSERT_TRUE(window->link().LoggedOn);
+    ASSERT_TRUE(window->link().LoggedOn());
     {
         porv::TporvForm second;
         second.show();
         ASSERT_TRUE(second.findChild<QAction *>(QStringLiteral("WiFi"))->isChecked());
         second.seam().queueDialog(FillLogOn({}));
         Click(second.findChild<QToolButton *>(QStringLiteral("led")));
-        EXPECT_FALSE(second.link().LoggedOn);
+        EXPECT_FALSE(second.link().LoggedOn());
         EXPECT_TRUE(second.seam().texts().contains(QStringLiteral("Failed to connect\r\nWiFi port")))
             << second.seam().texts().join(QLatin1Char('|')).toStdString();
         EXPECT_FALSE(second.session().NetworkOpen());
-        EXPECT_TRUE(window->link().LoggedOn);
+        EXPECT_TRUE(window->link().LoggedOn());
 
         // Once the first copy logs off, the port is free.
         clickLed();
         second.seam().queueDialog(FillLogOn({}));
         Click(second.findChild<QToolButton *>(QStringLiteral("led")));
-        EXPECT_TRUE(second.link().LoggedOn) << second.seam().lastText().toStdString();
+        EXPECT_TRUE(second.link().LoggedOn()) << second.seam().lastText().toStdString();
     }
 }
 
@@ -722,7 +723,7 @@ TEST_F(ShellLogOn, OtherTakesADevicePathAndLogsOnThroughIt)
     EXPECT_TRUE(other->text().contains(device));
     EXPECT_EQ(window->session().SerialPortName(), device);
     clickLogOn({});
-    EXPECT_TRUE(window->link().LoggedOn) << lastMessage().toStdString();
+    EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("KVR Portavel QX4_500    Programmer   =Porv-Pro=  V8.4"));
     EXPECT_TRUE(window->session().SerialOpen());
     clickLed();

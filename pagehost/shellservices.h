@@ -58,7 +58,9 @@ public:
     // The system beep.
     virtual void Beep() = 0;
 
-    // --- added with the main window; defaults keep test doubles compiling ---
+    // --- File command holds, the loaded events, the capture timer, the memory
+    // limit and the transfer's count. These have defaults, so services without
+    // a window behind them define only what they use.
 
     // The File commands of a page that has none of its own (RFID page):
     // New, Open, Save and Save As, the Edit menu, the New/Open/Save buttons.
