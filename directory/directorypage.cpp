@@ -18,6 +18,7 @@
 
 #include <functional>
 
+#include "clientfinder.h"
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
@@ -197,6 +198,8 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setAccessibleName(QStringLiteral("Phone list"));
     m_grid->setModel(&m_gridModel);
+    // The find row above the grid filters what the grid shows, never the table.
+    auto *finder = new ClientFinder(m_table, grid, ClientFinder::History::Room, QStringLiteral("FindClient"), this);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -403,7 +406,11 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
 
     auto *top = new QHBoxLayout;
     top->setSpacing(6);
-    top->addWidget(m_grid);
+    auto *gridColumn = new QVBoxLayout;
+    gridColumn->setSpacing(3);
+    gridColumn->addWidget(finder);
+    gridColumn->addWidget(m_grid, 1);
+    top->addLayout(gridColumn);
     top->addLayout(right, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -469,8 +476,8 @@ void DirectoryPage::syncGrid()
     m_syncing = true;
     const int row = m_table.Position() - 1;
     QItemSelectionModel *selection = m_grid->selectionModel();
-    if (row >= 0 && row < m_gridModel.rowCount()) {
-        const QModelIndex at = m_gridModel.index(row, 0);
+    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), row);
+    if (at.isValid()) {
         selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_grid->scrollTo(at);
     } else {

@@ -2,10 +2,42 @@
 // A read-only grid over a table: it follows the table's current record, and
 // only the user's own moves in it (mouse, keyboard) move the table's current
 // record, through userMovedTo. Used by DBGrid1 and DBGrid3.
+//
+// The grid's model may be a chain of proxies over the table's model (colours,
+// a find filter): rows are mapped through it, so userMovedTo gets the table's
+// row and GridIndexOfTableRow the grid's row of a table row.
+#include <QAbstractProxyModel>
+#include <QList>
 #include <QTableView>
 #include <functional>
 
 namespace porv {
+
+// The table row a grid index shows; -1 for none.
+inline int TableRowOfGridIndex(QModelIndex index)
+{
+    while (auto *proxy = qobject_cast<const QAbstractProxyModel *>(index.model()))
+        index = proxy->mapToSource(index);
+    return index.isValid() ? index.row() : -1;
+}
+
+// The grid index (column 0) of a table row; invalid when the row is not
+// shown (filtered out, or out of range).
+inline QModelIndex GridIndexOfTableRow(const QAbstractItemModel *gridModel, int row)
+{
+    QList<const QAbstractProxyModel *> proxies;
+    const QAbstractItemModel *model = gridModel;
+    while (auto *proxy = qobject_cast<const QAbstractProxyModel *>(model)) {
+        proxies.prepend(proxy);
+        model = proxy->sourceModel();
+    }
+    if (!model || row < 0 || row >= model->rowCount())
+        return QModelIndex();
+    QModelIndex index = model->index(row, 0);
+    for (const QAbstractProxyModel *proxy : proxies)
+        index = proxy->mapFromSource(index);
+    return index;
+}
 
 class TableGridView : public QTableView {
 public:
@@ -31,7 +63,7 @@ private:
     {
         const int now = currentIndex().row();
         if (now >= 0 && now != before && userMovedTo)
-            userMovedTo(now);
+            userMovedTo(TableRowOfGridIndex(currentIndex()));
     }
 };
 

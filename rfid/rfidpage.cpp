@@ -19,6 +19,7 @@
 #include <cmath>
 #include <functional>
 
+#include "clientfinder.h"
 #include "delay.h"
 #include "directorypage.h"
 #include "link.h"
@@ -98,6 +99,9 @@ void RfidPage::build()
     m_grid->setObjectName(QStringLiteral("DBGrid3"));
     m_grid->setAccessibleName(QStringLiteral("RFID tags"));
     m_grid->setModel(directory.TableModel());
+    // The find row above the grid filters what the grid shows, never the table.
+    auto *finder = new ClientFinder(directory.DirectoryTable(), grid, ClientFinder::History::Tag,
+                                    QStringLiteral("FindTag"), this);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -237,7 +241,11 @@ void RfidPage::build()
     auto *outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(8);
-    outer->addWidget(m_grid);
+    auto *gridColumn = new QVBoxLayout;
+    gridColumn->setSpacing(3);
+    gridColumn->addWidget(finder);
+    gridColumn->addWidget(m_grid, 1);
+    outer->addLayout(gridColumn);
     outer->addLayout(right, 1);
 }
 
@@ -255,9 +263,8 @@ void RfidPage::syncGrid()
         return;
     m_syncing = true;
     const int row = table.Position() - 1;
-    QAbstractItemModel *model = m_grid->model();
-    if (row >= 0 && row < model->rowCount()) {
-        const QModelIndex at = model->index(row, 0);
+    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), row);
+    if (at.isValid()) {
         selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_grid->scrollTo(at);
     } else {
