@@ -59,7 +59,10 @@ ClientFinder::ClientFinder(MemTable &table, TableGridView *grid, History history
     });
     connect(m_filter, &QAbstractItemModel::layoutChanged, this, &ClientFinder::showCount);
     connect(m_filter, &QAbstractItemModel::rowsInserted, this, &ClientFinder::showCount);
-    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &ClientFinder::showCount);
+    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, [this] {
+        showCount();
+        markCurrentRecord();
+    });
     connect(&table, &MemTable::afterMove, this, &ClientFinder::followCurrentRecord);
     followCurrentRecord();
 }
@@ -84,17 +87,24 @@ void ClientFinder::findTextChanged(const QString &text)
 {
     m_filter->SetFindText(text);
     showCount();
-    // The table's current record is marked again when it is among the rows shown.
+    markCurrentRecord();
+}
+
+void ClientFinder::markCurrentRecord()
+{
+    // The grid marks the table's current record when it is shown, and no row
+    // otherwise: a row the filter removes hands the grid's current row to a
+    // neighbour, which the table never moved to.
     QItemSelectionModel *selection = m_grid->selectionModel();
-    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), m_table.Position() - 1);
-    if (!selection)
+    if (!selection || m_table.DisplaySuspended())
         return;
+    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), m_table.Position() - 1);
     if (at.isValid()) {
         selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         m_grid->scrollTo(at);
     } else {
         selection->clearSelection();
-        m_grid->scrollToTop();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     }
 }
 

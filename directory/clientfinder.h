@@ -48,6 +48,7 @@ protected:
 
 private:
     void findTextChanged(const QString &text);
+    void markCurrentRecord();
     void showCount();
     void enterGrid();
     void followCurrentRecord();
