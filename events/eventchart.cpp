@@ -217,7 +217,11 @@ void EventChart::barClicked(int index)
 {
     if (index < 0 || size_t(index) >= m_data.spans.size())
         return;
-    emit datesClicked(m_data.spans[size_t(index)].first, m_data.spans[size_t(index)].second);
+    // The bar that reports the click is still handling its mouse release:
+    // the chart is drawn afresh (and that bar deleted) only after it.
+    const auto [from, to] = m_data.spans[size_t(index)];
+    QMetaObject::invokeMethod(this, [this, from = from, to = to] { emit datesClicked(from, to); },
+                              Qt::QueuedConnection);
 }
 
 void EventChart::barHovered(bool on, int index, QBarSet *)

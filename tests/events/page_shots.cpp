@@ -83,6 +83,7 @@ int main(int argc, char **argv)
     const QPointF onBar = chart->mapToPosition(QPointF(3, 1), chart->series().value(0));
     const QPoint at = view->mapFromScene(chart->mapToScene(onBar));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCoreApplication::processEvents();
     save("day.png");
     views->setCurrentIndex(0);
     save("day_details.png");
