@@ -7,6 +7,7 @@
 // a find filter): rows are mapped through it, so userMovedTo gets the table's
 // row and GridIndexOfTableRow the grid's row of a table row.
 #include <QAbstractProxyModel>
+#include <QHeaderView>
 #include <QList>
 #include <QTableView>
 #include <functional>
@@ -39,9 +40,27 @@ inline QModelIndex GridIndexOfTableRow(const QAbstractItemModel *gridModel, int 
     return index;
 }
 
+// The rows' header of the grids: a narrow column that only marks the current
+// record, as wide as it is set to be. Its size is never measured from its
+// thousand sections, which a filter that removes rows in many runs would
+// otherwise have it do for every run.
+class RowIndicatorHeader : public QHeaderView {
+public:
+    explicit RowIndicatorHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)
+    {
+        // As the grid's own rows' header would be.
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+    QSize sizeHint() const override { return QSize(minimumWidth(), length()); }
+};
+
 class TableGridView : public QTableView {
 public:
-    explicit TableGridView(QWidget *parent = nullptr) : QTableView(parent) {}
+    explicit TableGridView(QWidget *parent = nullptr) : QTableView(parent)
+    {
+        setVerticalHeader(new RowIndicatorHeader(this));
+    }
     std::function<void(int row)> userMovedTo;
 
 protected:
