@@ -58,6 +58,9 @@ EventFinder::EventFinder(MemTable &table, QTableView *grid, ShellServices &shell
     connect(m_chart, &EventChart::datesClicked, this, &EventFinder::ShowDates);
 
     connect(m_filter, &QAbstractItemModel::modelReset, this, &EventFinder::tableReset);
+    // A download or a title click makes the first record of the table
+    // current; while filtered, that is the first event shown.
+    connect(&table, &MemTable::afterMove, this, &EventFinder::keepCurrentShown);
     tableReset();
 }
 
@@ -198,6 +201,8 @@ void EventFinder::ShowHistory(const QByteArray &room, bool tagEvents)
     m_fromSet = m_toSet = false;
     showDateRange();
     applyFilter();
+    if (!m_table.IsOpen())
+        m_shell.ShowStatus(0, QStringLiteral("No events yet: Down Load reads them from the unit"));
 }
 
 void EventFinder::ShowDates(QDate from, QDate to)
@@ -256,7 +261,8 @@ void EventFinder::showDateRange()
 
 void EventFinder::keepCurrentShown()
 {
-    if (!m_table.IsOpen() || m_filter->rowCount() == 0 || GridIndex(m_table.Position() - 1).isValid())
+    if (!m_table.IsOpen() || m_table.DisplaySuspended() || m_filter->Filter().ChoosesAll()
+        || m_filter->rowCount() == 0 || GridIndex(m_table.Position() - 1).isValid())
         return;
     m_table.SetPosition(TableRow(m_filter->index(0, 0)) + 1);
 }
