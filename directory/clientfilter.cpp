@@ -2,28 +2,21 @@
 
 #include <algorithm>
 
+#include "directorytable.h"
 #include "memtable.h"
 
 namespace porv {
 
 namespace {
 
-bool isPhoneSeparator(char c) { return c == ' ' || c == '-' || c == '/' || c == '.' || c == '(' || c == ')'; }
-
-bool isDialCharacter(char c)
-{
-    return (c >= '0' && c <= '9') || c == '*' || c == '#' || c == 'p' || c == 'P' || c == ':';
-}
-
-// The number's dial characters as the finder compares them: "P" and ":"
-// (pauses, like "p") read as "p".
+// The number's dial characters as the finder compares them: without its
+// layout (blanks, dashes, dots, brackets), "P" and ":" (pauses) read as "p".
 QByteArray dialForm(const QByteArray &phone)
 {
-    QByteArray out;
-    out.reserve(phone.size());
-    for (char c : phone) {
-        if (!isPhoneSeparator(c))
-            out.append(c == 'P' || c == ':' ? 'p' : c);
+    QByteArray out = DialNumber(phone);
+    for (char &c : out) {
+        if (c == 'P' || c == ':')
+            c = 'p';
     }
     return out;
 }
@@ -58,7 +51,7 @@ ClientMatcher::ClientMatcher(const QString &text) : m_empty(text.isEmpty())
     }
     m_folded = FoldLatin1(text.toLatin1());
     const QByteArray dialed = dialForm(text.toLatin1());
-    if (!dialed.isEmpty() && std::all_of(dialed.begin(), dialed.end(), isDialCharacter))
+    if (!dialed.isEmpty() && std::all_of(dialed.begin(), dialed.end(), IsDialCharacter))
         m_dialed = dialed;
 }
 

@@ -17,9 +17,9 @@ QByteArray FoldLatin1(const QByteArray &text);
 
 // A typed text and the records that hold it: the name, the room or the tag
 // holds it (letters in any case), or the telephone number holds its dial
-// characters, blanks and the usual separators ("-", "/", ".", "(", ")")
-// ignored on both sides, so that "0123 456" finds 0123456 and "456" finds
-// "0123 456". An empty text is held by every record.
+// characters, the layout of a number (DialNumber: blanks, dashes, dots,
+// brackets) ignored on both sides, so that "0123 456" finds 0123456 and "456"
+// finds "0123 456". An empty text is held by every record.
 class ClientMatcher {
 public:
     explicit ClientMatcher(const QString &text = QString());

@@ -1,7 +1,6 @@
 #include "clientfinder.h"
 
 #include <QHBoxLayout>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,20 +91,10 @@ void ClientFinder::findTextChanged(const QString &text)
 
 void ClientFinder::markCurrentRecord()
 {
-    // The grid marks the table's current record when it is shown, and no row
-    // otherwise: a row the filter removes hands the grid's current row to a
-    // neighbour, which the table never moved to.
-    QItemSelectionModel *selection = m_grid->selectionModel();
-    if (!selection || m_table.DisplaySuspended())
-        return;
-    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), m_table.Position() - 1);
-    if (at.isValid()) {
-        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_grid->scrollTo(at);
-    } else {
-        selection->clearSelection();
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
+    // A row the filter removes hands the grid's current row to a neighbour,
+    // which the table never moved to: the grid marks the table's own.
+    if (!m_table.DisplaySuspended())
+        MarkTableRow(m_grid, m_table.Position() - 1);
 }
 
 void ClientFinder::showCount()

@@ -474,16 +474,7 @@ void DirectoryPage::syncGrid()
     if (m_table.DisplaySuspended())
         return;
     m_syncing = true;
-    const int row = m_table.Position() - 1;
-    QItemSelectionModel *selection = m_grid->selectionModel();
-    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), row);
-    if (at.isValid()) {
-        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_grid->scrollTo(at);
-    } else {
-        selection->clearSelection();
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
+    MarkTableRow(m_grid, m_table.Position() - 1);
     m_syncing = false;
 }
 

@@ -5,9 +5,10 @@
 //
 // The grid's model may be a chain of proxies over the table's model (colours,
 // a find filter): rows are mapped through it, so userMovedTo gets the table's
-// row and GridIndexOfTableRow the grid's row of a table row.
+// row, and GridIndexOfTableRow and MarkTableRow find a table row in the grid.
 #include <QAbstractProxyModel>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QList>
 #include <QTableView>
 #include <functional>
@@ -44,6 +45,23 @@ inline QModelIndex GridIndexOfTableRow(const QAbstractItemModel *gridModel, int 
 // record, as wide as it is set to be. Its size is never measured from its
 // thousand sections, which a filter that removes rows in many runs would
 // otherwise have it do for every run.
+// Marks a table row's record in the grid (current, selected, scrolled to)
+// when the grid shows it, and no row when it does not.
+inline void MarkTableRow(QTableView *grid, int row)
+{
+    QItemSelectionModel *selection = grid->selectionModel();
+    if (!selection)
+        return;
+    const QModelIndex at = GridIndexOfTableRow(grid->model(), row);
+    if (at.isValid()) {
+        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        grid->scrollTo(at);
+    } else {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+}
+
 class RowIndicatorHeader : public QHeaderView {
 public:
     explicit RowIndicatorHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent)

@@ -324,6 +324,15 @@ EventChartData TallyEvents(const MemTable &table, const std::vector<int> &rows, 
 
 // --- the events file of the events shown ------------------------------------------------------------
 
+FileDialogRequest EventsFileDialog()
+{
+    FileDialogRequest request;
+    request.defaultExtension = QStringLiteral("Evt");
+    request.filter = QStringLiteral("PortavelEvents(*.Evt)|*.Evt|All Files (*.*)|*.*");
+    request.fileName = QStringLiteral("Events");
+    return request;
+}
+
 void SaveShownEventsFile(const QString &path, const MemTable &table, const std::vector<int> &rows,
                          const ClockReadings &readings)
 {

@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "shellservices.h"
+
 namespace porv {
 
 class MemTable;
@@ -105,6 +107,10 @@ EventChartData TallyEvents(const MemTable &table, const std::vector<int> &rows, 
                            ChartStack stack, QDate from = QDate(), QDate to = QDate());
 
 // --- the events file of the events shown --------------------------------------
+
+// The save dialog of an events file, the whole log's or the events shown:
+// extension "Evt", name "Events", the events files' filter.
+FileDialogRequest EventsFileDialog();
 
 // The events file (the same header lines and table layout as the whole log's)
 // holding only the given table rows, in the given order. Throws FileError.

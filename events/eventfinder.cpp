@@ -285,11 +285,7 @@ void EventFinder::SaveShownEventsClick()
     // Nothing to save before the first download.
     if (!m_table.IsOpen())
         return;
-    FileDialogRequest request;
-    request.defaultExtension = QStringLiteral("Evt");
-    request.filter = QStringLiteral("PortavelEvents(*.Evt)|*.Evt|All Files (*.*)|*.*");
-    request.fileName = QStringLiteral("Events");
-    const QString path = m_shell.AskSaveFileName(request);
+    const QString path = m_shell.AskSaveFileName(EventsFileDialog());
     if (path.isEmpty())
         return;
     SaveShownEventsFile(path, m_table, m_filter->ShownRows(), m_readings());

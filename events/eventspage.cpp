@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "eventchart.h"
+#include "eventfilter.h"
 #include "eventfinder.h"
 #include "eventtable.h"
 #include "link.h"
@@ -291,11 +292,7 @@ void EventsPage::FileSaveAs()
     // Nothing to save before the first download.
     if (!m_table.IsOpen())
         return;
-    FileDialogRequest request;
-    request.defaultExtension = QStringLiteral("Evt");
-    request.filter = QStringLiteral("PortavelEvents(*.Evt)|*.Evt|All Files (*.*)|*.*");
-    request.fileName = QStringLiteral("Events");
-    const QString path = m_shell.AskSaveFileName(request);
+    const QString path = m_shell.AskSaveFileName(EventsFileDialog());
     if (path.isEmpty())
         return;
     SaveEventsFile(path, m_table, Readings());

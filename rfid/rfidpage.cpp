@@ -258,19 +258,8 @@ void RfidPage::syncGrid()
     MemTable &table = m_directory->DirectoryTable();
     if (table.DisplaySuspended())
         return;
-    QItemSelectionModel *selection = m_grid->selectionModel();
-    if (!selection)
-        return;
     m_syncing = true;
-    const int row = table.Position() - 1;
-    const QModelIndex at = GridIndexOfTableRow(m_grid->model(), row);
-    if (at.isValid()) {
-        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_grid->scrollTo(at);
-    } else {
-        selection->clearSelection();
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
+    MarkTableRow(m_grid, table.Position() - 1);
     m_syncing = false;
 }
 

@@ -92,15 +92,9 @@ void BM_DecodeIntoTable(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeIntoTable)->Unit(benchmark::kMillisecond);
 
-// The whole Down Load click of the page, shown, over a scripted link that
-// answers at once. With viewShown, a receive view takes the reply text as the
-// window's RxMemo does; with painted, the page is painted afterwards.
-void downLoad(benchmark::State &state, bool viewShown, bool painted)
+// A link that answers the download's commands at once: the clock, the log.
+void answerAsTheUnit(porv::test::ScriptedTransport &transport)
 {
-    porv::SetTickScale(1e-6);
-    porv::Link link;
-    porv::test::ScriptedTransport transport;
-    link.setSerialTransport(&transport);
     transport.setAnswer([](const QByteArray &written) -> QList<QByteArray> {
         if (written == "\r")
             return {"OK\r\n"};
@@ -110,6 +104,18 @@ void downLoad(benchmark::State &state, bool viewShown, bool painted)
             return {logReply()};
         return {};
     });
+}
+
+// The whole Down Load click of the page, shown, over a scripted link that
+// answers at once. With viewShown, a receive view takes the reply text as the
+// window's RxMemo does; with painted, the page is painted afterwards.
+void downLoad(benchmark::State &state, bool viewShown, bool painted)
+{
+    porv::SetTickScale(1e-6);
+    porv::Link link;
+    porv::test::ScriptedTransport transport;
+    link.setSerialTransport(&transport);
+    answerAsTheUnit(transport);
     QPlainTextEdit rxMemo;
     if (viewShown) {
         QObject::connect(&link, &porv::Link::receiveViewReset, &rxMemo, [&rxMemo](const QByteArray &text) {
@@ -149,13 +155,7 @@ void BM_FilterAndChart5000(benchmark::State &state)
     porv::Link link;
     porv::test::ScriptedTransport transport;
     link.setSerialTransport(&transport);
-    transport.setAnswer([](const QByteArray &written) -> QList<QByteArray> {
-        if (written == "t\r")
-            return {"t\r\n1E0A0E190C0F\r\nOK\r\n"};
-        if (written == "e\r")
-            return {logReply()};
-        return {written == "\r" ? QByteArray("OK\r\n") : QByteArray()};
-    });
+    answerAsTheUnit(transport);
     porv::test::NullShell shell;
     porv::EventsPage page(link, shell);
     page.resize(789, 460);
