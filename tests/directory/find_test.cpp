@@ -1,5 +1,6 @@
 // Finding clients: the find rule over DirectoryTable, and the find box above
 // DBGrid1 in the real window with write-through to the simulated unit.
+#include <QFile>
 #include <QTest>
 
 #include "clientfilter.h"
@@ -109,6 +110,11 @@ TEST_F(FindTest, ACommitInTheFilteredGridWritesTheRecordChosenThere)
     for (int i : {0, 2, 3})
         EXPECT_EQ(after[i].phone, records[i].phone) << i;
     EXPECT_EQ(column("PHnumber"), (QList<QByteArray>{"0123456789", "0449", "0123456789", "0123456789"}));
+    // Save writes the whole table, filtered or not.
+    window->FileSave1Execute();
+    QFile saved(box("DBFiles")->text());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll().count("\r\n"), 1 + 4);
 
     // Escape shows every record again, the current one marked.
     find->setFocus();
