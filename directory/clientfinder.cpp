@@ -86,6 +86,8 @@ void ClientFinder::findTextChanged(const QString &text)
 {
     m_filter->SetFindText(text);
     showCount();
+    // The grid takes its new rows in now, so that it scrolls within them.
+    m_grid->doItemsLayout();
     markCurrentRecord();
 }
 

@@ -171,7 +171,12 @@ void EventFinder::applyFilter()
         f.kind = EventKind(kind);
     f.setBy = m_setBy->currentData().toByteArray();
     m_filter->SetFilter(f);
+    // The grid takes its new rows in now, so that it scrolls to the current
+    // event within them rather than within the rows it had.
+    m_grid->doItemsLayout();
     keepCurrentShown();
+    if (const QModelIndex current = GridIndex(m_table.Position() - 1); current.isValid())
+        m_grid->scrollTo(current);
     showCountAndChart();
 }
 
