@@ -18,6 +18,7 @@
 
 #include <functional>
 
+#include "clientfinder.h"
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
@@ -196,6 +197,8 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setAccessibleName(QStringLiteral("Phone list"));
     m_grid->setModel(&m_gridModel);
+    // The find row above the grid filters what the grid shows, never the table.
+    auto *finder = new ClientFinder(m_table, grid, ClientFinder::History::Room, QStringLiteral("FindClient"), this);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -388,7 +391,11 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
 
     auto *top = new QHBoxLayout;
     top->setSpacing(6);
-    top->addWidget(m_grid);
+    auto *gridColumn = new QVBoxLayout;
+    gridColumn->setSpacing(3);
+    gridColumn->addWidget(finder);
+    gridColumn->addWidget(m_grid, 1);
+    top->addLayout(gridColumn);
     top->addLayout(right, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -452,16 +459,7 @@ void DirectoryPage::syncGrid()
     if (m_table.DisplaySuspended())
         return;
     m_syncing = true;
-    const int row = m_table.Position() - 1;
-    QItemSelectionModel *selection = m_grid->selectionModel();
-    if (row >= 0 && row < m_gridModel.rowCount()) {
-        const QModelIndex at = m_gridModel.index(row, 0);
-        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_grid->scrollTo(at);
-    } else {
-        selection->clearSelection();
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
+    MarkTableRow(m_grid, m_table.Position() - 1);
     m_syncing = false;
 }
 

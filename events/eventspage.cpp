@@ -9,9 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "eventchart.h"
+#include "eventfilter.h"
+#include "eventfinder.h"
 #include "eventtable.h"
 #include "link.h"
 #include "memtablemodel.h"
@@ -48,6 +52,8 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     m_grid->setObjectName(QStringLiteral("DBGrid2"));
     m_grid->setAccessibleName(QStringLiteral("Events"));
     m_grid->setModel(m_model);
+    // The filters, the count and the chart: a view of the table, never a change of it.
+    m_finder = new EventFinder(m_table, m_grid, shell, [this] { return Readings(); }, this);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -62,7 +68,7 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
             [this](const QModelIndex &current) {
                 if (m_syncing || !current.isValid())
                     return;
-                m_table.SetPosition(current.row() + 1);
+                m_table.SetPosition(m_finder->TableRow(current) + 1);
             });
     connect(&m_table, &MemTable::afterMove, this, &EventsPage::EventTableAfterScroll);
 
@@ -129,9 +135,25 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     side->addLayout(buttons);
     side->addStretch(1);
 
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(m_grid, 0);
-    layout->addLayout(side, 1);
+    // The filters across the top; the grid with the count beneath it; beside
+    // it the event's details and the clocks, or the chart.
+    auto *detailsView = new QWidget;
+    detailsView->setObjectName(QStringLiteral("EventDetailsView"));
+    detailsView->setLayout(side);
+    auto *views = new QTabWidget(this);
+    views->setObjectName(QStringLiteral("EventViews"));
+    views->setDocumentMode(true);
+    views->addTab(detailsView, QStringLiteral("Details"));
+    views->addTab(m_finder->Chart(), QStringLiteral("Chart"));
+    auto *gridColumn = new QVBoxLayout;
+    gridColumn->addWidget(m_grid, 1);
+    gridColumn->addWidget(m_finder->CountBar());
+    auto *body = new QHBoxLayout;
+    body->addLayout(gridColumn, 0);
+    body->addWidget(views, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_finder->FilterBar());
+    layout->addLayout(body, 1);
     m_grid->setMinimumWidth(200);
 }
 
@@ -256,7 +278,7 @@ void EventsPage::followCurrentRecord()
     const int position = m_table.Position();
     if (position < 1)
         return;
-    const QModelIndex index = m_model->index(position - 1, 0);
+    const QModelIndex index = m_finder->GridIndex(position - 1);
     if (!index.isValid())
         return;
     m_syncing = true;
@@ -270,11 +292,7 @@ void EventsPage::FileSaveAs()
     // Nothing to save before the first download.
     if (!m_table.IsOpen())
         return;
-    FileDialogRequest request;
-    request.defaultExtension = QStringLiteral("Evt");
-    request.filter = QStringLiteral("PortavelEvents(*.Evt)|*.Evt|All Files (*.*)|*.*");
-    request.fileName = QStringLiteral("Events");
-    const QString path = m_shell.AskSaveFileName(request);
+    const QString path = m_shell.AskSaveFileName(EventsFileDialog());
     if (path.isEmpty())
         return;
     SaveEventsFile(path, m_table, Readings());

@@ -19,6 +19,7 @@ class QTableView;
 
 namespace porv {
 
+class EventFinder;
 class Link;
 class MemTableModel;
 class ShellServices;
@@ -32,6 +33,8 @@ public:
     MemTable &EventTable() { return m_table; }
     const MemTable &EventTable() const { return m_table; }
     QTableView *DBGrid2() const { return m_grid; }
+    // The filters, the count and the chart over DBGrid2.
+    EventFinder *Finder() const { return m_finder; }
     // The clock readings the boxes of the " Time " group show.
     ClockReadings Readings() const;
     const EventDownloadOutcome &LastOutcome() const { return m_lastOutcome; }
@@ -58,6 +61,7 @@ private:
     ShellServices &m_shell;
     MemTable m_table;
     MemTableModel *m_model = nullptr;
+    EventFinder *m_finder = nullptr;
     std::function<QDateTime()> m_clock;
     EventDownloadOutcome m_lastOutcome;
     bool m_downloading = false;

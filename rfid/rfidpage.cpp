@@ -19,6 +19,7 @@
 #include <cmath>
 #include <functional>
 
+#include "clientfinder.h"
 #include "delay.h"
 #include "directorypage.h"
 #include "link.h"
@@ -106,6 +107,9 @@ void RfidPage::build()
     m_grid->setObjectName(QStringLiteral("DBGrid3"));
     m_grid->setAccessibleName(QStringLiteral("RFID tags"));
     m_grid->setModel(directory.TableModel());
+    // The find row above the grid filters what the grid shows, never the table.
+    auto *finder = new ClientFinder(directory.DirectoryTable(), grid, ClientFinder::History::Tag,
+                                    QStringLiteral("FindTag"), this);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -233,7 +237,11 @@ void RfidPage::build()
     auto *outer = new QHBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(8);
-    outer->addWidget(m_grid);
+    auto *gridColumn = new QVBoxLayout;
+    gridColumn->setSpacing(3);
+    gridColumn->addWidget(finder);
+    gridColumn->addWidget(m_grid, 1);
+    outer->addLayout(gridColumn);
     outer->addLayout(right, 1);
 }
 
@@ -246,20 +254,8 @@ void RfidPage::syncGrid()
     MemTable &table = m_directory->DirectoryTable();
     if (table.DisplaySuspended())
         return;
-    QItemSelectionModel *selection = m_grid->selectionModel();
-    if (!selection)
-        return;
     m_syncing = true;
-    const int row = table.Position() - 1;
-    QAbstractItemModel *model = m_grid->model();
-    if (row >= 0 && row < model->rowCount()) {
-        const QModelIndex at = model->index(row, 0);
-        selection->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        m_grid->scrollTo(at);
-    } else {
-        selection->clearSelection();
-        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    }
+    MarkTableRow(m_grid, table.Position() - 1);
     m_syncing = false;
 }
 

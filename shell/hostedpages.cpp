@@ -10,12 +10,14 @@
 #include "shellpage.h"
 
 #ifdef PORV_HAVE_DIRECTORY_PAGE
+#include "clientfinder.h"
 #include "directorypage.h"
 #endif
 #ifdef PORV_HAVE_PARAMETERS_PAGE
 #include "parameterspage.h"
 #endif
 #ifdef PORV_HAVE_EVENTS_PAGE
+#include "eventfinder.h"
 #include "eventspage.h"
 #endif
 #ifdef PORV_HAVE_RFID_PAGE
@@ -53,6 +55,19 @@ void HostAvailablePages(TporvForm &window, Link &link, QPlainTextEdit *rxMemo)
     // The RFID page works on the directory page's table.
     auto *rfid = new RfidPage(link, window, *directory, window.pageWidget(TporvForm::RfidPage));
     window.hostPage(TporvForm::RfidPage, rfid, rfid);
+#endif
+#if defined(PORV_HAVE_EVENTS_PAGE) && defined(PORV_HAVE_DIRECTORY_PAGE)
+    // History beside the directory's grids shows a room's events on the
+    // Events page, as its page command shows that page.
+    for (int index : {int(TporvForm::PhoneDirectory), int(TporvForm::RfidPage)}) {
+        for (ClientFinder *finder : window.pageWidget(index)->findChildren<ClientFinder *>()) {
+            QObject::connect(finder, &ClientFinder::historyRequested, events,
+                             [&window, events](const QByteArray &room, bool tagEvents) {
+                                 events->Finder()->ShowHistory(room, tagEvents);
+                                 window.EbuttClick();
+                             });
+        }
+    }
 #endif
     (void)window;
 }

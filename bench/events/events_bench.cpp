@@ -1,15 +1,24 @@
 // Decoding and showing a log of 5,000 events: splitting the reply, decoding
 // it into EventTable, and the whole Down Load of the Events page over a link
 // whose waits are shrunk to nothing, so that what remains is the tool's own
-// work (sending, receiving the bulk reply, decoding, the grid and its paint).
+// work (sending, receiving the bulk reply, decoding, the grid and its paint);
+// and filtering those events with the chart drawn afresh.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
 
 #include "delay.h"
 #include "eventdownload.h"
+#include "eventchart.h"
+#include "eventfinder.h"
 #include "eventspage.h"
 #include "eventtable.h"
 #include "link.h"
@@ -83,15 +92,9 @@ void BM_DecodeIntoTable(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeIntoTable)->Unit(benchmark::kMillisecond);
 
-// The whole Down Load click of the page, shown, over a scripted link that
-// answers at once. With viewShown, a receive view takes the reply text as the
-// window's RxMemo does; with painted, the page is painted afterwards.
-void downLoad(benchmark::State &state, bool viewShown, bool painted)
+// A link that answers the download's commands at once: the clock, the log.
+void answerAsTheUnit(porv::test::ScriptedTransport &transport)
 {
-    porv::SetTickScale(1e-6);
-    porv::Link link;
-    porv::test::ScriptedTransport transport;
-    link.setSerialTransport(&transport);
     transport.setAnswer([](const QByteArray &written) -> QList<QByteArray> {
         if (written == "\r")
             return {"OK\r\n"};
@@ -101,6 +104,18 @@ void downLoad(benchmark::State &state, bool viewShown, bool painted)
             return {logReply()};
         return {};
     });
+}
+
+// The whole Down Load click of the page, shown, over a scripted link that
+// answers at once. With viewShown, a receive view takes the reply text as the
+// window's RxMemo does; with painted, the page is painted afterwards.
+void downLoad(benchmark::State &state, bool viewShown, bool painted)
+{
+    porv::SetTickScale(1e-6);
+    porv::Link link;
+    porv::test::ScriptedTransport transport;
+    link.setSerialTransport(&transport);
+    answerAsTheUnit(transport);
     QPlainTextEdit rxMemo;
     if (viewShown) {
         QObject::connect(&link, &porv::Link::receiveViewReset, &rxMemo, [&rxMemo](const QByteArray &text) {
@@ -130,6 +145,48 @@ void BM_DownLoad5000WithReceiveView(benchmark::State &state) { downLoad(state, t
 BENCHMARK(BM_DownLoad5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DownLoad5000Painted)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DownLoad5000WithReceiveView)->Unit(benchmark::kMillisecond);
+
+// 5,000 events on the page, the chart shown: each iteration changes one
+// filter (kind, relay, room, dates, or all cleared), and the grid and the
+// chart are counted and painted afresh.
+void BM_FilterAndChart5000(benchmark::State &state)
+{
+    porv::SetTickScale(1e-6);
+    porv::Link link;
+    porv::test::ScriptedTransport transport;
+    link.setSerialTransport(&transport);
+    answerAsTheUnit(transport);
+    porv::test::NullShell shell;
+    porv::EventsPage page(link, shell);
+    page.resize(789, 460);
+    page.show();
+    page.dnLoadClick();
+    porv::SetTickScale(1.0);
+    page.findChild<QTabWidget *>(QStringLiteral("EventViews"))->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    auto *kind = page.findChild<QComboBox *>(QStringLiteral("EventKind"));
+    auto *relay = page.findChild<QComboBox *>(QStringLiteral("EventRelay"));
+    auto *room = page.findChild<QLineEdit *>(QStringLiteral("EventRoom"));
+    auto *from = page.findChild<QDateEdit *>(QStringLiteral("EventFrom"));
+    auto *showAll = page.findChild<QPushButton *>(QStringLiteral("EventShowAll"));
+    const QByteArray someRoom = page.EventTable().RowText(7, 1);
+    const QDate firstDay = from->date();
+    int step = 0;
+    for (auto _ : state) {
+        switch (step++ % 5) {
+        case 0: kind->setCurrentIndex(1); break;
+        case 1: relay->setCurrentIndex(1); break;
+        case 2: room->setText(QString::fromLatin1(someRoom)); break;
+        case 3: from->setDate(firstDay.addDays(20)); break;
+        case 4: showAll->click(); break;
+        }
+        page.DBGrid2()->viewport()->repaint();
+        page.Finder()->Chart()->View()->viewport()->repaint();
+    }
+    if (page.EventTable().RecordCount() != kEvents)
+        state.SkipWithError("log not complete");
+}
+BENCHMARK(BM_FilterAndChart5000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

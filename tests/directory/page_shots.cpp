@@ -1,6 +1,7 @@
 // Pictures of the PhoneDataBase page: directory_page_shots [DIR]
 // full.png: a full grid (1000 records of a seeded unit); editing.png: a record
-// being edited, OK/Insert/Undo enabled; download.png: after a dump in RxMemo.
+// being edited, OK/Insert/Undo enabled; download.png: after a dump in RxMemo;
+// find.png: the grid filtered by the find box.
 #include <QDir>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -13,6 +14,16 @@
 #include "mainwindow.h"
 #include "portlist.h"
 #include "unit_seed.h"
+
+namespace {
+
+void UndoClick(porv::TporvForm &window)
+{
+    if (auto *page = dynamic_cast<porv::DirectoryPage *>(window.hostedPage(porv::TporvForm::PhoneDirectory)))
+        page->UndoClick();
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -55,5 +66,11 @@ int main(int argc, char **argv)
     name->setFocus();
     QCoreApplication::processEvents();
     window.grab().save(dir + QStringLiteral("/editing.png"));
+
+    // Finding: the grid filtered to the records holding the text.
+    UndoClick(window);
+    window.findChild<QLineEdit *>(QStringLiteral("FindClient"))->setText(QStringLiteral("lee"));
+    QCoreApplication::processEvents();
+    window.grab().save(dir + QStringLiteral("/find.png"));
     return 0;
 }
