@@ -36,6 +36,15 @@ bool isWholeNumber(const QByteArray &text)
     return true;
 }
 
+// The text without its leading blanks (spaces only).
+QByteArray StripLeadingSpaces(QByteArray text)
+{
+    qsizetype lead = 0;
+    while (lead < text.size() && text[lead] == ' ')
+        ++lead;
+    return text.remove(0, lead);
+}
+
 bool isNameStart(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -68,11 +77,7 @@ bool DirectoryPage::NamefKeyPress(int key)
 {
     if (!isEnter(key))
         return false;
-    QByteArray text = boxText(m_name);
-    qsizetype lead = 0;
-    while (lead < text.size() && text[lead] == ' ')
-        ++lead;
-    text.remove(0, lead);
+    const QByteArray text = StripLeadingSpaces(boxText(m_name));
     ShowBoxText(m_name, text);
     if (text.isEmpty() || !isNameStart(text[0])) {
         m_shell.ShowMessage(NameRuleMessage());
@@ -94,11 +99,7 @@ bool DirectoryPage::RoomNumberKeyPress(int key)
     }
     moveFocusOn(m_room);
     EnableEntryButtons();
-    QByteArray text = boxText(m_room);
-    qsizetype lead = 0;
-    while (lead < text.size() && text[lead] == ' ')
-        ++lead;
-    text.remove(0, lead);
+    const QByteArray text = StripLeadingSpaces(boxText(m_room));
     ShowBoxText(m_room, text);
     if (!isWholeNumber(text)) {
         m_shell.ShowMessage(QStringLiteral("Must enter a number"));
