@@ -232,7 +232,6 @@ void DirectoryPage::NavigatorClick(NavButton button)
     }
 }
 
-
 void DirectoryPage::DBNavigator1BeforeAction(NavButton button)
 {
     if (button == NavButton::Insert) {
