@@ -19,7 +19,7 @@
 #include <functional>
 
 #include "clientfinder.h"
-#include "delay.h"
+#include "directorytransfer.h"
 #include "link.h"
 #include "shellservices.h"
 #include "tablegridview.h"
@@ -27,87 +27,35 @@
 
 namespace porv {
 
-// --- the edit boxes and the grid ----------------------------------------------
-
-class DirectoryEditBox : public QLineEdit {
+// What the directory core's operations see of the page: its table and flags,
+// and the controls that follow them.
+class DirectoryPage::Hooks : public DirectoryAccess {
 public:
-    using KeyRule = std::function<bool(QKeyEvent *)>;
-    explicit DirectoryEditBox(QWidget *parent) : QLineEdit(parent) {}
-    void setKeyRule(KeyRule rule) { m_rule = std::move(rule); }
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
+    explicit Hooks(DirectoryPage &page) : m_page(page) {}
+    MemTable &Table() override { return m_page.m_table; }
+    DirectoryState &State() override { return m_page.m_state; }
+    void LayoutDirectoryGrid() override { m_page.LayoutDirectoryGrid(); }
+    void SetDirectorySynced(bool synced) override { m_page.SetDirectorySynced(synced); }
+    void HoldTransfers(bool hold) override
     {
-        if (m_rule && m_rule(event)) {
-            event->accept();
-            return;
-        }
-        QLineEdit::keyPressEvent(event);
+        if (hold)
+            m_page.holdTransferButtons();
+        else
+            m_page.releaseTransferButtons();
     }
+    void HoldGrid(bool hold) override { m_page.m_grid->setEnabled(!hold); }
 
 private:
-    KeyRule m_rule;
+    DirectoryPage &m_page;
 };
 
 namespace {
 
-
-bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
-
-bool isWholeNumber(const QByteArray &text)
-{
-    qsizetype i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    if (i >= text.size())
-        return false;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    }
-    return true;
-}
-
-bool isNameStart(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
-QString nameRuleMessage()
-{
-    return QStringLiteral("must enter a name or number\r\n"
-                          "without a space as a first character\r\n"
-                          "start characters may be:\r\n"
-                          " A-Z or a-z or 0-9");
-}
-
-// The characters the unit can dial: digits, "p" and "P" and ":" (pause), "*", "#".
-bool isDialCharacter(QChar c) { return c.unicode() < 0x80 && IsDialCharacter(char(c.unicode())); }
-
-// An address the b command can name a block by: hexadecimal digits only.
-bool isHexAddress(const QByteArray &text)
-{
-    if (text.isEmpty() || text.size() > 8)
-        return false;
-    for (char c : text) {
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
-            return false;
-    }
-    return true;
-}
-
 QString phoneListFilter() { return QStringLiteral("Portavel (*.csv)|*.csv|All Files (*.*)|*.*"); }
 
-const QByteArray kName = QByteArrayLiteral("Name");
-const QByteArray kRoom = QByteArrayLiteral("RoomNumber");
-const QByteArray kPhone = QByteArrayLiteral("PHnumber");
 const QByteArray kCode1 = QByteArrayLiteral("Code1");
 const QByteArray kCode2 = QByteArrayLiteral("Code2");
 const QByteArray kSpare = QByteArrayLiteral("spare");
-const QByteArray kAddr = QByteArrayLiteral("Addr");
-
-// The most records the PhoneDataBase page keeps.
-constexpr int kPhoneListLimit = 1000;
 
 } // namespace
 
@@ -174,7 +122,7 @@ void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which)
 // --- construction -------------------------------------------------------------------
 
 DirectoryPage::DirectoryPage(Link &link, ShellServices &shell, QPlainTextEdit *rxMemo, QWidget *parent)
-    : QWidget(parent), m_link(link), m_shell(shell), m_model(&m_table)
+    : QWidget(parent), m_link(link), m_shell(shell), m_model(&m_table), m_hooks(std::make_unique<Hooks>(*this))
 {
     setObjectName(QStringLiteral("DirectoryPage"));
     m_gridModel.setSourceModel(&m_model);
@@ -483,6 +431,8 @@ void DirectoryPage::SetDirectorySynced(bool synced)
 
 bool DirectoryPage::WriteEachChange() const { return m_wrtChg->isChecked(); }
 
+DirectoryAccess &DirectoryPage::Access() { return *m_hooks; }
+
 bool DirectoryPage::DirectoryTableBeforeDelete()
 {
     if (!m_state.DeleteConfirmed)
@@ -498,18 +448,6 @@ void ShowBoxText(QLineEdit *box, const QByteArray &value)
     const QString text = QString::fromLatin1(value);
     if (box->text() != text)
         box->setText(text);
-}
-
-QByteArray DirectoryPage::BoxesRecordData() const
-{
-    return RecordData(boxText(m_room), boxText(m_code1), boxText(m_code2), boxText(m_spare), boxText(m_phone),
-                      boxText(m_name));
-}
-
-QByteArray DirectoryPage::CurrentRecordData() const
-{
-    return RecordData(m_table.FieldText(kRoom), m_table.FieldText(kCode1), m_table.FieldText(kCode2),
-                      m_table.FieldText(kSpare), m_table.FieldText(kPhone), m_table.FieldText(kName));
 }
 
 // --- ShellPage ------------------------------------------------------------------------
@@ -608,356 +546,25 @@ void DirectoryPage::FileSaveAs()
         m_files->setText(previousFile);
 }
 
-// --- editing ---------------------------------------------------------------------------
+// --- transfers ---------------------------------------------------------------------------
 
-void DirectoryPage::moveFocusOn(QWidget *from)
+void DirectoryPage::GetDataClick() { DownloadDirectory(m_link, m_shell, Access()); }
+
+void DirectoryPage::WriteDataClick() { UploadDirectory(m_link, m_shell, Access()); }
+
+void DirectoryPage::holdTransferButtons()
 {
-    QWidget *top = window();
-    for (QWidget *w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(top)) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
+    m_heldGetData = m_getData->isEnabled();
+    m_heldWriteData = m_writeData->isEnabled();
+    m_getData->setEnabled(false);
+    m_writeData->setEnabled(false);
 }
 
-bool DirectoryPage::NamefKeyPress(int key)
+void DirectoryPage::releaseTransferButtons()
 {
-    if (!isEnter(key))
-        return false;
-    QByteArray text = boxText(m_name);
-    qsizetype lead = 0;
-    while (lead < text.size() && text[lead] == ' ')
-        ++lead;
-    text.remove(0, lead);
-    ShowBoxText(m_name, text);
-    if (text.isEmpty() || !isNameStart(text[0])) {
-        m_shell.ShowMessage(nameRuleMessage());
-        m_name->selectAll();
-        return true;
-    }
-    moveFocusOn(m_name);
-    EnableEntryButtons();
-    return true;
-}
-
-bool DirectoryPage::RoomNumberKeyPress(int key)
-{
-    if (!isEnter(key))
-        return false;
-    if (m_room->text().isEmpty()) {
-        m_shell.ShowMessage(QStringLiteral("Must enter a number"));
-        return true;
-    }
-    moveFocusOn(m_room);
-    EnableEntryButtons();
-    QByteArray text = boxText(m_room);
-    qsizetype lead = 0;
-    while (lead < text.size() && text[lead] == ' ')
-        ++lead;
-    text.remove(0, lead);
-    ShowBoxText(m_room, text);
-    if (!isWholeNumber(text)) {
-        m_shell.ShowMessage(QStringLiteral("Must enter a number"));
-        m_room->selectAll();
-    }
-    return true;
-}
-
-bool DirectoryPage::PHnumberKeyPress(int key, const QString &text)
-{
-    if (isEnter(key)) {
-        moveFocusOn(m_phone);
-        return true;
-    }
-    if (key == Qt::Key_Backspace)
-        return false;
-    // Keys that type nothing (moves, Delete, shortcuts) are not characters.
-    if (text.size() != 1 || text.at(0).unicode() < 0x20)
-        return false;
-    return !isDialCharacter(text.at(0));
-}
-
-bool DirectoryPage::CodeKeyPress(QLineEdit *box, int key)
-{
-    if (!isEnter(key))
-        return false;
-    moveFocusOn(box);
-    return true;
-}
-
-void DirectoryPage::PHnumberEdited(const QString &text)
-{
-    QString kept;
-    kept.reserve(text.size());
-    int cursor = m_phone->cursorPosition();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (isDialCharacter(text.at(i)))
-            kept.append(text.at(i));
-        else if (i < cursor)
-            --cursor;
-    }
-    if (kept == text)
-        return;
-    m_phone->setText(kept);
-    m_phone->setCursorPosition(std::max(0, cursor));
-}
-
-void DirectoryPage::EnableEntryButtons()
-{
-    if (m_table.IsOpen() && !m_name->text().isEmpty() && !m_room->text().isEmpty()) {
-        m_undo->setEnabled(true);
-        m_navOk->setEnabled(true);
-        m_navInst->setEnabled(true);
-    }
-}
-
-void DirectoryPage::DirectoryTableAfterScroll()
-{
-    if (!m_state.ShowRecordEnabled)
-        return;
-    ShowBoxText(m_room, m_table.FieldText(kRoom));
-    ShowBoxText(m_name, m_table.FieldText(kName));
-    ShowBoxText(m_phone, m_table.FieldText(kPhone));
-    ShowBoxText(m_code1, m_table.FieldText(kCode1));
-    ShowBoxText(m_code2, m_table.FieldText(kCode2));
-    ShowBoxText(m_spare, m_table.FieldText(kSpare));
-    m_navInst->setEnabled(false);
-    m_navOk->setEnabled(false);
-    m_undo->setEnabled(false);
-    m_recordNo->setText(QString::number(m_table.Position()));
-    m_totRec->setText(QString::number(m_table.RecordCount()));
-    emit recordShown();
-}
-
-void DirectoryPage::UndoClick()
-{
-    DirectoryTableAfterScroll();
-    m_undo->setEnabled(false);
-}
-
-void DirectoryPage::DBGrid1TitleClick(int column)
-{
-    if (!m_table.IsOpen())
-        return;
-    m_table.Refresh();
-    if (column < 0 || column >= m_table.FieldCount() || !m_table.Sort(m_table.Field(column).name,
-                                                                      MemTable::SortCase::Insensitive)) {
-        m_table.First();
-        return;
-    }
-    m_table.First();
-}
-
-// --- navigator bar ----------------------------------------------------------------------
-
-void DirectoryPage::NavigatorClick(NavButton button)
-{
-    DBNavigator1BeforeAction(button);
-    if (!m_table.IsOpen())
-        return;
-    switch (button) {
-    case NavButton::First:
-        m_table.First();
-        break;
-    case NavButton::Prior:
-        if (m_table.Position() > 1)
-            m_table.SetPosition(m_table.Position() - 1);
-        else if (m_table.Position() < 0)
-            m_table.Refresh();
-        break;
-    case NavButton::Next:
-        m_table.Next();
-        break;
-    case NavButton::Last:
-        m_table.Refresh();
-        m_table.SetPosition(m_table.RecordCount());
-        break;
-    case NavButton::Insert:
-        m_table.Insert();
-        break;
-    case NavButton::Delete:
-        m_table.Delete();
-        // The confirmation lives only until the delete itself.
-        m_state.DeleteConfirmed = false;
-        break;
-    case NavButton::Refresh:
-        m_table.Refresh();
-        syncGrid();
-        break;
-    }
-}
-
-void DirectoryPage::DBNavigator1BeforeAction(NavButton button)
-{
-    if (button == NavButton::Insert) {
-        m_name->setFocus();
-        return;
-    }
-    if (button != NavButton::Delete)
-        return;
-    if (!m_shell.AskQuestion(QStringLiteral("Erase Current record"))) {
-        m_state.DeleteConfirmed = false;
-        return;
-    }
-    m_state.DeleteConfirmed = true;
-    const QByteArray addr = m_table.FieldText(kAddr);
-    // A placeholder address (a record an RFID download created) names no
-    // block of the unit: there is nothing there to erase. Unless the table
-    // mirrors the unit, the address may hold another client there.
-    if (!addr.isEmpty() && isHexAddress(addr) && WriteEachChange() && m_link.LoggedOn() && m_state.DirectorySynced)
-        m_link.WriteDirectoryBlock(addr, RecordData({}, {}, {}, {}, {}, {}));
-}
-
-// --- commit and insert ----------------------------------------------------------------------
-
-bool DirectoryPage::BoxesStorable()
-{
-    const RecordProblem problem = CheckRecord(boxText(m_room), boxText(m_phone), boxText(m_name));
-    switch (problem.kind) {
-    case RecordProblem::None:
-        return true;
-    case RecordProblem::NoName:
-        m_shell.ShowMessage(nameRuleMessage());
-        m_name->setFocus();
-        break;
-    case RecordProblem::NoRoom:
-        m_shell.ShowMessage(QStringLiteral("Must enter a number"));
-        m_room->setFocus();
-        m_room->selectAll();
-        break;
-    case RecordProblem::PhoneCharacter:
-        m_shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the phone number of %2.")
-                                .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(boxText(m_name)))));
-        m_phone->setFocus();
-        break;
-    }
-    return false;
-}
-
-void DirectoryPage::NavOkClick()
-{
-    if (!m_state.DirectoryBusy && m_navOk->isEnabled()) {
-        // A record the unit would store without a name or room (and its own
-        // download then drop), or with a number it cannot dial, is not
-        // committed: the boxes stay for mending.
-        if (!BoxesStorable())
-            return;
-        // The moves below leave the boxes alone; a failure that ends the
-        // commit does not leave them detached for good.
-        m_state.ShowRecordEnabled = false;
-        const auto reattach = qScopeGuard([this] { m_state.ShowRecordEnabled = true; });
-        int p = m_table.Position();
-        const bool writeThrough = m_link.LoggedOn() && WriteEachChange() && m_state.DirectorySynced;
-        // A room number that another record already has.
-        const QByteArray roomBox = boxText(m_room);
-        if (m_table.Locate(QByteArrayLiteral("Roomnumber"), roomBox) && m_table.Position() != p) {
-            if (!m_shell.AskQuestion(QStringLiteral("RoomNumber exist, Continue?"))) {
-                m_table.SetPosition(p);
-                syncGrid();
-                return;
-            }
-        }
-        // A new record past the most the page keeps is refused.
-        if (p == -1 && m_table.RecordCount() >= kPhoneListLimit) {
-            m_shell.ShowMessage(QStringLiteral("Phone list limit=1000 max."));
-            syncGrid();
-            return;
-        }
-        // A new record gets the lowest free address.
-        QByteArray newAddress;
-        if (p == -1) {
-            newAddress = FirstFreeAddress(m_table, m_shell.MemoryLimit());
-            if (newAddress == "0000") {
-                m_shell.ShowMessage(QStringLiteral("Could Not Assign a new addr"));
-                syncGrid();
-                return;
-            }
-            m_table.Append();
-        } else if (writeThrough) {
-            // A record without a block of its own (a placeholder from a tag
-            // download) takes the lowest free address, like a new one. The
-            // sort on Addr keeps it current, so its place is known after.
-            m_table.SetPosition(p);
-            if (!isHexAddress(m_table.FieldText(kAddr))) {
-                m_table.Sort(kAddr, MemTable::SortCase::Sensitive);
-                p = m_table.Position();
-                newAddress = FirstFreeAddress(m_table, m_shell.MemoryLimit());
-                if (newAddress == "0000") {
-                    m_shell.ShowMessage(QStringLiteral("Could Not Assign a new addr"));
-                    m_table.SetPosition(p);
-                    syncGrid();
-                    return;
-                }
-            }
-        }
-        // The boxes go into the record being committed.
-        m_table.SetPosition(p);
-        m_table.Edit();
-        m_table.SetFieldText(kRoom, NumericOrZero(roomBox, m_shell));
-        m_table.SetFieldText(kName, boxText(m_name));
-        m_table.SetFieldText(kPhone, boxText(m_phone));
-        m_table.SetFieldText(kCode1, boxText(m_code1));
-        m_table.SetFieldText(kCode2, boxText(m_code2));
-        m_table.SetFieldText(kSpare, boxText(m_spare));
-        if (!newAddress.isEmpty())
-            m_table.SetFieldText(kAddr, newAddress);
-        // The block the record is written to: the one it has, or the one it
-        // was given just now.
-        const QByteArray stored = m_table.FieldText(kAddr);
-        const QByteArray address = stored.isEmpty() ? newAddress : stored;
-        Delay(10);
-        m_table.Post();
-        // An old record that took an address has moved to its place by Addr.
-        if (p != -1 && !newAddress.isEmpty())
-            p = m_table.Position();
-        Delay(10);
-        // Write the committed record through to the unit, once more if the
-        // first write fails.
-        if (m_link.LoggedOn() && WriteEachChange() && m_state.DirectorySynced) {
-            m_table.SetPosition(p);
-            const QByteArray data = BoxesRecordData();
-            bool written = false;
-            for (int attempt = 0; attempt < 2 && !written; ++attempt)
-                written = m_link.WriteDirectoryBlock(address, data);
-            const QByteArray unitName = UnitName(boxText(m_name));
-            if (!written)
-                m_shell.ShowMessage(QStringLiteral("Failed to Write"));
-            else if (unitName != boxText(m_name))
-                m_shell.ShowMessage(QStringLiteral("Name stored in the unit as \"%1\": commas and control "
-                                                   "characters become spaces.")
-                                        .arg(QString::fromLatin1(unitName)));
-        }
-        // Committed: the buttons wait for the next change and the boxes
-        // follow the table again.
-        m_undo->setEnabled(false);
-        m_navOk->setEnabled(false);
-        m_navInst->setEnabled(false);
-        m_state.ShowRecordEnabled = true;
-        Delay(10);
-        syncGrid();
-        DirectoryTableAfterScroll();
-        Delay(10);
-    }
-    // After the last record a blank one waits for the next entry.
-    const int position = m_table.Position();
-    if (position < kPhoneListLimit && position == m_table.RecordCount())
-        m_table.Append();
-    m_name->setFocus();
-}
-
-void DirectoryPage::NavInstClick()
-{
-    const QByteArray kept[6] = {boxText(m_name).left(16),  boxText(m_room).left(16),  boxText(m_phone).left(16),
-                                boxText(m_code1).left(16), boxText(m_code2).left(16), boxText(m_spare).left(16)};
-    m_table.Insert();
-    ShowBoxText(m_name, kept[0]);
-    ShowBoxText(m_room, kept[1]);
-    ShowBoxText(m_phone, kept[2]);
-    ShowBoxText(m_code1, kept[3]);
-    ShowBoxText(m_code2, kept[4]);
-    ShowBoxText(m_spare, kept[5]);
-    NavOkClick();
+    // A Log Off during the transfer has disabled them for good.
+    m_getData->setEnabled(m_heldGetData && m_link.LoggedOn());
+    m_writeData->setEnabled(m_heldWriteData && m_link.LoggedOn());
 }
 
 } // namespace porv

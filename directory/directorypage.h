@@ -1,9 +1,11 @@
 #pragma once
 // The PhoneDataBase page (phdir): the grid DBGrid1 over DirectoryTable, the
 // edit boxes with their key rules, the navigator bar DBNavigator1, the file
-// name box DBFiles, the directory download (GetData), the full upload
-// (WriteData), the single-record commit, insert and delete with their
-// write-through, and the phone list file commands.
+// name box DBFiles, the buttons of the directory download (GetData), the full
+// upload (WriteData), the single-record commit and insert, the delete, and the
+// phone list file commands. What these do with the unit and the table is the
+// directory core's (directorytransfer.h, directorycommit.h); the page reads
+// its boxes, calls the core and enables its controls.
 //
 // The page owns DirectoryTable and the directory state flags for the life of
 // the window; the RFID page works on the same table through the public part
@@ -13,10 +15,16 @@
 // to the record it wants shown gets the boxes and the grid right once.
 #include <QByteArray>
 #include <QIdentityProxyModel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
+#include "directorycommit.h"
 #include "directorytable.h"
 #include "memtable.h"
 #include "memtablemodel.h"
@@ -24,7 +32,6 @@
 
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
@@ -32,12 +39,31 @@ class QToolButton;
 
 namespace porv {
 
+class DirectoryAccess;
 class Link;
 class ShellServices;
 
 // A one-line edit box whose typed keys pass through a rule first (the rule
 // returns true to swallow the key).
-class DirectoryEditBox;
+class DirectoryEditBox : public QLineEdit {
+public:
+    using KeyRule = std::function<bool(QKeyEvent *)>;
+    explicit DirectoryEditBox(QWidget *parent) : QLineEdit(parent) {}
+    void setKeyRule(KeyRule rule) { m_rule = std::move(rule); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (m_rule && m_rule(event)) {
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    KeyRule m_rule;
+};
 
 // DBGrid1's view of the table: the table's own columns, with the code columns
 // (Code1, Code2, spare) in olive and their titles grey while the unit's
@@ -80,12 +106,12 @@ public:
     // The item model over the table (for DBGrid3) and DBGrid1's view of it.
     MemTableModel *TableModel() { return &m_model; }
     DirectoryGridModel *GridModel() { return &m_gridModel; }
+    // The table, its flags and the controls that follow them, as the
+    // directory core's operations take them.
+    DirectoryAccess &Access();
     // The before-delete check of the table: refuses unless DeleteConfirmed is
     // set, and clears it.
     bool DirectoryTableBeforeDelete();
-    // The b-command text of the edit boxes / of the current record.
-    QByteArray BoxesRecordData() const;
-    QByteArray CurrentRecordData() const;
     // DirectorySynced with the WrtChg box that follows it (enabled exactly
     // while synced).
     void SetDirectorySynced(bool synced);
@@ -147,20 +173,17 @@ private:
     bool CodeKeyPress(QLineEdit *box, int key);
     void PHnumberEdited(const QString &text);
     QByteArray boxText(const QLineEdit *box) const;
-    bool eraseDirectory();
-    void rewriteDirectory();
+    DirectoryRecordText boxesRecord() const;
     void loadPhoneList(const QString &path);
     // Saves the table to the file, asking before an empty table replaces a
     // file that holds records; false when the user said No.
     bool savePhoneList(const QString &path);
-    // The edit boxes as the unit would store them: true when it can list the
-    // record back; otherwise the reason is shown and the box concerned focused.
-    bool BoxesStorable();
-    // While a transfer runs, the File commands, GetData and WriteData are
-    // disabled; at its end they are as they were (the transfer buttons only
-    // while still logged on).
-    void holdForTransfer();
-    void releaseAfterTransfer();
+    // While a download or full upload runs, GetData and WriteData are
+    // disabled; at its end they are as they were, while still logged on.
+    void holdTransferButtons();
+    void releaseTransferButtons();
+
+    class Hooks;
 
     Link &m_link;
     ShellServices &m_shell;
@@ -168,6 +191,7 @@ private:
     MemTableModel m_model;
     DirectoryGridModel m_gridModel;
     DirectoryState m_state;
+    std::unique_ptr<Hooks> m_hooks;
     QList<QPair<QPointer<QTableView>, DirectoryGrid>> m_otherGrids;
     int m_laidOutColumns = -1;
     bool m_syncing = false;

@@ -23,17 +23,13 @@ void DefineDirectoryTable(MemTable &table)
 
 int DirectoryCapacity(int memoryLimit) { return (memoryLimit - kDirectoryBase) / kDirectoryBlockSize; }
 
-namespace {
-
-QByteArray addressKey(int address)
+QByteArray DirectoryAddress(int address)
 {
     QByteArray key = QByteArray::number(address, 16).toUpper();
     if (key.size() < 4)
         key.prepend(QByteArray(4 - key.size(), '0'));
     return key;
 }
-
-} // namespace
 
 QByteArray FirstFreeAddress(MemTable &table, int memoryLimit)
 {
@@ -48,7 +44,7 @@ QByteArray FirstFreeAddress(MemTable &table, int memoryLimit)
     }
     QByteArray lastTaken;
     for (int a = kDirectoryBase; a <= memoryLimit; a += kDirectoryBlockSize) {
-        const QByteArray key = addressKey(a);
+        const QByteArray key = DirectoryAddress(a);
         if (!taken.contains(key)) {
             if (!lastTaken.isEmpty())
                 table.Locate(addr, lastTaken);

@@ -24,6 +24,9 @@ constexpr int kDirectoryBlockSize = 32;
 // Addr (4), all text. The table is left closed.
 void DefineDirectoryTable(MemTable &table);
 
+// An address as the Addr field holds it: four upper-case hexadecimal digits.
+QByteArray DirectoryAddress(int address);
+
 // (memoryLimit - 0x1000) / 32: the records a full upload may store.
 int DirectoryCapacity(int memoryLimit);
 

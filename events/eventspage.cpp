@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -194,10 +195,7 @@ void EventsPage::dnLoadClick()
     if (m_downloading)
         return;
     m_downloading = true;
-    struct Done {
-        bool &flag;
-        ~Done() { flag = false; }
-    } done{m_downloading};
+    const auto done = qScopeGuard([this] { m_downloading = false; });
 
     EventLogDownload download(m_link, m_shell, m_table);
     download.LocalClock = [this] { return now(); };

@@ -39,8 +39,13 @@ public:
     // Hourglass cursor during bulk transfers.
     virtual void SetBusyCursor(bool busy) = 0;
 
+    // The images of the Log On button's lamp (ImageList1).
+    static constexpr int LampLoggingOff = 20;
+    static constexpr int LampOnLine = 21;
+    static constexpr int LampOffLine = 22;
+
     // Timer1, the lamp blink of the Log On button during bulk transfers, and the
-    // image shown on it (20 logging off, 21 on line, 22 off line).
+    // image shown on it (one of the lamp images above).
     virtual void StartLampBlink() = 0;
     virtual void StopLampBlink() = 0;
     virtual void SetLedImage(int image) = 0;

@@ -1,5 +1,6 @@
 #include "procedures.h"
 
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 
@@ -14,21 +15,6 @@
 namespace porv {
 
 namespace {
-
-// Runs a step when the scope ends, however it ends.
-template <typename F>
-class Finally {
-public:
-    explicit Finally(F f) : m_f(std::move(f)) {}
-    ~Finally() { m_f(); }
-    Finally(const Finally &) = delete;
-    Finally &operator=(const Finally &) = delete;
-
-private:
-    F m_f;
-};
-template <typename F>
-Finally(F) -> Finally<F>;
 
 const QString CRLF = QStringLiteral("\r\n");
 
@@ -162,7 +148,7 @@ bool ParametersCore::ReadSettings()
     bool whole = false;
     {
         m_shell.ShowTransfer();
-        Finally end([this] {
+        const auto end = qScopeGuard([this] {
             m_shell.HideTransfer();
             ImageFromControls(m_fields, m_image);
             m_shell.SetSaveAsEnabled(true);
@@ -182,7 +168,7 @@ bool ParametersCore::ReadGateCodes()
     {
         m_shell.SetBusyCursor(true);
         m_shell.ShowTransfer();
-        Finally end([this] {
+        const auto end = qScopeGuard([this] {
             m_shell.HideTransfer();
             m_shell.SetBusyCursor(false);
             ImageFromControls(m_fields, m_image);
@@ -233,7 +219,7 @@ bool ParametersCore::ReadMessages()
     bool whole = false;
     {
         m_shell.ShowTransfer();
-        Finally end([this] { m_shell.HideTransfer(); });
+        const auto end = qScopeGuard([this] { m_shell.HideTransfer(); });
         whole = groupRead("d00120015", 1000, {{1, 22}, {2, 6}, {3, 6}, {4, 22}});
         if (whole) {
             DecodeMessages(m_fields, m_link.ReplyLines());
@@ -298,7 +284,7 @@ void ParametersCore::WriteAll()
         return;
     m_shell.SetBusyCursor(true);
     {
-        Finally normal([this] { m_shell.SetBusyCursor(false); });
+        const auto normal = qScopeGuard([this] { m_shell.SetBusyCursor(false); });
         WriteGateCodes();
         WriteMessages();
         WriteSpeedDials();

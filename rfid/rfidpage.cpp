@@ -42,20 +42,8 @@ void setHint(QWidget *w, const QString &hint)
 
 } // namespace
 
-// The directory page as the tag procedures see it.
-class RfidPage::Directory : public TagDirectory {
-public:
-    explicit Directory(DirectoryPage &page) : m_page(page) {}
-    MemTable &Table() override { return m_page.DirectoryTable(); }
-    DirectoryState &State() override { return m_page.State(); }
-    void LayoutDirectoryGrid() override { m_page.LayoutDirectoryGrid(); }
-
-private:
-    DirectoryPage &m_page;
-};
-
 RfidPage::RfidPage(Link &link, ShellServices &shell, DirectoryPage &directory, QWidget *parent)
-    : QWidget(parent), m_link(link), m_shell(shell), m_directory(&directory), m_access(new Directory(directory))
+    : QWidget(parent), m_link(link), m_shell(shell), m_directory(&directory)
 {
     setObjectName(QStringLiteral("RfidPage"));
     build();
@@ -82,7 +70,6 @@ RfidPage::~RfidPage()
         disconnect(&m_directory->DirectoryTable(), nullptr, this, nullptr);
         disconnect(m_directory, nullptr, this, nullptr);
     }
-    delete m_access;
 }
 
 void RfidPage::build()
@@ -298,7 +285,7 @@ void RfidPage::download_idClick()
     // would start another dump over the first.
     if (!m_directory || m_directory->State().DirectoryBusy)
         return;
-    m_lastDownload = DownloadTags(m_link, m_shell, *m_access);
+    m_lastDownload = DownloadTags(m_link, m_shell, m_directory->Access());
     holdKeepAliveForCapture();
 }
 
@@ -306,7 +293,7 @@ void RfidPage::writeall_idClick()
 {
     if (!m_directory || m_directory->State().DirectoryBusy)
         return;
-    m_lastWriteAll = WriteAllTags(m_link, m_shell, *m_access);
+    m_lastWriteAll = WriteAllTags(m_link, m_shell, m_directory->Access());
     holdKeepAliveForCapture();
 }
 

@@ -62,8 +62,6 @@ public slots:
     void FindTagOwner(const QByteArray &code);
 
 private:
-    class Directory;
-
     void build();
     void showRecord();
     void syncGrid();
@@ -74,7 +72,6 @@ private:
     Link &m_link;
     ShellServices &m_shell;
     QPointer<DirectoryPage> m_directory;
-    Directory *m_access = nullptr;
     TagDownloadReport m_lastDownload;
     WriteAllReport m_lastWriteAll;
     bool m_capturing = false;

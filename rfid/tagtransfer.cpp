@@ -4,6 +4,7 @@
 #include <QString>
 #include <algorithm>
 
+#include "bulktransfer.h"
 #include "delay.h"
 #include "directorytable.h"
 #include "link.h"
@@ -14,69 +15,45 @@ namespace porv {
 
 namespace {
 
-constexpr int kLampOnLine = 21;
 constexpr int kWriteAttempts = 3;
 constexpr int kVerifyRounds = 2;
 
 void showText(ShellServices &shell, const char *text) { shell.ShowMessage(QString::fromLatin1(text)); }
 
-// The steps that end every bulk transfer of the page.
-void finishTransfer(Link &link, ShellServices &shell, DirectoryState &state)
-{
-    state.DirectoryBusy = false;
-    shell.HideTransfer();
-    shell.SetBusyCursor(false);
-    shell.StopLampBlink();
-    shell.StartKeepAlive();
-    shell.SetLedImage(kLampOnLine);
-    link.EndBulkReply();
-}
-
 } // namespace
 
 // --- download ------------------------------------------------------------------------
 
-TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &directory)
+TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess &directory)
 {
     TagDownloadReport report;
     MemTable &table = directory.Table();
     DirectoryState &state = directory.State();
 
-    // 1.
-    link.BeginBulkReply();
+    BulkTransfer transfer(link, shell);
+    transfer.BeginReply();
     state.DirectoryBusy = true;
+    const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
     link.ClearReceived();
-    table.SuspendDisplay();
-    bool suspended = true;
-    // 14. However the download ends.
-    const auto finalSteps = qScopeGuard([&] {
-        finishTransfer(link, shell, state);
-        if (suspended)
-            table.ResumeDisplay();
-    });
-    // 2.-3.
+    TableDisplayPause paused(table);
     Delay(10);
     link.SendCommand(QByteArrayLiteral("s14081535\r"));
-    // 4.
     link.ClearReceiveView();
-    shell.ShowTransfer();
-    shell.SetBusyCursor(true);
-    shell.StartLampBlink();
-    shell.StopKeepAlive();
-    // 5.-6.
+    transfer.Show();
     link.ResetLineCount();
     link.ClearReceived();
     link.WaitReply(link.RemoteMode() ? 300 : 100);
     report.replied = link.ReplyReceived();
     if (!report.replied) {
-        // 7. The table keeps its records and codes.
+        // The table keeps its records and codes.
         showText(shell, tagtext::kCommunicationError);
     } else {
-        // 8.
         report.tagged.Reset();
+        // Text still on its way collects meanwhile; then the receive view
+        // holds the whole dump, so that its lines are the dump's.
         Delay(1000);
         link.SetReceiveView(link.RxBuffer());
-        // 9.
+        // The codes go; the records stay. An empty table is made afresh.
         bool redefined = false;
         if (table.IsOpen() && table.RecordCount() > 0) {
             ClearTagCodes(table);
@@ -86,24 +63,18 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &d
             table.EmptyTable();
             redefined = true;
         }
-        // 10.
         shell.AllowDirectorySave();
-        // 11.-12.
         const QList<TagEntry> entries = TagEntriesOfDump(link.ReplyLines());
         report.entries = int(entries.size());
         report.binding = BindTags(table, entries, report.tagged);
         // The grids see the new table once display updates resume.
-        suspended = false;
-        table.ResumeDisplay();
+        paused.Resume();
         if (redefined)
             directory.LayoutDirectoryGrid();
     }
-    // 13. The first record becomes current (with the grids and boxes
-    // following it again).
-    if (suspended) {
-        suspended = false;
-        table.ResumeDisplay();
-    }
+    // The first record becomes current, with the grids and boxes following
+    // it again.
+    paused.Resume();
     state.DirectoryBusy = false;
     table.First();
     return report;
@@ -111,13 +82,13 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &d
 
 // --- write all ---------------------------------------------------------------------------
 
-WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &directory)
+WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &directory)
 {
     WriteAllReport report;
     MemTable &table = directory.Table();
     DirectoryState &state = directory.State();
 
-    // 1. A code that is not ten characters stops the write before the unit is
+    // A code that is not ten characters stops the write before the unit is
     // touched, with its record current.
     report.malformedRow = FirstMalformedTagRow(table);
     if (report.malformedRow >= 0) {
@@ -137,18 +108,15 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
         return report;
     }
 
-    // 2.
-    const auto finalSteps = qScopeGuard([&] { finishTransfer(link, shell, state); });
-    link.BeginBulkReply();
+    BulkTransfer transfer(link, shell);
+    transfer.BeginReply();
     state.DirectoryBusy = true;
+    const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
     link.ClearReceiveView();
     link.ResetReply();
-    shell.ShowTransfer();
-    shell.SetBusyCursor(true);
-    shell.StartLampBlink();
-    shell.StopKeepAlive();
+    transfer.Show();
 
-    // 3.-4.
+    // The erase of the unit's list must be answered before any block goes.
     Delay(10);
     link.SendCommand(QByteArrayLiteral("c1418\r"));
     link.WaitReply(link.RemoteMode() ? 100 : 50);
@@ -158,7 +126,7 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
         return report;
     }
 
-    // 5.
+    // A pause after the erase, before the first block goes.
     Delay(500);
     int blocksToWrite = 0;
     for (TagBlockCollector count(table); !count.Next().isEmpty();)
@@ -171,14 +139,15 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
             report.outcome = WriteAllOutcome::LoggedOff;
             return report;
         }
-        // 6.
+        // Four entries a block, from the records in table order.
         const QByteArray data = collector.Next();
         if (data.isEmpty())
             break;
         const QByteArray number = TagBlockNumber(block);
         ++report.blocks;
         shell.ShowTransferProgress(report.blocks, blocksToWrite);
-        // 7. Up to three attempts.
+        // Up to three attempts: a block the unit answered with "Error" is
+        // sent again; one with no answer is read back to see whether it came.
         bool written = false;
         for (int attempt = 0; attempt < kWriteAttempts && !written; ++attempt) {
             link.ReadBlock(number);
@@ -193,7 +162,7 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
             else
                 written = !BlockIsBlank(link, number);
         }
-        // 8. A block that was answered is read back. One that no attempt
+        // A block that was answered is read back. One that no attempt
         // placed and that could not be read back either (every "g" answered
         // "Error", or no answer at all) is not in the unit: it counts as an
         // error too.
@@ -204,7 +173,7 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
         } else if (!written) {
             ++report.errors;
         }
-        // 9.
+        // The unit's list ends at its last block.
         if (block >= kTagLastBlock && collector.EntriesRemain()) {
             showText(shell, tagtext::kLimitReached);
             report.outcome = WriteAllOutcome::LimitReached;
@@ -213,7 +182,6 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &dire
         if (block >= kTagLastBlock)
             break;
     }
-    // 10.
     if (report.errors > 0) {
         showText(shell, tagtext::kSaveErrors);
         report.outcome = WriteAllOutcome::Errors;

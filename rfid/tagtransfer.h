@@ -5,25 +5,13 @@
 // on the window's thread; their waits process events.
 #include <QByteArray>
 
+#include "directorytransfer.h"
 #include "tagbinding.h"
 
 namespace porv {
 
 class Link;
-class MemTable;
 class ShellServices;
-struct DirectoryState;
-
-// What the tag procedures need of the directory page besides the link and the
-// window's services.
-class TagDirectory {
-public:
-    virtual ~TagDirectory() = default;
-    virtual MemTable &Table() = 0;
-    virtual DirectoryState &State() = 0;
-    // The grids' columns after the table was defined afresh.
-    virtual void LayoutDirectoryGrid() = 0;
-};
 
 // The texts the procedures show.
 namespace tagtext {
@@ -45,12 +33,12 @@ struct TagDownloadReport {
 };
 
 // download_idClick without the page: "s14081535", the dump read into the
-// receive view, the codes of DirectoryTable cleared and the tags bound. The
-// final steps (DirectoryBusy cleared, transfer window hidden, cursor, lamp,
-// keep-alive restarted, CountMode cleared, display updates resumed) run
-// however it ends. DirectorySynced is left as it stood: the download changes
-// no record's directory data and no address the unit knows.
-TagDownloadReport DownloadTags(Link &link, ShellServices &shell, TagDirectory &directory);
+// receive view, the codes of DirectoryTable cleared and the tags bound.
+// However it ends, DirectoryBusy is cleared, display updates resume and the
+// bulk transfer gives back the window's signs of it (BulkTransfer).
+// DirectorySynced is left as it stood: the download changes no record's
+// directory data and no address the unit knows.
+TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess &directory);
 
 enum class WriteAllOutcome {
     Malformed,   // a record's RFID is not ten hexadecimal digits; nothing was sent
@@ -73,7 +61,7 @@ struct WriteAllReport {
 // writeall_idClick without the page. After the format check, a table without
 // any tag sends nothing and says so; otherwise the user is asked before the
 // unit's list is erased and replaced.
-WriteAllReport WriteAllTags(Link &link, ShellServices &shell, TagDirectory &directory);
+WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &directory);
 
 // Button3Click: asks first; on Yes the erase command, nothing awaited.
 void EraseTagList(Link &link, ShellServices &shell);

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPixmap>
 
+#include "shellservices.h"
+
 class QPainter;
 
 namespace porv {
@@ -18,9 +20,8 @@ class ImageList : public QObject {
     Q_OBJECT
 public:
     static constexpr int Count = 29;
-    static constexpr int LampLoggingOff = 20;
-    static constexpr int LampOnLine = 21;
-    static constexpr int LampOffLine = 22;
+    static constexpr int LampLoggingOff = ShellServices::LampLoggingOff, LampOnLine = ShellServices::LampOnLine,
+                         LampOffLine = ShellServices::LampOffLine;
 
     explicit ImageList(QObject *parent = nullptr);
     int count() const { return int(m_images.size()); }

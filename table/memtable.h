@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace porv {
@@ -172,6 +173,27 @@ private:
     bool m_eof = true;
     int m_suspend = 0;
     std::function<bool()> m_beforeDelete;
+};
+
+// The display updates of a table paused while it is filled or renumbered:
+// suspended from construction to Resume() or the end of the scope, however the
+// scope ends, so that a failure half way through a fill never leaves the grids
+// detached from their table.
+class TableDisplayPause {
+public:
+    explicit TableDisplayPause(MemTable &table) : m_table(&table) { table.SuspendDisplay(); }
+    ~TableDisplayPause() { Resume(); }
+    TableDisplayPause(const TableDisplayPause &) = delete;
+    TableDisplayPause &operator=(const TableDisplayPause &) = delete;
+    // Resumes now (once); the end of the scope then leaves the table alone.
+    void Resume()
+    {
+        if (MemTable *table = std::exchange(m_table, nullptr))
+            table->ResumeDisplay();
+    }
+
+private:
+    MemTable *m_table;
 };
 
 // The number a 16-bit integer field takes from a text, as ParseInteger reads

@@ -23,18 +23,6 @@ bool needsEscape(const QByteArray &value)
     return false;
 }
 
-// Resumes the table's display updates however the load ends.
-class DisplaySuspension {
-public:
-    explicit DisplaySuspension(MemTable &table) : m_table(table) { m_table.SuspendDisplay(); }
-    ~DisplaySuspension() { m_table.ResumeDisplay(); }
-    DisplaySuspension(const DisplaySuspension &) = delete;
-    DisplaySuspension &operator=(const DisplaySuspension &) = delete;
-
-private:
-    MemTable &m_table;
-};
-
 } // namespace
 
 QByteArray EscapeCsvValue(const QByteArray &value)
@@ -217,7 +205,7 @@ bool TableCsvFileHasRecords(const QString &path)
 int LoadTableCsv(MemTable &table, const QString &path)
 {
     const QByteArray bytes = ReadFileCapped(path);
-    DisplaySuspension suspended(table);
+    const TableDisplayPause paused(table);
     return LoadTableCsvBytes(table, bytes);
 }
 

@@ -228,6 +228,25 @@ TEST_F(DownloadTest, ASecondClickDuringTheDownloadIsIgnored)
     EXPECT_TRUE(window->seam().texts().isEmpty());
 }
 
+TEST_F(DownloadTest, LogOffDuringTheDumpEndsTheWaitQuietly)
+{
+    loggedOn(qx4::Model::Qx4_1000, 100);
+    qx4::TimingSettings timing = unit.timing();
+    timing.lineIntervalMs = 100;
+    unit.setTiming(timing);
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [this](const QByteArray &line) {
+        if (line.startsWith("d0128"))
+            QTimer::singleShot(0, window.get(), [this] { window->OnLine1Click(); });
+    });
+
+    clickGetData();
+
+    ASSERT_FALSE(window->link().LoggedOn());
+    EXPECT_TRUE(window->seam().texts().isEmpty()) << window->seam().texts().join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(window->ledImage(), 22);
+    EXPECT_FALSE(page().State().DirectorySynced);
+}
+
 TEST_F(DownloadTest, TheGridShowsItsFiveColumnsAtTheirWidths)
 {
     loggedOn(qx4::Model::Qx4_1000, 3);

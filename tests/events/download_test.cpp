@@ -32,6 +32,7 @@ protected:
     void SetUp() override
     {
         link.setSerialTransport(&transport);
+        link.MarkLoggedOn(); // Down Load is offered only while logged on
         transport.setAnswer([this](const QByteArray &written) -> QList<QByteArray> {
             if (written == "\r")
                 return {"OK\r\n"};

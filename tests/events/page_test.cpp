@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "eventdownload.h"
@@ -345,6 +346,20 @@ TEST_F(EventsPageTest, DownLoadClickedDuringADownLoadIsIgnored)
     EXPECT_EQ(unit.commandCount("e"), 1);
     EXPECT_EQ(unit.commandCount("t"), 1);
     expectRowsMatch(threeEvents());
+}
+
+TEST_F(EventsPageTest, LogOffDuringADownLoadLeavesTheLampOffLine)
+{
+    unit.setEvents(threeEvents());
+    logOn();
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, page, [this](const QByteArray &line) {
+        if (line == "e")
+            QTimer::singleShot(0, window.get(), [this] { window->OnLine1Click(); });
+    });
+    downLoad();
+    ASSERT_FALSE(window->link().LoggedOn());
+    EXPECT_EQ(window->ledImage(), 22);
+    EXPECT_FALSE(window->link().CountMode());
 }
 
 TEST_F(EventsPageTest, ClockThatIsNotHexKeepsTheEventsAndSaysSoOnce)

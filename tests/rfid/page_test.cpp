@@ -430,6 +430,19 @@ TEST_F(RfidPageTest, LoggedOffTheUnitCommandsAreDisabledButEraseIsNot)
     EXPECT_TRUE(pageButton("Button3")->isEnabled());
 }
 
+TEST_F(RfidPageTest, LogOffDuringADownloadLeavesTheLampOffLineAndTheKeepAliveStopped)
+{
+    logOn();
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), [this](const QByteArray &line) {
+        if (line.startsWith("s1408"))
+            QTimer::singleShot(0, window.get(), [this] { window->OnLine1Click(); });
+    });
+    Click(pageButton("download_id"));
+    ASSERT_FALSE(window->link().LoggedOn());
+    EXPECT_EQ(window->ledImage(), 22);
+    EXPECT_FALSE(window->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
+}
+
 // --- the whole round --------------------------------------------------------------------------
 
 TEST_F(RfidPageTest, DownloadCaptureStoreWriteAllAndErase)

@@ -1,0 +1,86 @@
+// The directory's transfers through the core alone: logged on by the PIN
+// command, a full download and a full upload of the simulated unit over UDP on
+// loopback (the tool on 0.0.0.0:8000, the unit on 127.0.0.2:8000).
+#include <QHostAddress>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "delay.h"
+#include "directorytransfer.h"
+#include "link.h"
+#include "null_shell.h"
+#include "udptransport.h"
+#include "unit_seed.h"
+#include "unit_servers.h"
+
+#if defined(QT_WIDGETS_LIB)
+#error "the directory core runs without widgets"
+#endif
+
+namespace {
+
+class Shell : public porv::test::NullShell {
+public:
+    void ShowMessage(const QString &text) override { messages.append(text); }
+    bool AskQuestion(const QString &) override { return true; }
+    QStringList messages;
+};
+
+} // namespace
+
+TEST(DirectoryCore, DownloadsAndUploadsTheSimulatedUnitOverUdp)
+{
+    qx4::SimulatedUnit unit;
+    qx4::SeedOptions seed;
+    seed.records = 150;
+    seed.okNames = true;
+    seed.events = 0;
+    seed.tags = 0;
+    qx4::seedUnit(unit, seed);
+    unit.setTimeScale(porv::TickScale());
+    qx4::UdpUnitServer server(&unit);
+    ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.2")), 8000)) << server.errorString().toStdString();
+    porv::UdpTransport udp;
+    ASSERT_TRUE(udp.open(QStringLiteral("127.0.0.2")));
+    porv::Link link;
+    link.setNetworkTransport(&udp);
+    QTimer networkPoll;
+    QObject::connect(&networkPoll, &QTimer::timeout, &udp, [&udp] { udp.Poll(); });
+    networkPoll.start(std::max(1, int(std::lround(50 * porv::TickScale()))));
+    link.Transmit("a1234\r");
+    ASSERT_TRUE(link.WaitReply(20));
+    link.MarkLoggedOn();
+
+    Shell shell;
+    porv::StandaloneDirectory directory;
+    const porv::DirectoryDownloadReport down = porv::DownloadDirectory(link, shell, directory);
+    EXPECT_TRUE(down.complete);
+    const QList<qx4::DirectoryRecord> held = unit.directoryRecords();
+    ASSERT_EQ(held.size(), 150);
+    ASSERT_EQ(directory.table.RecordCount(), held.size());
+    for (int i = 0; i < held.size(); ++i) {
+        ASSERT_EQ(directory.table.RowText(i, 0), held[i].name) << i;
+        ASSERT_EQ(directory.table.RowText(i, 1), held[i].room) << i;
+        ASSERT_EQ(directory.table.RowText(i, 7), QByteArray::number(held[i].address(), 16).toUpper()) << i;
+    }
+    EXPECT_TRUE(directory.state.DirectorySynced);
+    EXPECT_FALSE(link.CountMode());
+
+    // A new client, first by name: the upload renumbers all in name order.
+    directory.table.AppendRecord({"AAA NEW", "7", "0123", "", "", "", "", ""});
+    const porv::DirectoryUploadReport up = porv::UploadDirectory(link, shell, directory);
+    EXPECT_EQ(up.outcome, porv::UploadOutcome::Written);
+    EXPECT_EQ(up.errors, 0);
+    EXPECT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" / ")).toStdString();
+    const QList<qx4::DirectoryRecord> written = unit.directoryRecords();
+    ASSERT_EQ(written.size(), 151);
+    EXPECT_EQ(written[0].name, QByteArray("AAA NEW"));
+    EXPECT_EQ(written[0].block, 128);
+    for (int i = 0; i < written.size(); ++i) {
+        ASSERT_EQ(written[i].name, directory.table.RowText(i, 0)) << i;
+        ASSERT_EQ(written[i].block, 128 + i) << i;
+    }
+}
