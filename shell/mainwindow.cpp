@@ -36,6 +36,7 @@
 #include "dialogseam.h"
 #include "enterpin.h"
 #include "images.h"
+#include "logon.h"
 #include "portlist.h"
 #include "savefile.h"
 #include "session.h"
@@ -113,8 +114,9 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     Application::SetFailureSink([this](const QString &message) { m_seam->showMessage(this, message); });
     m_images = new ImageList(this);
     m_images->setObjectName(QStringLiteral("ImageList1"));
-    m_session = new Session(m_link, *this, this);
+    m_session = new Session(m_link, this);
     m_session->setObjectName(QStringLiteral("Session"));
+    connect(m_session, &Session::userMessage, this, &TporvForm::ShowMessage);
 
     buildMenus();
     buildToolBar();
@@ -1049,6 +1051,8 @@ void TporvForm::logOff()
     EnablePortSelection();
 }
 
+// The log-on dialog, then the log-on itself (RunLogOn); the window shows its
+// progress and its outcome.
 bool TporvForm::logOnSteps()
 {
     Session &s = *m_session;
@@ -1056,96 +1060,44 @@ bool TporvForm::logOnSteps()
     m_enterPin->setConnection(s.NetworkSelected, s.SerialPortName(), s.DetailsFileName);
     if (m_seam->execDialog(*m_enterPin) != QDialog::Accepted)
         return false;
-    s.LogOnPin = m_enterPin->pin();
-    s.RemoteNumber = m_enterPin->number();
-    s.LogOnAddress = m_enterPin->address();
-    // The Remote box is hidden on the network link: a flag remembered from a
-    // modem log-on would send the modem's commands to the unit.
-    m_link.SetRemoteMode(!s.NetworkSelected && m_enterPin->remote());
-    s.SetBaudForRemote(m_link.RemoteMode());
-    // The pages forget that the directory mirrors the unit (DirectorySynced,
-    // WrtChg) until a download shows it again.
+    const LogOnDetails details{m_enterPin->pin(), m_enterPin->remote(), m_enterPin->number(), m_enterPin->address()};
+    prepareLogOn();
+    LogOnProgress progress;
+    progress.status = [this](const QString &text) { ShowStatus(0, text); };
+    progress.modelRecognised = [this](const UnitModel &model) { setWindowTitle(QString::fromLatin1(model.title)); };
+    const LogOnResult result = RunLogOn(s, details, progress);
+    if (!result.connected()) {
+        const QString message = result.message();
+        if (!message.isEmpty())
+            ShowMessage(message);
+        return false;
+    }
+    showLoggedOn();
+    return true;
+}
+
+// The pages forget that the directory mirrors the unit (DirectorySynced,
+// WrtChg) until a download shows it again. The menu item now offers Log Off,
+// which aborts the log-on; no keep-alive runs meanwhile. The Ports menu is
+// locked while the log-on runs; the lamp and the Connect menu stay enabled, so
+// that the user can abort it.
+void TporvForm::prepareLogOn()
+{
     for (int i = 0; i < 4; ++i)
         if (ShellPage *p = hostedPage(i))
             p->LogOnStarting();
-    // The menu item now offers Log Off, which aborts the log-on; no
-    // keep-alive runs meanwhile, and whatever link was open is closed.
-    ShowStatus(0, QStringLiteral("Loging on Please Wait"));
     m_onLine->setText(QStringLiteral("Log Off"));
     m_timer2->stop();
-    m_link.CloseLink();
-    // The Ports menu is locked while the log-on runs; the lamp and the
-    // Connect menu stay enabled, so that the user can abort it.
     setPortSelectionEnabled(false);
     m_led->setEnabled(true);
     m_led->setToolTip(QStringLiteral("Log On"));
     setConnectEnabled(true);
-    if (!s.OpenLink()) {
-        ShowMessage(QStringLiteral("Serial Communication Error"));
-        return false;
-    }
-    // Through a modem: reset it, dial, and wait for CONNECT.
-    if (m_link.RemoteMode()) {
-        if (!s.ModemInit())
-            return false;
-        Delay(100);
-        // Cleared before "atd" goes out, so that a quick CONNECT is kept.
-        m_link.ClearModemConnected();
-        m_link.SendCommand("atd" + s.RemoteNumber + "\r");
-        Delay(100);
-        m_link.ClearReceiveView();
-        m_link.ResetLineCount();
-        ShowStatus(0, QStringLiteral("waiting for Connection"));
-        Delay(500);
-        int waits = 0;
-        do {
-            Delay(600);
-            ++waits;
-        } while (!s.LogOnAbort && !m_link.ModemConnected() && waits < 101);
-        Delay(500);
-        if (s.LogOnAbort || waits > 100) {
-            ShowMessage(QStringLiteral("Failed to connect"));
-            return false;
-        }
-    }
-    // A prompt makes the unit send its model line; up to six tries.
-    ShowStatus(0, QStringLiteral("waiting for Model Number"));
-    m_link.ClearDataSeen();
-    Delay(100);
-    for (int attempt = 0; attempt < 6 && !s.LogOnAbort && !m_link.DataSeen(); ++attempt) {
-        m_link.ClearReceiveView();
-        Delay(10);
-        m_link.SendCommand("\r");
-        Delay(500);
-    }
-    Delay(200);
-    if (!m_link.DataSeen()) {
-        if (!s.LogOnAbort)
-            ShowMessage(QStringLiteral("No Reponse from Portavel"));
-        return false;
-    }
-    // The model line (line 3 of the prompt's answer) sets the memory limit
-    // and the window title.
-    ShowStatus(0, QStringLiteral("OK Connected"));
-    if (const UnitModel *model = s.ApplyModelLine(m_link.ReplyLine(3).left(20)))
-        setWindowTitle(QString::fromLatin1(model->title));
-    // The PIN's answer starts from an empty view and buffer.
-    m_link.ClearReceiveView();
-    Delay(10);
-    m_link.ClearReceived();
-    // The PIN never shows in the status bar.
-    m_link.Transmit("a" + s.LogOnPin + "\r");
-    // A Log Off ends the wait at once, quietly.
-    m_link.WaitReply(80, &s.LogOnAbort);
-    if (s.LogOnAbort)
-        return false;
-    if (!m_link.ReplyReceived()) {
-        ShowMessage(QStringLiteral("Failed to Connect\r\nCheck PIN"));
-        return false;
-    }
-    // Logged on: the transfer and logged-on controls, the lamp, the
-    // keep-alive and the animation.
-    m_link.MarkLoggedOn();
+}
+
+// Logged on: the transfer and logged-on controls, the lamp, the keep-alive and
+// the animation.
+void TporvForm::showLoggedOn()
+{
     setNamedControlsEnabled(TransferButtonNames(), true);
     SetLedImage(ImageList::LampOnLine);
     m_led->setToolTip(QStringLiteral("Log Off"));
@@ -1154,7 +1106,6 @@ bool TporvForm::logOnSteps()
     setAnimation(true, QStringLiteral("On Line"));
     setLedMarked(false);
     SetLoggedOnControls();
-    return true;
 }
 
 } // namespace porv

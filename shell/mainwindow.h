@@ -143,6 +143,8 @@ private:
     void nameToolkitButtons();
     void FormClose();
     bool logOnSteps();
+    void prepareLogOn();
+    void showLoggedOn();
     void logOff();
     void labelPorts(const QString &remembered);
     void selectPort(QAction *entry, const QString &serialPortName);
