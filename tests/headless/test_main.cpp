@@ -1,0 +1,16 @@
+// The main of the tests without a window: a core application only, and ticks
+// at 0.05 of their real length, or PORV_TEST_TICK_SCALE.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include "delay.h"
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    bool ok = false;
+    const double scale = qEnvironmentVariable("PORV_TEST_TICK_SCALE").toDouble(&ok);
+    porv::SetTickScale(ok && scale > 0 ? scale : 0.05);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
