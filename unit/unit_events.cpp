@@ -145,8 +145,7 @@ SimulatedUnit::Reply SimulatedUnit::listTags(const QByteArray &line)
 {
     Reply r;
     int first = 0, last = 0;
-    if (line.size() != 9 || !parseDigits(line, 1, 4, &first) || !parseDigits(line, 5, 4, &last) || first > last
-        || last >= kBlockCount) {
+    if (!parseBlockRange(line, &first, &last)) {
         r.lines = {QByteArrayLiteral("Error")};
         return r;
     }

@@ -64,6 +64,12 @@ bool parseDigits(const QByteArray &text, int pos, int n, int *value)
     return true;
 }
 
+bool parseBlockRange(const QByteArray &line, int *first, int *last)
+{
+    return line.size() == 9 && parseDigits(line, 1, 4, first) && parseDigits(line, 5, 4, last) && *first <= *last
+        && *last < kBlockCount;
+}
+
 QByteArray hex2(int v) { return QByteArray::number(v & 0xFF, 16).toUpper().rightJustified(2, '0'); }
 
 QByteArray addressText(int block) { return QByteArray::number(block * kBlockSize, 16).toUpper().rightJustified(4, '0'); }

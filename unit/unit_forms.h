@@ -18,6 +18,9 @@ QByteArray nibblesOf(const QByteArray &bytes, int firstNibble, int count);
 QByteArray digitsOf(const QByteArray &bytes, int firstNibble, int count);
 // n decimal digits at pos of text; false when there are fewer or others.
 bool parseDigits(const QByteArray &text, int pos, int n, int *value);
+// A command letter and two four-digit block numbers, the first not above the
+// last, the last within memory ("d01280135").
+bool parseBlockRange(const QByteArray &line, int *first, int *last);
 // Two upper-case hexadecimal digits of the low byte of v.
 QByteArray hex2(int v);
 // The block's address: four upper-case hexadecimal digits.
