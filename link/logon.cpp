@@ -27,7 +27,8 @@ QString LogOnResult::message() const
 
 namespace {
 
-// Through a modem: reset it, dial, and wait for CONNECT.
+// Through a modem: reset it, dial, and wait for CONNECT. Connected when the
+// call is up.
 LogOnOutcome Dial(Session &s, const QByteArray &number, const std::function<void(const QString &)> &status)
 {
     Link &link = s.link();

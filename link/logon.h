@@ -55,10 +55,10 @@ struct LogOnProgress {
     std::function<void(const UnitModel &model)> modelRecognised;
 };
 
-// Logs on over the session's chosen transport. Session::LogOnAbort, set during
-// any wait (a Log Off), ends it at the next check. The session's MemoryLimit
-// follows the model line. A failure that travels (a port that cannot be
-// written) passes through.
+// Logs on over the session's chosen transport. Session::LogOnAbort (which the
+// caller clears before), set during any wait by a Log Off, ends it at the next
+// check. The session's MemoryLimit follows the model line. A failure that
+// travels (a port that cannot be written) passes through.
 LogOnResult RunLogOn(Session &session, const LogOnDetails &details, const LogOnProgress &progress = {});
 
 } // namespace porv
