@@ -167,6 +167,13 @@ void SimulatedUnit::processNext()
     emitReply(reply);
 }
 
+SimulatedUnit::Reply SimulatedUnit::errorReply()
+{
+    Reply r;
+    r.lines = {QByteArrayLiteral("Error")};
+    return r;
+}
+
 SimulatedUnit::Reply SimulatedUnit::handle(const QByteArray &line)
 {
     const bool atCommand = line.size() >= 2 && (line.left(2).toLower() == "at");
@@ -299,8 +306,7 @@ SimulatedUnit::Reply SimulatedUnit::handleUnit(const QByteArray &line)
         return r;
     }
     count("unknown");
-    r.lines = {QByteArrayLiteral("Error")};
-    return r;
+    return errorReply();
 }
 
 // --- sending -----------------------------------------------------------------

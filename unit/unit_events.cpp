@@ -145,10 +145,8 @@ SimulatedUnit::Reply SimulatedUnit::listTags(const QByteArray &line)
 {
     Reply r;
     int first = 0, last = 0;
-    if (!parseBlockRange(line, &first, &last)) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (!parseBlockRange(line, &first, &last))
+        return errorReply();
     r.lines.append(line);
     r.lines.append(QByteArrayLiteral("RF-ID list"));
     for (int b = first; b <= last; ++b)
@@ -165,8 +163,7 @@ SimulatedUnit::Reply SimulatedUnit::writeTag(const QByteArray &line)
     const QByteArray data = line.mid(5);
     if (!parseDigits(line, 1, 4, &number) || number < kTagFirst || number > kTagLast || data.isEmpty()
         || data.size() > 2 * kBlockSize) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
+        return errorReply();
     }
     r.lines.append(line.left(5));
     if (m_faults.gError.take(number)) {
@@ -204,8 +201,7 @@ SimulatedUnit::Reply SimulatedUnit::clockCommand(const QByteArray &line)
             return r;
         }
     }
-    r.lines = {QByteArrayLiteral("Error")};
-    return r;
+    return errorReply();
 }
 
 SimulatedUnit::Reply SimulatedUnit::eventLog()

@@ -150,10 +150,8 @@ SimulatedUnit::Reply SimulatedUnit::readBlock(const QByteArray &line)
 {
     Reply r;
     int number = 0;
-    if (line.size() != 5 || !parseDigits(line, 1, 4, &number) || number >= kBlockCount) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (line.size() != 5 || !parseDigits(line, 1, 4, &number) || number >= kBlockCount)
+        return errorReply();
     r.lines = {blockLine(number), QByteArrayLiteral("OK")};
     return r;
 }
@@ -165,10 +163,8 @@ SimulatedUnit::Reply SimulatedUnit::writeBlock(const QByteArray &line)
     const QByteArray data = line.mid(5);
     const bool message = parseDigits(line, 1, 4, &number) && number >= kMessageFirst && number <= kMessageLast;
     const int maxLen = message ? kBlockSize : 2 * kBlockSize;
-    if (!parseDigits(line, 1, 4, &number) || !writable(number) || data.isEmpty() || data.size() > maxLen) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (!parseDigits(line, 1, 4, &number) || !writable(number) || data.isEmpty() || data.size() > maxLen)
+        return errorReply();
     QByteArray bytes = block(number);
     const QByteArray stored = message ? data : packNibbles(data, (data.size() / 2) * 2);
     bytes.replace(0, stored.size(), stored);
@@ -184,29 +180,22 @@ SimulatedUnit::Reply SimulatedUnit::writeDirectory(const QByteArray &line)
     Reply r;
     int number = 0;
     // "b" + block + "," + RecordData + two check characters
-    if (line.size() < 8 || !parseDigits(line, 1, 4, &number) || line.at(5) != ',') {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (line.size() < 8 || !parseDigits(line, 1, 4, &number) || line.at(5) != ',')
+        return errorReply();
     const QByteArray body = line.left(line.size() - 2);
     const QByteArray check = line.right(2);
     if (porv::Crc8(body) != check) {
         count("bcheck");
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
+        return errorReply();
     }
-    if (number < kDirectoryFirst || number > lastDirectoryBlock()) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (number < kDirectoryFirst || number > lastDirectoryBlock())
+        return errorReply();
     if (m_faults.refuseB.take(number))
         return r;
     bool ok = false;
     const QByteArray bytes = encodeRecordData(body.mid(6), &ok);
-    if (!ok) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (!ok)
+        return errorReply();
     setBlock(number, bytes);
     r.lines = {QByteArrayLiteral("OK")};
     return r;
@@ -216,10 +205,8 @@ SimulatedUnit::Reply SimulatedUnit::dump(const QByteArray &line)
 {
     Reply r;
     int first = 0, last = 0;
-    if (!parseBlockRange(line, &first, &last)) {
-        r.lines = {QByteArrayLiteral("Error")};
-        return r;
-    }
+    if (!parseBlockRange(line, &first, &last))
+        return errorReply();
     r.lines.append(line);
     const QByteArray blank(kBlockSize, kErased);
     for (int b = first; b <= last; ++b) {
