@@ -147,6 +147,8 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->setModel(&m_gridModel);
     // The find row above the grid filters what the grid shows, never the table.
     auto *finder = new ClientFinder(m_table, grid, ClientFinder::History::Room, QStringLiteral("FindClient"), this);
+    connect(finder, &ClientFinder::historyRequested, this,
+            [this](const QByteArray &room, bool tagEvents) { m_shell.ShowHistory(room, tagEvents); });
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -285,6 +285,12 @@ void EventsPage::followCurrentRecord()
     m_syncing = false;
 }
 
+bool EventsPage::ShowHistory(const QByteArray &room, bool tagEvents)
+{
+    m_finder->ShowHistory(room, tagEvents);
+    return true;
+}
+
 void EventsPage::FileSaveAs()
 {
     // Nothing to save before the first download.

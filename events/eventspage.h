@@ -44,6 +44,7 @@ public:
 
     // --- ShellPage ---
     void FileSaveAs() override;
+    bool ShowHistory(const QByteArray &room, bool tagEvents) override;
 
 public slots:
     void dnLoadClick();

@@ -4,7 +4,6 @@
 #include "link.h"
 #include "portlist.h"
 #include "serialtransport.h"
-#include "shellservices.h"
 #include "udptransport.h"
 
 namespace porv {
@@ -18,8 +17,8 @@ const UnitModel Models[] = {
 };
 } // namespace
 
-Session::Session(Link &link, ShellServices &shell, QObject *parent)
-    : QObject(parent), m_link(link), m_shell(shell),
+Session::Session(Link &link, QObject *parent)
+    : QObject(parent), m_link(link),
       m_serial(new SerialTransport(this)), m_network(new UdpTransport(this))
 {
     m_link.setSerialTransport(m_serial);
@@ -100,7 +99,7 @@ void Session::ToggleNetworkLink()
         return;
     }
     if (!m_network->open(QString::fromLatin1(LogOnAddress)))
-        m_shell.ShowMessage(QStringLiteral("Failed to connect\r\nWiFi port"));
+        emit userMessage(QStringLiteral("Failed to connect\r\nWiFi port"));
 }
 
 bool Session::ModemInit()

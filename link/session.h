@@ -1,8 +1,7 @@
 #pragma once
 // The connection: which transport is chosen, opening it for a log-on, the
 // modem reset, the keep-alive, the model table and the remembered details.
-// No widgets: the window runs the log-on dialog and its own controls and calls
-// these for everything that talks to the unit.
+// No widgets: the log-on itself (logon.h) and the window build on these.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -13,7 +12,6 @@ namespace porv {
 
 class Link;
 class SerialTransport;
-class ShellServices;
 class UdpTransport;
 
 // One line of the model table.
@@ -28,7 +26,7 @@ class Session : public QObject {
 public:
     static constexpr int FirstMemoryLimit = 0x9000;
 
-    Session(Link &link, ShellServices &shell, QObject *parent = nullptr);
+    explicit Session(Link &link, QObject *parent = nullptr);
     ~Session() override;
 
     Link &link() const { return m_link; }
@@ -38,8 +36,6 @@ public:
     // --- connection state --------------------------------------------------
     bool LogOnAbort = false;
     int MemoryLimit = FirstMemoryLimit;
-    QByteArray LogOnPin;
-    QByteArray RemoteNumber;
     // The unit's network address for the log-on in progress: what IP_addr
     // held when the log-on dialog was confirmed.
     QByteArray LogOnAddress;
@@ -73,7 +69,8 @@ public:
     // Opens the chosen transport for a log-on (waits 1000 ticks unless the
     // serial port cannot be opened).
     bool OpenLink();
-    // Opens the network link to LogOnAddress, or closes it when it is open.
+    // Opens the network link to LogOnAddress, or closes it when it is open. A
+    // port that cannot be bound is reported through userMessage.
     void ToggleNetworkLink();
     // Resets the modem on the serial port: "atz", then "ate0".
     bool ModemInit();
@@ -82,9 +79,12 @@ public:
     // The network poll's receiving part: passes what came from the unit on.
     bool PollNetwork();
 
+signals:
+    // A message for the user, shown at once ("Failed to connect\r\nWiFi port").
+    void userMessage(const QString &text);
+
 private:
     Link &m_link;
-    ShellServices &m_shell;
     SerialTransport *m_serial;
     UdpTransport *m_network;
 };

@@ -3,6 +3,8 @@
 // parameters, the events, the RFID tags). A page class is a QWidget that also
 // derives from ShellPage; the window calls these on it. Every default does
 // nothing, so a page implements only what concerns it.
+#include <QByteArray>
+
 namespace porv {
 
 class ShellPage {
@@ -25,6 +27,13 @@ public:
     virtual void SetLoggedOn(bool loggedOn) { (void)loggedOn; }
     // The page command showed this page (Window menu, page tool button).
     virtual void PageCommand() {}
+    // A room's events on their own (its tags' events when tagEvents): true
+    // when this page shows them, and the window then shows the page.
+    virtual bool ShowHistory(const QByteArray &room, bool tagEvents)
+    {
+        (void)room, (void)tagEvents;
+        return false;
+    }
 };
 
 } // namespace porv

@@ -4,6 +4,7 @@
 // command enabling, and the dialog seam (message boxes, questions, file
 // dialogs) that tests answer in advance. The window implements it; pages
 // receive it and never reach the window itself.
+#include <QByteArray>
 #include <QString>
 
 class QTimer;
@@ -86,6 +87,9 @@ public:
     // How far the transfer showing in the transfer window has come: done of
     // total records or blocks. The window shows it until it is hidden.
     virtual void ShowTransferProgress(int done, int total) { (void)done, (void)total; }
+    // History beside a grid: the page that keeps the event log shows the
+    // room's events (its tags' events when tagEvents) and comes to the front.
+    virtual void ShowHistory(const QByteArray &room, bool tagEvents) { (void)room, (void)tagEvents; }
 };
 
 } // namespace porv

@@ -97,6 +97,8 @@ void RfidPage::build()
     // The find row above the grid filters what the grid shows, never the table.
     auto *finder = new ClientFinder(directory.DirectoryTable(), grid, ClientFinder::History::Tag,
                                     QStringLiteral("FindTag"), this);
+    connect(finder, &ClientFinder::historyRequested, this,
+            [this](const QByteArray &room, bool tagEvents) { m_shell.ShowHistory(room, tagEvents); });
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,14 +1,22 @@
 #pragma once
-// TporvForm, the main window "porvForm": the page control with its four pages,
-// the main menu, the tool bar, the two-panel status bar, the title animation,
-// the timers, the receive view RxMemo, the log-on and log-off, and the routing
-// of the File commands to the pages. It implements ShellServices for the pages.
+// TporvForm, the main window "porvForm": the page control with the pages
+// registered with it, the main menu, the tool bar, the two-panel status bar,
+// the title animation, the timers, the receive view RxMemo, the log-on and
+// log-off, and the routing of the File commands to the pages. It implements
+// ShellServices for the pages.
+//
+// Its code is spread by concern: mainwindow.cpp (construction, pages, File
+// commands), windowbuild.cpp (menus, tool bar, page control, status bar,
+// timers), windowservices.cpp (status panels and ShellServices), windowports.cpp
+// (the Ports menu), windowlogon.cpp (log-on, log-off, keep-alive, network poll).
 #include <QByteArray>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <vector>
 
 #include "link.h"
+#include "pageregistry.h"
 #include "shellservices.h"
 
 class QAction;
@@ -34,9 +42,6 @@ class TransferForm;
 class TporvForm : public QMainWindow, public ShellServices {
     Q_OBJECT
 public:
-    // Page indexes of the page control.
-    enum PageIndex { PhoneDirectory = 0, SystemControls = 1, EventsPage = 2, RfidPage = 3 };
-
     explicit TporvForm(QWidget *parent = nullptr);
     ~TporvForm() override;
 
@@ -48,10 +53,22 @@ public:
     AboutBox &aboutBox() { return *m_about; }
     ImageList &imageList() { return *m_images; }
 
-    // The page widget of the page control (phdir, system, Events, RFid_SU)
-    // and the page class hosted on it, when there is one.
+    // The pages in tab order: the page widget of the page control (phdir,
+    // system, Events, RFid_SU) and the page class hosted on it, when there is
+    // one; the index of the page of that objectName, or -1.
+    int pageCount() const { return int(m_pages.size()); }
     QWidget *pageWidget(int index) const;
     ShellPage *hostedPage(int index) const;
+    int pageIndex(const QString &objectName) const;
+    // The hosted page class of that class, or nullptr.
+    template <class Page>
+    Page *hostedPage() const
+    {
+        for (int i = 0; i < pageCount(); ++i)
+            if (auto *page = dynamic_cast<Page *>(hostedPage(i)))
+                return page;
+        return nullptr;
+    }
     // Puts a page class into its page; the window then routes the File
     // commands and the logged-on state to it.
     void hostPage(int index, QWidget *page, ShellPage *commands);
@@ -88,6 +105,7 @@ public:
     QTimer *CaptureTimer() override;
     int MemoryLimit() const override;
     void ShowTransferProgress(int done, int total) override;
+    void ShowHistory(const QByteArray &room, bool tagEvents) override;
 
 public slots:
     // Start-up reset and File New.
@@ -99,7 +117,9 @@ public slots:
     void HelpAbout1Execute();
     // Help -> Save link trace: the session's link trace into a file the user picks.
     void SaveLinkTraceClick();
-    // Page commands.
+    // The page command of the page at that index (its Window menu item and
+    // tool button): shows the page and sets the File commands for it.
+    void RunPageCommand(int index);
     void PHButClick();
     void PbuttClick();
     void EbuttClick();
@@ -122,18 +142,27 @@ public:
     void SetLoggedOnControls();
     void EnablePortSelection();
 
-    // The names of the other pages' controls that log-on enables and log-off
-    // disables.
-    static const QStringList &LoggedOnControlNames();
-    // The transfer buttons enabled at the end of a log-on.
-    static const QStringList &TransferButtonNames();
+    // The names of the pages' controls that log-on enables and log-off
+    // disables, and the transfer buttons enabled at the end of a log-on, as
+    // the pages' descriptors give them.
+    QStringList LoggedOnControlNames() const;
+    QStringList TransferButtonNames() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
+    // A registered page: its descriptor, its page widget, the page class.
+    struct Page {
+        PageDescriptor descriptor;
+        QWidget *widget = nullptr;
+        QPointer<QWidget> hosted;
+        ShellPage *commands = nullptr;
+    };
+
     void buildMenus();
+    void buildWindowMenu(QMenu *window);
     void buildToolBar();
     void buildPages();
     void buildStatusBar();
@@ -143,6 +172,8 @@ private:
     void nameToolkitButtons();
     void FormClose();
     bool logOnSteps();
+    void prepareLogOn();
+    void showLoggedOn();
     void logOff();
     void labelPorts(const QString &remembered);
     void selectPort(QAction *entry, const QString &serialPortName);
@@ -151,6 +182,9 @@ private:
     void setConnectEnabled(bool enabled);
     void setPortSelectionEnabled(bool enabled);
     void setNamedControlsEnabled(const QStringList &names, bool enabled);
+    void setEditEnabled(bool enabled);
+    bool offered(FileOffer offer) const;
+    int currentPage() const;
     void setAnimation(bool running, const QString &hint);
     void startScaled(QTimer *timer);
     void appendReceived(const QByteArray &text);
@@ -165,10 +199,9 @@ private:
     EnterPin *m_enterPin = nullptr;
 
     QTabWidget *m_page = nullptr;
-    QWidget *m_pages[4] = {};
-    QPointer<QWidget> m_hosted[4];
-    ShellPage *m_hostedCommands[4] = {};
+    std::vector<Page> m_pages;
     QPlainTextEdit *m_rxMemo = nullptr;
+    int m_receiveViewPage = 0;
 
     QAction *m_fileNew = nullptr, *m_fileOpen = nullptr, *m_fileSave = nullptr, *m_saveAs = nullptr;
     QAction *m_fileExit = nullptr, *m_onLine = nullptr, *m_updatePorts = nullptr, *m_about1 = nullptr;

@@ -203,6 +203,8 @@ private:
         QList<QByteArray> after;   // lines that follow the reply, each a chunk of its own
     };
 
+    // The answer to a command the unit refuses: "Error".
+    static Reply errorReply();
     void processNext();
     Reply handle(const QByteArray &line);
     Reply handleModem(const QByteArray &line, bool *handled);

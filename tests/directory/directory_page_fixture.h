@@ -75,7 +75,7 @@ protected:
 
     porv::DirectoryPage &page() const
     {
-        auto *p = dynamic_cast<porv::DirectoryPage *>(window->hostedPage(porv::TporvForm::PhoneDirectory));
+        auto *p = window->hostedPage<porv::DirectoryPage>();
         EXPECT_NE(p, nullptr);
         return *p;
     }

@@ -19,7 +19,7 @@ namespace {
 
 void UndoClick(porv::TporvForm &window)
 {
-    if (auto *page = dynamic_cast<porv::DirectoryPage *>(window.hostedPage(porv::TporvForm::PhoneDirectory)))
+    if (auto *page = window.hostedPage<porv::DirectoryPage>())
         page->UndoClick();
 }
 
@@ -41,7 +41,7 @@ int main(int argc, char **argv)
 
     porv::TporvForm window;
     window.show();
-    auto *page = dynamic_cast<porv::DirectoryPage *>(window.hostedPage(porv::TporvForm::PhoneDirectory));
+    auto *page = window.hostedPage<porv::DirectoryPage>();
     if (!page)
         return 1;
     porv::MemTable &table = page->DirectoryTable();

@@ -148,7 +148,7 @@ protected:
     }
     porv::EventsPage &page() const
     {
-        return *dynamic_cast<porv::EventsPage *>(window->hostedPage(porv::TporvForm::EventsPage));
+        return *window->hostedPage<porv::EventsPage>();
     }
     porv::MemTable &events() const { return page().EventTable(); }
 
@@ -251,7 +251,7 @@ TEST_F(EventsFindTest, FiltersTheChartADayAndARoomsHistoryShowTheirEventsAndFile
 
     // History beside DBGrid1: the current client's room, and nothing else.
     window->PHButClick();
-    auto &directory = *dynamic_cast<porv::DirectoryPage *>(window->hostedPage(porv::TporvForm::PhoneDirectory));
+    auto &directory = *window->hostedPage<porv::DirectoryPage>();
     QByteArray room;
     for (int r = 1; r <= directory.DirectoryTable().RecordCount() && room.isEmpty(); ++r) {
         directory.DirectoryTable().SetPosition(r);
@@ -261,7 +261,7 @@ TEST_F(EventsFindTest, FiltersTheChartADayAndARoomsHistoryShowTheirEventsAndFile
     }
     ASSERT_FALSE(room.isEmpty());
     Click(control<QPushButton>("FindClientHistory"));
-    EXPECT_EQ(control<QTabWidget>("Page")->currentIndex(), int(porv::TporvForm::EventsPage));
+    EXPECT_EQ(control<QTabWidget>("Page")->currentIndex(), window->pageIndex(QStringLiteral("Events")));
     EXPECT_EQ(control<QLineEdit>("EventRoom")->text(), QString::fromLatin1(room));
     EXPECT_EQ(shown(), rowsWhere([&](int e) { return events().RowText(e, 1) == room; }));
     EXPECT_EQ(chartTotal(), int(shown().size()));

@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     porv::SetTickScale(0.05);
     window.link().SendCommand("a1234\r");
     window.link().WaitReply(20);
-    auto *page = dynamic_cast<porv::EventsPage *>(window.hostedPage(porv::TporvForm::EventsPage));
+    auto *page = window.hostedPage<porv::EventsPage>();
     if (!page)
         return 1;
     window.EbuttClick();

@@ -80,7 +80,7 @@ protected:
         ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
         writeRecord(true, "127.0.0.2", QByteArray());
         makeWindow();
-        page = dynamic_cast<porv::EventsPage *>(window->hostedPage(porv::TporvForm::EventsPage));
+        page = window->hostedPage<porv::EventsPage>();
         ASSERT_NE(page, nullptr);
         page->SetLocalClock([] { return QDateTime(QDate(2015, 12, 25), QTime(14, 11, 2)); });
         clickLogOn({});
@@ -141,7 +141,7 @@ TEST_F(EventsPageTest, ButtonsFollowTheLogOn)
     ASSERT_TRUE(startUdpUnit());
     writeRecord(true, "127.0.0.2", QByteArray());
     makeWindow();
-    page = dynamic_cast<porv::EventsPage *>(window->hostedPage(porv::TporvForm::EventsPage));
+    page = window->hostedPage<porv::EventsPage>();
     ASSERT_NE(page, nullptr);
     EXPECT_FALSE(pageButton("dnLoad")->isEnabled());
     EXPECT_FALSE(pageButton("Set_time")->isEnabled());

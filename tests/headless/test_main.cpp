@@ -1,6 +1,5 @@
-// The main of the headless tests: a QCoreApplication, no display and no
-// widgets, and ticks at 0.05 of their real length (or PORV_TEST_TICK_SCALE),
-// as in the window tests.
+// The main of the tests without a window: a core application only, and ticks
+// at 0.05 of their real length, or PORV_TEST_TICK_SCALE.
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 

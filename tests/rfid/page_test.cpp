@@ -67,11 +67,11 @@ protected:
 
     porv::DirectoryPage &directory() const
     {
-        return *dynamic_cast<porv::DirectoryPage *>(window->hostedPage(porv::TporvForm::PhoneDirectory));
+        return *window->hostedPage<porv::DirectoryPage>();
     }
     porv::RfidPage &page() const
     {
-        return *dynamic_cast<porv::RfidPage *>(window->hostedPage(porv::TporvForm::RfidPage));
+        return *window->hostedPage<porv::RfidPage>();
     }
     porv::MemTable &table() const { return directory().DirectoryTable(); }
     QByteArray cell(int row, Field f) const { return table().RowText(row, f); }

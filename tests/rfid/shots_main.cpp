@@ -27,7 +27,7 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     window.grab().save(dir + QStringLiteral("/rfid_empty.png"));
 
-    auto *directory = dynamic_cast<porv::DirectoryPage *>(window.hostedPage(porv::TporvForm::PhoneDirectory));
+    auto *directory = window.hostedPage<porv::DirectoryPage>();
     porv::MemTable &table = directory->DirectoryTable();
     const char *names[] = {"ADAMS P", "BAKER R", "COLE S", "DUNN T", "EVANS M", "FOX A", "GRAY L", "HILL J"};
     for (int i = 0; i < 8; ++i) {
@@ -39,7 +39,7 @@ int main(int argc, char **argv)
     table.AppendRecord({"", "909", "", "", "", "", "0A0B0C0D0E", "p2"});
     table.SetPosition(4);
     window.SetLoggedOnControls();
-    auto *page = dynamic_cast<porv::RfidPage *>(window.hostedPage(porv::TporvForm::RfidPage));
+    auto *page = window.hostedPage<porv::RfidPage>();
     page->findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->setValue(13);
     page->findChild<QLabel *>(QStringLiteral("iderror"))->setText(QStringLiteral("Ready"));
     QCoreApplication::processEvents();

@@ -272,13 +272,6 @@ TEST_F(ShellLogOn, EachModelGivesItsMemoryLimitAndTitle)
     EXPECT_EQ(window->windowTitle(), QLatin1String(cases[3].title));
 }
 
-TEST_F(ShellLogOn, ModelLineWithATrailingBlankMatchesNothing)
-{
-    EXPECT_EQ(porv::Session::FindModel("Portavel_200_Qx4 "), nullptr);
-    ASSERT_NE(porv::Session::FindModel("Portavel_200_Qx4"), nullptr);
-    EXPECT_EQ(porv::Session::FindModel("Portavel_200_Qx4")->memoryLimit, 0x2A00);
-}
-
 TEST_F(ShellLogOn, KeepAlivePromptsAfterFifteenSecondsAndLogsOffASilentUnit)
 {
     networkWindow();

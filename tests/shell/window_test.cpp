@@ -24,8 +24,7 @@ using namespace shelltest;
 
 namespace {
 
-// A page class as the later subsystems bring them: records what the window
-// routes to it.
+// A page class that records what the window routes to it.
 class RecordingPage : public QWidget, public porv::ShellPage {
 public:
     QStringList calls;

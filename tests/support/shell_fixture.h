@@ -16,13 +16,12 @@
 #include "mainwindow.h"
 #include "simulated_unit.h"
 #include "unit_servers.h"
+#include "waiting.h"
 
 namespace shelltest {
 
-// Processes events until the condition holds or ms pass; returns the condition.
-bool WaitFor(const std::function<bool()> &condition, int ms = 5000);
-// Processes events for ms.
-void Pump(int ms);
+using porv::test::Pump;
+using porv::test::WaitFor;
 // A click as a user makes it: mouse press and release through the event
 // dispatch, so a failure in its handler reaches the failure handler.
 void Click(QWidget *button);

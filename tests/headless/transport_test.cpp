@@ -13,12 +13,13 @@
 #include "portlist.h"
 #include "remembered.h"
 #include "serialtransport.h"
-#include "shell_fixture.h"
 #include "simulated_unit.h"
 #include "udptransport.h"
 #include "unit_servers.h"
+#include "waiting.h"
 
-using namespace shelltest;
+using porv::test::Pump;
+using porv::test::WaitFor;
 
 namespace {
 

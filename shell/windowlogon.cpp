@@ -1,0 +1,246 @@
+// The main window's log-on and log-off, the keep-alive and the network poll.
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "delay.h"
+#include "dialogseam.h"
+#include "enterpin.h"
+#include "images.h"
+#include "logon.h"
+#include "session.h"
+#include "shellpage.h"
+#include "transferform.h"
+
+namespace porv {
+
+void TporvForm::Timer1Timer()
+{
+    SetLedImage(m_ledImage == ImageList::LampOffLine ? ImageList::LampOnLine : ImageList::LampOffLine);
+}
+
+void TporvForm::Timer2Timer()
+{
+    if (!m_link.LoggedOn() || m_link.CountMode())
+        return;
+    if (!m_link.CountKeepAliveSecond(15))
+        return;
+    // A failed prompt logs off. The user may have logged off (or run File
+    // New) inside the prompt's wait; then there is nothing left to log off,
+    // and the Log On handler would open the log-on dialog instead.
+    if (!m_session->KeepAlive() && m_link.LoggedOn())
+        OnLine1Click();
+}
+
+void TporvForm::Timer4Timer()
+{
+    if (!m_session->NetworkOpen())
+        return;
+    // The poll restarts the lamp blink's interval: over the network link the
+    // lamp keeps still.
+    const bool blinking = m_timer1->isActive();
+    m_timer1->stop();
+    const auto restart = qScopeGuard([this, blinking] {
+        if (blinking)
+            startScaled(m_timer1);
+    });
+    m_session->PollNetwork();
+}
+
+// --- log-on and log-off ------------------------------------------------------------------
+
+QStringList TporvForm::LoggedOnControlNames() const
+{
+    QStringList names;
+    for (const Page &p : m_pages)
+        names += p.descriptor.loggedOnControls;
+    return names;
+}
+
+QStringList TporvForm::TransferButtonNames() const
+{
+    QStringList names;
+    for (const Page &p : m_pages)
+        names += p.descriptor.transferButtons;
+    return names;
+}
+
+void TporvForm::setNamedControlsEnabled(const QStringList &names, bool enabled)
+{
+    for (const QString &name : names) {
+        for (QWidget *w : m_page->findChildren<QWidget *>(name)) {
+            // A tab of a tab control is enabled through its tab.
+            auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
+            auto *tabs = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
+            if (tabs && tabs->indexOf(w) >= 0)
+                tabs->setTabEnabled(tabs->indexOf(w), enabled);
+            else
+                w->setEnabled(enabled);
+        }
+        for (QAction *a : m_page->findChildren<QAction *>(name))
+            a->setEnabled(enabled);
+    }
+}
+
+void TporvForm::setLedMarked(bool marked)
+{
+    m_ledMarked = marked;
+    m_led->setChecked(marked);
+}
+
+void TporvForm::setAnimation(bool running, const QString &hint)
+{
+    m_animate->setToolTip(hint);
+    if (running) {
+        m_animTimer->start();
+    } else {
+        m_animTimer->stop();
+        m_frame = 0;
+        m_animate->setPixmap(m_frames.value(0));
+    }
+}
+
+void TporvForm::SetLoggedOffState()
+{
+    m_link.CloseLink();
+    m_onLine->setText(QStringLiteral("Log On"));
+    m_onLine->setToolTip(QStringLiteral("Log On"));
+    m_onLine->setStatusTip(QStringLiteral("Log On"));
+    m_led->setToolTip(QStringLiteral("Log On"));
+    m_link.MarkLoggedOff();
+    setLedMarked(false);
+    setNamedControlsEnabled(TransferButtonNames(), false);
+    m_timer2->stop();
+    m_timer1->stop();
+    setAnimation(false, QStringLiteral("OFF Line"));
+    SetLedImage(ImageList::LampOffLine);
+    setNamedControlsEnabled(LoggedOnControlNames(), false);
+    // DirectorySynced and WrtChg, and whatever else a page keeps.
+    for (int i = 0; i < pageCount(); ++i)
+        if (ShellPage *p = hostedPage(i))
+            p->SetLoggedOn(false);
+}
+
+void TporvForm::SetLoggedOnControls()
+{
+    setNamedControlsEnabled(LoggedOnControlNames(), true);
+    for (int i = 0; i < pageCount(); ++i)
+        if (ShellPage *p = hostedPage(i))
+            p->SetLoggedOn(true);
+}
+
+void TporvForm::EnablePortSelection()
+{
+    setPortSelectionEnabled(true);
+    m_led->setEnabled(true);
+    m_led->setToolTip(QStringLiteral("Log On"));
+    setConnectEnabled(true);
+}
+
+void TporvForm::OnLine1Click()
+{
+    if (m_link.LoggedOn() || m_ledMarked) {
+        logOff();
+        return;
+    }
+    setLedMarked(true);
+    m_session->LogOnAbort = false;
+    // The final step runs on every way out, a failure that travels included
+    // (which then also counts as an abort).
+    const auto finalStep = [this] {
+        if (m_session->LogOnAbort) {
+            SetLoggedOffState();
+            HideTransfer();
+            EnablePortSelection();
+        }
+    };
+    bool ok = false;
+    try {
+        ok = logOnSteps();
+    } catch (...) {
+        m_session->LogOnAbort = true;
+        finalStep();
+        throw;
+    }
+    if (!ok)
+        m_session->LogOnAbort = true;
+    finalStep();
+}
+
+void TporvForm::logOff()
+{
+    m_session->LogOnAbort = true;
+    SetLedImage(ImageList::LampLoggingOff);
+    m_link.ClearReceiveView();
+    m_link.ResetReply();
+    HideTransfer();
+    Delay(100);
+    SetLoggedOffState();
+    EnablePortSelection();
+}
+
+// The log-on dialog, then the log-on itself (RunLogOn); the window shows its
+// progress and its outcome.
+bool TporvForm::logOnSteps()
+{
+    Session &s = *m_session;
+    // The log-on dialog: PIN, Remote, number, address.
+    m_enterPin->setConnection(s.NetworkSelected, s.SerialPortName(), s.DetailsFileName);
+    if (m_seam->execDialog(*m_enterPin) != QDialog::Accepted)
+        return false;
+    const LogOnDetails details{m_enterPin->pin(), m_enterPin->remote(), m_enterPin->number(), m_enterPin->address()};
+    prepareLogOn();
+    LogOnProgress progress;
+    progress.status = [this](const QString &text) { ShowStatus(0, text); };
+    progress.modelRecognised = [this](const UnitModel &model) { setWindowTitle(QString::fromLatin1(model.title)); };
+    const LogOnResult result = RunLogOn(s, details, progress);
+    if (!result.connected()) {
+        const QString message = result.message();
+        if (!message.isEmpty())
+            ShowMessage(message);
+        return false;
+    }
+    showLoggedOn();
+    return true;
+}
+
+// The pages forget that the directory mirrors the unit (DirectorySynced,
+// WrtChg) until a download shows it again. The menu item now offers Log Off,
+// which aborts the log-on; no keep-alive runs meanwhile. The Ports menu is
+// locked while the log-on runs; the lamp and the Connect menu stay enabled, so
+// that the user can abort it.
+void TporvForm::prepareLogOn()
+{
+    for (int i = 0; i < pageCount(); ++i)
+        if (ShellPage *p = hostedPage(i))
+            p->LogOnStarting();
+    m_onLine->setText(QStringLiteral("Log Off"));
+    m_timer2->stop();
+    setPortSelectionEnabled(false);
+    m_led->setEnabled(true);
+    m_led->setToolTip(QStringLiteral("Log On"));
+    setConnectEnabled(true);
+}
+
+// Logged on: the transfer and logged-on controls, the lamp, the keep-alive and
+// the animation.
+void TporvForm::showLoggedOn()
+{
+    setNamedControlsEnabled(TransferButtonNames(), true);
+    SetLedImage(ImageList::LampOnLine);
+    m_led->setToolTip(QStringLiteral("Log Off"));
+    ShowStatus(0, QStringLiteral("Connected"));
+    startScaled(m_timer2);
+    setAnimation(true, QStringLiteral("On Line"));
+    setLedMarked(false);
+    SetLoggedOnControls();
+}
+
+} // namespace porv
