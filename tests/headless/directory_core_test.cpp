@@ -1,20 +1,12 @@
-// The directory's transfers through the core alone: logged on by the PIN
-// command, a full download and a full upload of the simulated unit over UDP on
-// loopback (the tool on 0.0.0.0:8000, the unit on 127.0.0.2:8000).
-#include <QHostAddress>
-#include <QTimer>
+// The log-on and the directory's transfers through the core alone: logged on
+// by the core log-on, a full download and a full upload of the simulated unit
+// over UDP on loopback (the tool on 0.0.0.0:8000, the unit on 127.0.0.2:8000).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
-#include "delay.h"
 #include "directorytransfer.h"
-#include "link.h"
+#include "headless_fixture.h"
 #include "null_shell.h"
-#include "udptransport.h"
 #include "unit_seed.h"
-#include "unit_servers.h"
 
 #if defined(QT_WIDGETS_LIB)
 #error "the directory core runs without widgets"
@@ -31,28 +23,18 @@ public:
 
 } // namespace
 
-TEST(DirectoryCore, DownloadsAndUploadsTheSimulatedUnitOverUdp)
+using DirectoryCore = headlesstest::HeadlessUnit;
+
+TEST_F(DirectoryCore, LogsOnThenDownloadsAndUploadsTheSimulatedUnitOverUdp)
 {
-    qx4::SimulatedUnit unit;
     qx4::SeedOptions seed;
     seed.records = 150;
     seed.okNames = true;
     seed.events = 0;
     seed.tags = 0;
     qx4::seedUnit(unit, seed);
-    unit.setTimeScale(porv::TickScale());
-    qx4::UdpUnitServer server(&unit);
-    ASSERT_TRUE(server.listen(QHostAddress(QStringLiteral("127.0.0.2")), 8000)) << server.errorString().toStdString();
-    porv::UdpTransport udp;
-    ASSERT_TRUE(udp.open(QStringLiteral("127.0.0.2")));
-    porv::Link link;
-    link.setNetworkTransport(&udp);
-    QTimer networkPoll;
-    QObject::connect(&networkPoll, &QTimer::timeout, &udp, [&udp] { udp.Poll(); });
-    networkPoll.start(std::max(1, int(std::lround(50 * porv::TickScale()))));
-    link.Transmit("a1234\r");
-    ASSERT_TRUE(link.WaitReply(20));
-    link.MarkLoggedOn();
+    const porv::LogOnResult logOn = this->logOn("1234");
+    ASSERT_EQ(logOn.outcome, porv::LogOnOutcome::Connected) << logOn.message().toStdString();
 
     Shell shell;
     porv::StandaloneDirectory directory;
