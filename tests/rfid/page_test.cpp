@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "codecs.h"
+#include "delay.h"
 #include "directorypage.h"
 #include "link.h"
 #include "link_test_access.h"
@@ -24,6 +25,10 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 inline void PrintTo(const QByteArray &b, std::ostream *os) { *os << '"' << b.toStdString() << '"'; }
 
 using namespace shelltest;
+
+// The capture's countdown lasts twenty seconds of ticks; a wait for its end
+// allows that at the test's tick scale (longer under the sanitizers), twice over.
+static int CountdownMs() { return int(2 * 20000 * porv::TickScale()) + 1000; }
 
 namespace {
 
@@ -102,7 +107,7 @@ protected:
         ASSERT_EQ(text("iderror"), QStringLiteral("Ready"));
         ASSERT_TRUE(page().Capturing());
         ASSERT_TRUE(unit.presentTag(code, badCheck));
-        ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+        ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, CountdownMs()));
     }
 };
 
@@ -338,7 +343,7 @@ TEST_F(RfidPageTest, CountdownRunsOutQuietlyWithReadyRemaining)
     auto *bar = control<QProgressBar>("ProgressBar1");
     EXPECT_EQ(bar->value(), 20);
     ASSERT_TRUE(WaitFor([bar] { return bar->value() < 20; }, 2000));
-    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, CountdownMs()));
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(text("iderror"), QStringLiteral("Ready"));
     EXPECT_FALSE(window->findChild<QTimer *>(QStringLiteral("Timer3"))->isActive());
@@ -351,12 +356,12 @@ TEST_F(RfidPageTest, KeepAliveIsHeldOffWhileTheCaptureWaits)
     porv::test::LinkTestAccess::SetKeepAliveCount(window->link(), 14);
     Click(pageButton("Get_ID"));
     // The whole countdown passes without a prompt or a false read.
-    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, CountdownMs()));
     EXPECT_EQ(unit.commandCounts().value("prompt"), 0);
     EXPECT_EQ(text("iderror"), QStringLiteral("Ready"));
     // Afterwards the keep-alive runs again, counting from zero.
     EXPECT_TRUE(window->findChild<QTimer *>(QStringLiteral("Timer2"))->isActive());
-    ASSERT_TRUE(WaitFor([this] { return unit.commandCounts().value("prompt") > 0; }, 3000));
+    ASSERT_TRUE(WaitFor([this] { return unit.commandCounts().value("prompt") > 0; }, CountdownMs()));
     EXPECT_TRUE(window->link().LoggedOn());
 }
 
@@ -575,7 +580,7 @@ TEST_F(RfidPageTest, TransfersAndTheCaptureLeaveTheKeepAliveOffWhileEitherRuns)
     ASSERT_TRUE(page().Capturing());
     EXPECT_FALSE(timer2->isActive());
     unit.faults().silent = false;
-    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, 3000));
+    ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, CountdownMs()));
     EXPECT_TRUE(timer2->isActive());
 
     // A capture that ends inside Write All does not start it either.
