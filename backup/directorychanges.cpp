@@ -223,6 +223,10 @@ DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, Dir
     DirectoryState &state = directory.State();
     table.Refresh(); // a pending blank record is dropped
     const int limit = shell.MemoryLimit();
+    if (!link.LoggedOn()) {
+        report.notWritten = QStringLiteral("Not logged on to a unit: nothing was written.");
+        return report;
+    }
     if (!unitNowComplete) {
         report.notWritten = QStringLiteral("The unit's phone list did not arrive whole: nothing was written.");
         return report;

@@ -34,8 +34,6 @@ QList<QPair<QByteArray, QByteArray>> blocksOfImage(const QByteArray &imageBytes)
             {"0009", SpeedDials2Block(fields)}};
 }
 
-QString hex4(int value) { return QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0')); }
-
 // The highest directory address of the backup's records.
 int topAddress(const QList<BackupRecord> &records)
 {
@@ -51,7 +49,7 @@ QString checkDirectory(const QList<BackupRecord> &records, int memoryLimit)
         if (!UsableAddress(r.addr, memoryLimit))
             return QStringLiteral("The backup's phone list reaches address %1, beyond this unit's directory, "
                                   "which ends at %2 (%3 records).")
-                .arg(hex4(topAddress(records)), hex4(memoryLimit))
+                .arg(QString::fromLatin1(DirectoryAddress(topAddress(records))), QString::fromLatin1(DirectoryAddress(memoryLimit)))
                 .arg(DirectoryCapacity(memoryLimit));
     }
     QStringList refused;
@@ -134,8 +132,6 @@ QStringList RestoreReport::Problems() const
         problems.append(QStringLiteral("The parameters' %1 was not confirmed.").arg(block));
     if (accessWritten && !*accessWritten)
         problems.append(QStringLiteral("The PINs and emergency codes were not confirmed."));
-    if (!directoryError.isEmpty())
-        problems.append(directoryError);
     if (directory) {
         for (const QString &failed : directory->failed)
             problems.append(QStringLiteral("The phone list's %1 was not acknowledged.").arg(failed));
@@ -185,6 +181,16 @@ RestoreCheck CheckRestore(const UnitBackup &backup, const UnitIdentity &connecte
         if (!check.allowed())
             return check;
     }
+    if (backup.parameterBlocks) {
+        for (const ParameterBlockSpec &spec : BackedUpParameterBlocks()) {
+            const auto data = backup.parameterBlocks->constFind(spec.block);
+            if (data == backup.parameterBlocks->cend() || !ParameterBlockDataValid(spec, *data)) {
+                check.refusal = QStringLiteral("The backup's parameter block %1 is missing or damaged.")
+                                    .arg(QLatin1String(spec.block));
+                return check;
+            }
+        }
+    }
     if (backup.parameters && !backup.parameterBlocks) {
         try {
             blocksOfImage(*backup.parameters);
@@ -212,6 +218,18 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
         report.refusal = QStringLiteral("Not logged on to a unit: nothing was written.");
         return report;
     }
+    // What the unit's directory holds must be known before anything is
+    // written: a restore never stops half way for want of it.
+    std::optional<QList<BackupRecord>> now = unitDirectory;
+    if (backup.directory && !now) {
+        const UnitDirectoryRead read = ReadUnitDirectory(link, shell, progress);
+        if (!read.complete) {
+            report.refusal =
+                QStringLiteral("The unit's phone list could not be read (%1): nothing was written.").arg(read.error);
+            return report;
+        }
+        now = read.records;
+    }
     StepShell steps(shell, progress);
     shell.HoldFileCommands(true);
     shell.SetBusyCursor(true);
@@ -232,22 +250,10 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
     }
     if (backup.directory && link.LoggedOn()) {
         steps.BeginStep(QLatin1String(restorestep::kDirectory));
-        std::optional<QList<BackupRecord>> now = unitDirectory;
-        if (!now) {
-            const UnitDirectoryRead read = ReadUnitDirectory(link, shell, progress);
-            steps.BeginStep(QLatin1String(restorestep::kDirectory));
-            if (read.complete)
-                now = read.records;
-            else
-                report.directoryError =
-                    QStringLiteral("The unit's phone list could not be read (%1): it was not written.").arg(read.error);
-        }
-        if (now) {
-            const DirectoryPlan plan =
-                PlanDirectoryChanges(TargetRecordsOfBackup(*backup.directory), *now, connected.memoryLimit);
-            report.directory = WriteDirectoryPlan(link, steps, plan);
-            report.stopped = report.stopped || report.directory->stopped;
-        }
+        const DirectoryPlan plan =
+            PlanDirectoryChanges(TargetRecordsOfBackup(*backup.directory), *now, connected.memoryLimit);
+        report.directory = WriteDirectoryPlan(link, steps, plan);
+        report.stopped = report.stopped || report.directory->stopped;
     }
     if (backup.tags && link.LoggedOn()) {
         steps.BeginStep(QLatin1String(restorestep::kTags));

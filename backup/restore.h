@@ -47,7 +47,6 @@ struct RestoreReport {
     QStringList parametersLeftOut;   // what the backup did not hold of them
     std::optional<bool> accessWritten; // absent when the backup holds no codes
     std::optional<DirectoryWriteReport> directory;
-    QString directoryError;          // the unit's directory could not be read first
     std::optional<WriteAllReport> tags;
     bool stopped = false;            // the link closed on the way
     bool ok() const;
@@ -63,8 +62,8 @@ struct RestoreReport {
 // records that differ are written, the others' blocks erased) and the tag list
 // (erased and rewritten as Write All does, verified). `unitDirectory` is a
 // whole dump of the unit taken just before (the automatic backup's); without
-// one the directory is dumped first. CheckRestore runs first: a refusal writes
-// nothing.
+// one the directory is dumped first. CheckRestore runs first; a refusal, or a
+// dump that does not arrive whole, writes nothing.
 RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &backup, const UnitIdentity &connected,
                           const std::optional<QList<BackupRecord>> &unitDirectory = std::nullopt,
                           const ProgressCallback &progress = {});

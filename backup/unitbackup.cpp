@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "directorytable.h"
 #include "failures.h"
 #include "savefile.h"
 
@@ -81,8 +82,6 @@ QJsonArray byteArray(const QList<QByteArray> &list)
     return a;
 }
 
-QByteArray hex4(int value) { return QByteArray::number(value, 16).toUpper().rightJustified(4, '0'); }
-
 } // namespace
 
 QByteArray BackupToJson(const UnitBackup &backup)
@@ -90,7 +89,7 @@ QByteArray BackupToJson(const UnitBackup &backup)
     QJsonObject unit;
     unit.insert(QStringLiteral("modelLine"), bytes(backup.modelLine));
     if (backup.memoryLimit >= 0)
-        unit.insert(QStringLiteral("memoryLimit"), QString::fromLatin1(hex4(backup.memoryLimit)));
+        unit.insert(QStringLiteral("memoryLimit"), QString::fromLatin1(DirectoryAddress(backup.memoryLimit)));
     unit.insert(QStringLiteral("connection"), backup.connection);
     unit.insert(QStringLiteral("clock"), backup.clock ? bytes(*backup.clock) : QJsonValue());
 

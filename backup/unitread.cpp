@@ -6,6 +6,7 @@
 #include "blocks.h"
 #include "bulktransfer.h"
 #include "delay.h"
+#include "directorychanges.h"
 #include "directorytransfer.h"
 #include "eventdownload.h"
 #include "fields.h"
@@ -42,11 +43,9 @@ struct StepFailed {
 // The records of a downloaded directory table, in its order.
 QList<BackupRecord> recordsOf(const MemTable &table)
 {
-    // Name, RoomNumber, PHnumber, Code1, Code2, spare, RFID, Addr.
     QList<BackupRecord> out;
-    for (int row = 0; row < table.RecordCount(); ++row)
-        out.append({table.RowText(row, 7), table.RowText(row, 0), table.RowText(row, 1), table.RowText(row, 2),
-                    table.RowText(row, 3), table.RowText(row, 4), table.RowText(row, 5)});
+    for (const TargetRecord &t : TargetRecordsOfTable(table))
+        out.append(t.record);
     return out;
 }
 
