@@ -290,6 +290,8 @@ UnitDiff ComparePhoneList(const MemTable &table, const UnitBackup &unit, int mem
                 pc.append({room, code});
         }
         compareTags(*unit.tags, pc, false, diff);
+    } else {
+        diff.notes.append(QStringLiteral("The tags were not compared: the unit's were not read."));
     }
     return diff;
 }
