@@ -37,6 +37,7 @@ bool EventLogDownload::waitForLog(int polls)
 EventDownloadOutcome EventLogDownload::Run()
 {
     EventDownloadOutcome outcome;
+    m_lines.clear();
     BulkTransfer transfer(m_link, m_shell);
     transfer.Show(BulkTransfer::Look::Lamp);
 
@@ -87,6 +88,7 @@ EventDownloadOutcome EventLogDownload::Run()
         m_link.SetReceiveView(received);
 
         const EventLog log = ReadEventLog(received);
+        m_lines = log.eventLines;
         const int count = int(std::min<qsizetype>(log.eventLines.size(), kMaxEventNumber));
         outcome.linesDropped = int(log.eventLines.size()) - count;
         for (int i = 0; i < count; ++i)

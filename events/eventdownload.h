@@ -52,6 +52,9 @@ public:
     EventDownloadOutcome Run();
 
     const ClockReadings &Readings() const { return m_readings; }
+    // The event lines of the last whole log, exactly as received (without
+    // their line ends), every one of them even past the table's numbering.
+    const QList<QByteArray> &EventLines() const { return m_lines; }
 
 private:
     bool waitForLog(int polls);
@@ -60,6 +63,7 @@ private:
     ShellServices &m_shell;
     MemTable &m_table;
     ClockReadings m_readings;
+    QList<QByteArray> m_lines;
 };
 
 } // namespace porv

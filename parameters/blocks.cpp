@@ -44,6 +44,11 @@ QByteArray CutField(const ReplyLineList &lines, int line, int from, int width)
 
 bool ReplyWhole(const ReplyLineList &lines, std::initializer_list<LineNeed> needs)
 {
+    return ReplyWhole(lines, QList<LineNeed>(needs));
+}
+
+bool ReplyWhole(const ReplyLineList &lines, const QList<LineNeed> &needs)
+{
     int last = -1;
     for (const LineNeed &n : needs) {
         if (n.line < 0 || n.line >= lines.size() || lines.at(n.line).size() < n.length)

@@ -29,6 +29,7 @@ struct LineNeed {
 // (so no field reads "ERROR" and no settings byte is missing) and a later line
 // holds "OK", the reply's closing line.
 bool ReplyWhole(const ReplyLineList &lines, std::initializer_list<LineNeed> needs);
+bool ReplyWhole(const ReplyLineList &lines, const QList<LineNeed> &needs);
 
 // The access-code fields in the order of block 0003: NewPin to NewPin4, then
 // EmgyCode1 to EmgyCode4.

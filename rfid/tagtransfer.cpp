@@ -36,23 +36,12 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
     link.ClearReceived();
     TableDisplayPause paused(table);
-    Delay(10);
-    link.SendCommand(QByteArrayLiteral("s14081535\r"));
-    link.ClearReceiveView();
-    transfer.Show();
-    link.ResetLineCount();
-    link.ClearReceived();
-    link.WaitReply(link.RemoteMode() ? 300 : 100);
-    report.replied = link.ReplyReceived();
+    report.replied = FetchTagList(link, transfer);
     if (!report.replied) {
         // The table keeps its records and codes.
         showText(shell, tagtext::kCommunicationError);
     } else {
         report.tagged.Reset();
-        // Text still on its way collects meanwhile; then the receive view
-        // holds the whole dump, so that its lines are the dump's.
-        Delay(1000);
-        link.SetReceiveView(link.RxBuffer());
         // The codes go; the records stay. An empty table is made afresh.
         bool redefined = false;
         if (table.IsOpen() && table.RecordCount() > 0) {
@@ -80,13 +69,30 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     return report;
 }
 
+bool FetchTagList(Link &link, BulkTransfer &transfer)
+{
+    Delay(10);
+    link.SendCommand(QByteArrayLiteral("s14081535\r"));
+    link.ClearReceiveView();
+    transfer.Show();
+    link.ResetLineCount();
+    link.ClearReceived();
+    link.WaitReply(link.RemoteMode() ? 300 : 100);
+    if (!link.ReplyReceived())
+        return false;
+    // Text still on its way collects meanwhile; then the receive view holds
+    // the whole dump, so that its lines are the dump's.
+    Delay(1000);
+    link.SetReceiveView(link.RxBuffer());
+    return true;
+}
+
 // --- write all ---------------------------------------------------------------------------
 
 WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &directory)
 {
     WriteAllReport report;
     MemTable &table = directory.Table();
-    DirectoryState &state = directory.State();
 
     // A code that is not ten characters stops the write before the unit is
     // touched, with its record current.
@@ -107,7 +113,14 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
         report.outcome = WriteAllOutcome::NotConfirmed;
         return report;
     }
+    return ReplaceTagList(link, shell, directory);
+}
 
+WriteAllReport ReplaceTagList(Link &link, ShellServices &shell, DirectoryAccess &directory)
+{
+    WriteAllReport report;
+    MemTable &table = directory.Table();
+    DirectoryState &state = directory.State();
     BulkTransfer transfer(link, shell);
     transfer.BeginReply();
     state.DirectoryBusy = true;

@@ -10,6 +10,7 @@
 
 namespace porv {
 
+class BulkTransfer;
 class Link;
 class ShellServices;
 
@@ -31,6 +32,11 @@ struct TagDownloadReport {
     TagBindingResult binding;
     TaggedAddresses tagged;
 };
+
+// The unit's tag list, "s14081535", as one bulk reply of the transfer (which
+// shows from the command on): true when its "OK" came, the dump's lines then
+// in the receive view (ReplyLines) for TagEntriesOfDump.
+bool FetchTagList(Link &link, BulkTransfer &transfer);
 
 // download_idClick without the page: "s14081535", the dump read into the
 // receive view, the codes of DirectoryTable cleared and the tags bound.
@@ -60,8 +66,14 @@ struct WriteAllReport {
 
 // writeall_idClick without the page. After the format check, a table without
 // any tag sends nothing and says so; otherwise the user is asked before the
-// unit's list is erased and replaced.
+// unit's list is erased and replaced (ReplaceTagList).
 WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &directory);
+
+// The replacement itself, without the checks and the question: "c1418", then
+// the blocks of the table's tags in its order, each read back. The caller has
+// checked the codes (FirstMalformedTagRow) and asked. With no tag in the
+// table the unit's list is left erased.
+WriteAllReport ReplaceTagList(Link &link, ShellServices &shell, DirectoryAccess &directory);
 
 // Button3Click: asks first; on Yes the erase command, nothing awaited.
 void EraseTagList(Link &link, ShellServices &shell);

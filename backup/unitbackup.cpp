@@ -1,0 +1,410 @@
+#include "unitbackup.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QSet>
+
+#include <cctype>
+#include <cmath>
+
+#include "directorytable.h"
+#include "failures.h"
+#include "savefile.h"
+
+namespace porv {
+
+bool BackupRecord::operator==(const BackupRecord &o) const
+{
+    return addr == o.addr && name == o.name && room == o.room && phone == o.phone && code1 == o.code1
+        && code2 == o.code2 && spare == o.spare;
+}
+
+const QList<ParameterBlockSpec> &BackedUpParameterBlocks()
+{
+    static const QList<ParameterBlockSpec> blocks = {
+        {"0001", 64, false}, {"0012", 32, true}, {"0013", 32, true}, {"0014", 32, true}, {"0015", 32, true},
+        {"0008", 64, false}, {"0009", 64, false}, {"0005", 64, false}, {"0002", 16, false}, {"0000", 64, false},
+    };
+    return blocks;
+}
+
+const ParameterBlockSpec *FindParameterBlock(const QByteArray &block)
+{
+    for (const ParameterBlockSpec &spec : BackedUpParameterBlocks())
+        if (block == spec.block)
+            return &spec;
+    return nullptr;
+}
+
+bool ParameterBlockDataValid(const ParameterBlockSpec &spec, const QByteArray &data)
+{
+    if (data.size() != spec.length)
+        return false;
+    for (char c : data) {
+        const bool fits = spec.message ? uchar(c) >= 0x20 : (c >= '0' && c <= '?');
+        if (!fits)
+            return false;
+    }
+    return true;
+}
+
+QString BackupFileExtension() { return QStringLiteral("qx4b"); }
+QString BackupFileFilter() { return QStringLiteral("Unit backup (*.qx4b)|*.qx4b|All Files (*.*)|*.*"); }
+
+namespace {
+
+// The widths of a record's fields, as the unit stores them.
+struct RecordMember {
+    const char *key;
+    QByteArray BackupRecord::*field;
+    int width;
+};
+const RecordMember kRecordMembers[] = {
+    {"name", &BackupRecord::name, 16},  {"room", &BackupRecord::room, 6},   {"phone", &BackupRecord::phone, 16},
+    {"code1", &BackupRecord::code1, 4}, {"code2", &BackupRecord::code2, 4}, {"spare", &BackupRecord::spare, 2},
+};
+constexpr int kImageSize = 467;
+constexpr int kAccessEntries = 4;
+constexpr int kAccessWidth = 8;
+constexpr int kTagRoomWidth = 6;
+constexpr int kTagCodeWidth = 10;
+constexpr int kMaxTags = 512;
+
+QJsonValue bytes(const QByteArray &b) { return QString::fromLatin1(b); }
+
+QJsonArray byteArray(const QList<QByteArray> &list)
+{
+    QJsonArray a;
+    for (const QByteArray &b : list)
+        a.append(bytes(b));
+    return a;
+}
+
+} // namespace
+
+QByteArray BackupToJson(const UnitBackup &backup)
+{
+    QJsonObject unit;
+    unit.insert(QStringLiteral("modelLine"), bytes(backup.modelLine));
+    if (backup.memoryLimit >= 0)
+        unit.insert(QStringLiteral("memoryLimit"), QString::fromLatin1(DirectoryAddress(backup.memoryLimit)));
+    unit.insert(QStringLiteral("connection"), backup.connection);
+    unit.insert(QStringLiteral("clock"), backup.clock ? bytes(*backup.clock) : QJsonValue());
+
+    QJsonObject doc;
+    doc.insert(QStringLiteral("format"), QString::fromLatin1(kBackupFormat));
+    doc.insert(QStringLiteral("version"), kBackupVersion);
+    doc.insert(QStringLiteral("taken"), backup.taken.toUTC().toString(Qt::ISODate));
+    doc.insert(QStringLiteral("unit"), unit);
+
+    if (!backup.directory) {
+        doc.insert(QStringLiteral("directory"), QJsonValue());
+    } else {
+        QJsonArray records;
+        for (const BackupRecord &r : *backup.directory) {
+            QJsonObject o;
+            o.insert(QStringLiteral("addr"), bytes(r.addr));
+            for (const RecordMember &m : kRecordMembers)
+                o.insert(QLatin1String(m.key), bytes(r.*m.field));
+            records.append(o);
+        }
+        doc.insert(QStringLiteral("directory"), records);
+    }
+    doc.insert(QStringLiteral("parameters"),
+               backup.parameters ? QJsonValue(QString::fromLatin1(backup.parameters->toHex().toUpper())) : QJsonValue());
+    if (backup.parameterBlocks) {
+        QJsonObject blocks;
+        for (auto it = backup.parameterBlocks->cbegin(); it != backup.parameterBlocks->cend(); ++it)
+            blocks.insert(QString::fromLatin1(it.key()), bytes(it.value()));
+        doc.insert(QStringLiteral("parameterBlocks"), blocks);
+    } else {
+        doc.insert(QStringLiteral("parameterBlocks"), QJsonValue());
+    }
+    if (backup.access) {
+        QJsonObject access;
+        access.insert(QStringLiteral("pins"), byteArray(backup.access->pins));
+        access.insert(QStringLiteral("emergency"), byteArray(backup.access->emergency));
+        doc.insert(QStringLiteral("access"), access);
+    } else {
+        doc.insert(QStringLiteral("access"), QJsonValue());
+    }
+    if (backup.tags) {
+        QJsonArray tags;
+        for (const BackupTag &t : *backup.tags)
+            tags.append(QJsonObject{{QStringLiteral("room"), bytes(t.room)}, {QStringLiteral("code"), bytes(t.code)}});
+        doc.insert(QStringLiteral("tags"), tags);
+    } else {
+        doc.insert(QStringLiteral("tags"), QJsonValue());
+    }
+    doc.insert(QStringLiteral("events"), backup.events ? QJsonValue(byteArray(*backup.events)) : QJsonValue());
+    return QJsonDocument(doc).toJson(QJsonDocument::Indented);
+}
+
+// --- reading ----------------------------------------------------------------------------
+
+namespace {
+
+// A member that is not what the format says ends the read; its message names
+// where in the document it is.
+struct Damaged {
+    QString what;
+};
+
+[[noreturn]] void damaged(const QString &where, const QString &problem)
+{
+    throw Damaged{QStringLiteral("\"%1\" %2").arg(where, problem)};
+}
+
+QByteArray latin1(const QJsonValue &v, const QString &where, int maxBytes = -1)
+{
+    if (!v.isString())
+        damaged(where, QStringLiteral("is not a text"));
+    const QString s = v.toString();
+    for (QChar c : s)
+        if (c.unicode() > 0xFF)
+            damaged(where, QStringLiteral("holds a character that is no byte (U+%1)")
+                               .arg(c.unicode(), 4, 16, QLatin1Char('0')));
+    if (maxBytes >= 0 && s.size() > maxBytes)
+        damaged(where, QStringLiteral("is longer than %1 characters").arg(maxBytes));
+    return s.toLatin1();
+}
+
+QJsonObject object(const QJsonValue &v, const QString &where)
+{
+    if (!v.isObject())
+        damaged(where, QStringLiteral("is not an object"));
+    return v.toObject();
+}
+
+QJsonArray array(const QJsonValue &v, const QString &where)
+{
+    if (!v.isArray())
+        damaged(where, QStringLiteral("is not a list"));
+    return v.toArray();
+}
+
+// A member that is there and not null.
+bool present(const QJsonObject &o, const char *key)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    return !v.isUndefined() && !v.isNull();
+}
+
+bool isHexDigits(const QByteArray &text, int count)
+{
+    if (text.size() != count)
+        return false;
+    for (char c : text)
+        if (!std::isxdigit(uchar(c)))
+            return false;
+    return true;
+}
+
+QString at(const char *list, qsizetype index) { return QStringLiteral("%1[%2]").arg(QLatin1String(list)).arg(index); }
+
+QList<QByteArray> fixedList(const QJsonValue &v, const QString &where, int count, int width)
+{
+    const QJsonArray a = array(v, where);
+    if (a.size() != count)
+        damaged(where, QStringLiteral("does not hold %1 entries").arg(count));
+    QList<QByteArray> out;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        out.append(latin1(a.at(i), QStringLiteral("%1[%2]").arg(where).arg(i), width));
+    return out;
+}
+
+void readUnit(const QJsonObject &doc, UnitBackup &b)
+{
+    if (present(doc, "taken")) {
+        const QJsonValue v = doc.value(QStringLiteral("taken"));
+        if (!v.isString())
+            damaged(QStringLiteral("taken"), QStringLiteral("is not a text"));
+        b.taken = QDateTime::fromString(v.toString(), Qt::ISODate);
+        if (!b.taken.isValid())
+            damaged(QStringLiteral("taken"), QStringLiteral("is not a date and time"));
+        b.taken = b.taken.toUTC();
+    }
+    if (!present(doc, "unit"))
+        return;
+    const QJsonObject unit = object(doc.value(QStringLiteral("unit")), QStringLiteral("unit"));
+    if (present(unit, "modelLine"))
+        b.modelLine = latin1(unit.value(QStringLiteral("modelLine")), QStringLiteral("unit.modelLine"));
+    if (present(unit, "memoryLimit")) {
+        const QByteArray limit =
+            latin1(unit.value(QStringLiteral("memoryLimit")), QStringLiteral("unit.memoryLimit"));
+        if (!isHexDigits(limit, 4))
+            damaged(QStringLiteral("unit.memoryLimit"), QStringLiteral("is not four hexadecimal digits"));
+        b.memoryLimit = limit.toInt(nullptr, 16);
+    }
+    if (present(unit, "connection")) {
+        const QJsonValue v = unit.value(QStringLiteral("connection"));
+        if (!v.isString())
+            damaged(QStringLiteral("unit.connection"), QStringLiteral("is not a text"));
+        b.connection = v.toString();
+    }
+    if (present(unit, "clock"))
+        b.clock = latin1(unit.value(QStringLiteral("clock")), QStringLiteral("unit.clock"), 32);
+}
+
+void readDirectory(const QJsonObject &doc, UnitBackup &b)
+{
+    if (!present(doc, "directory"))
+        return;
+    const QJsonArray records = array(doc.value(QStringLiteral("directory")), QStringLiteral("directory"));
+    QList<BackupRecord> out;
+    QSet<QByteArray> seen;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const QString where = at("directory", i);
+        const QJsonObject o = object(records.at(i), where);
+        BackupRecord r;
+        if (!present(o, "addr"))
+            damaged(where, QStringLiteral("has no address"));
+        r.addr = latin1(o.value(QStringLiteral("addr")), where + QStringLiteral(".addr")).toUpper();
+        if (!isHexDigits(r.addr, 4))
+            damaged(where + QStringLiteral(".addr"), QStringLiteral("is not four hexadecimal digits"));
+        if (seen.contains(r.addr))
+            damaged(where + QStringLiteral(".addr"), QStringLiteral("repeats the address %1").arg(QLatin1String(r.addr)));
+        seen.insert(r.addr);
+        for (const RecordMember &m : kRecordMembers)
+            if (present(o, m.key))
+                r.*m.field = latin1(o.value(QLatin1String(m.key)), where + QLatin1Char('.') + QLatin1String(m.key),
+                                    m.width);
+        out.append(r);
+    }
+    b.directory = out;
+}
+
+void readParameters(const QJsonObject &doc, UnitBackup &b)
+{
+    if (present(doc, "parameters")) {
+        const QByteArray hex = latin1(doc.value(QStringLiteral("parameters")), QStringLiteral("parameters"));
+        if (!isHexDigits(hex, 2 * kImageSize))
+            damaged(QStringLiteral("parameters"), QStringLiteral("is not %1 hexadecimal digits").arg(2 * kImageSize));
+        b.parameters = QByteArray::fromHex(hex);
+    }
+    if (present(doc, "parameterBlocks")) {
+        const QJsonObject o = object(doc.value(QStringLiteral("parameterBlocks")), QStringLiteral("parameterBlocks"));
+        ParameterBlocks blocks;
+        for (const ParameterBlockSpec &spec : BackedUpParameterBlocks()) {
+            const QString where = QStringLiteral("parameterBlocks.%1").arg(QLatin1String(spec.block));
+            if (!present(o, spec.block))
+                damaged(where, QStringLiteral("is missing"));
+            const QByteArray data = latin1(o.value(QLatin1String(spec.block)), where);
+            if (!ParameterBlockDataValid(spec, data))
+                damaged(where, spec.message ? QStringLiteral("is not %1 message characters").arg(spec.length)
+                                            : QStringLiteral("is not %1 nibble characters").arg(spec.length));
+            blocks.insert(spec.block, data);
+        }
+        b.parameterBlocks = blocks;
+    }
+    if (present(doc, "access")) {
+        const QJsonObject o = object(doc.value(QStringLiteral("access")), QStringLiteral("access"));
+        AccessCodes codes;
+        codes.pins = fixedList(o.value(QStringLiteral("pins")), QStringLiteral("access.pins"), kAccessEntries,
+                               kAccessWidth);
+        codes.emergency = fixedList(o.value(QStringLiteral("emergency")), QStringLiteral("access.emergency"),
+                                    kAccessEntries, kAccessWidth);
+        b.access = codes;
+    }
+}
+
+void readTagsAndEvents(const QJsonObject &doc, UnitBackup &b)
+{
+    if (present(doc, "tags")) {
+        const QJsonArray tags = array(doc.value(QStringLiteral("tags")), QStringLiteral("tags"));
+        if (tags.size() > kMaxTags)
+            damaged(QStringLiteral("tags"), QStringLiteral("holds more than %1 tags").arg(kMaxTags));
+        QList<BackupTag> out;
+        for (qsizetype i = 0; i < tags.size(); ++i) {
+            const QString where = at("tags", i);
+            const QJsonObject o = object(tags.at(i), where);
+            out.append({latin1(o.value(QStringLiteral("room")), where + QStringLiteral(".room"), kTagRoomWidth),
+                        latin1(o.value(QStringLiteral("code")), where + QStringLiteral(".code"), kTagCodeWidth)});
+        }
+        b.tags = out;
+    }
+    if (present(doc, "events")) {
+        const QJsonArray lines = array(doc.value(QStringLiteral("events")), QStringLiteral("events"));
+        QList<QByteArray> out;
+        out.reserve(lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            out.append(latin1(lines.at(i), at("events", i)));
+        b.events = out;
+    }
+}
+
+} // namespace
+
+BackupReadResult BackupFromJson(const QByteArray &json, const QString &fileName)
+{
+    BackupReadResult result;
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
+    if (parse.error != QJsonParseError::NoError) {
+        result.error = QStringLiteral("\"%1\" is damaged or cut short: %2 at byte %3.")
+                           .arg(fileName, parse.errorString())
+                           .arg(parse.offset);
+        return result;
+    }
+    if (!doc.isObject()) {
+        result.error = QStringLiteral("\"%1\" is not a unit backup.").arg(fileName);
+        return result;
+    }
+    const QJsonObject o = doc.object();
+    const QJsonValue format = o.value(QStringLiteral("format"));
+    if (format.toString() != QLatin1String(kBackupFormat)) {
+        result.error = format.isString()
+                         ? QStringLiteral("\"%1\" is not a unit backup: its format is \"%2\".").arg(fileName, format.toString())
+                         : QStringLiteral("\"%1\" is not a unit backup.").arg(fileName);
+        return result;
+    }
+    const QJsonValue version = o.value(QStringLiteral("version"));
+    const double v = version.toDouble(-1);
+    if (!version.isDouble() || v < 1 || v != std::floor(v)) {
+        result.error = QStringLiteral("\"%1\" is damaged: its version is not a whole number.").arg(fileName);
+        return result;
+    }
+    if (v > kBackupVersion) {
+        result.error = QStringLiteral("\"%1\" was written by a newer porv-pro (backup version %2); "
+                                      "this one reads backups up to version %3.")
+                           .arg(fileName)
+                           .arg(qint64(v))
+                           .arg(kBackupVersion);
+        return result;
+    }
+    try {
+        UnitBackup b;
+        readUnit(o, b);
+        readDirectory(o, b);
+        readParameters(o, b);
+        readTagsAndEvents(o, b);
+        result.backup = std::move(b);
+    } catch (const Damaged &d) {
+        result.error = QStringLiteral("\"%1\" is damaged: %2.").arg(fileName, d.what);
+    }
+    return result;
+}
+
+void SaveBackupFile(const UnitBackup &backup, const QString &path)
+{
+    SaveOptions options;
+    options.ownerOnly = true;
+    SaveFileWhole(path, BackupToJson(backup), options);
+}
+
+BackupReadResult LoadBackupFile(const QString &path)
+{
+    QByteArray bytes;
+    try {
+        bytes = ReadFileCapped(path);
+    } catch (const FileError &e) {
+        BackupReadResult result;
+        result.error = e.message();
+        return result;
+    }
+    return BackupFromJson(bytes, path);
+}
+
+} // namespace porv

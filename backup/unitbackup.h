@@ -1,0 +1,116 @@
+#pragma once
+// The unit backup: everything one unit holds, as one document (UnitBackup),
+// and its file (.qx4b): a JSON document written whole through SaveFileWhole
+// and read back only when it is whole, of this format, of a version this
+// program reads, and of the right types and sizes throughout.
+//
+// Byte strings (field values, the model line, parameter blocks, event lines)
+// are JSON strings whose code points are the bytes read as Latin-1, so every
+// byte survives the round trip; a string holding a code point above U+00FF is
+// refused.
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <optional>
+
+namespace porv {
+
+// What the file says it is.
+inline constexpr char kBackupFormat[] = "porv-pro unit backup";
+// The newest version this program writes and reads.
+constexpr int kBackupVersion = 1;
+
+// One directory record as the unit lists it: its address (four upper-case
+// hexadecimal digits) and its fields, the telephone number in dial form.
+struct BackupRecord {
+    QByteArray addr;
+    QByteArray name;
+    QByteArray room;
+    QByteArray phone;
+    QByteArray code1;
+    QByteArray code2;
+    QByteArray spare;
+    bool operator==(const BackupRecord &o) const;
+    bool operator!=(const BackupRecord &o) const { return !(*this == o); }
+};
+
+// One entry of the unit's tag list: the room and the tag code (ten
+// hexadecimal digits).
+struct BackupTag {
+    QByteArray room;
+    QByteArray code;
+    bool operator==(const BackupTag &o) const { return room == o.room && code == o.code; }
+};
+
+// The four PINs and the four emergency codes of block 0003, as read.
+struct AccessCodes {
+    QList<QByteArray> pins;      // NewPin .. NewPin4
+    QList<QByteArray> emergency; // EmgyCode1 .. EmgyCode4
+};
+
+// The parameter blocks the tool writes, with the characters a read gives of
+// each: 64 nibble characters, 16 of block 0002 (the divert times), 32 message
+// characters of blocks 0012 to 0015. In the order of Write All.
+struct ParameterBlockSpec {
+    const char *block;
+    int length;
+    bool message; // plain characters rather than nibble characters
+};
+const QList<ParameterBlockSpec> &BackedUpParameterBlocks();
+const ParameterBlockSpec *FindParameterBlock(const QByteArray &block);
+// Whether data may stand as that block's characters: its exact length, and
+// nibble characters only, or for a message block no byte below 0x20 (nothing
+// that could end or split the command that writes it).
+bool ParameterBlockDataValid(const ParameterBlockSpec &spec, const QByteArray &data);
+
+// block number ("0000") -> its characters.
+using ParameterBlocks = QMap<QByteArray, QByteArray>;
+
+struct UnitBackup {
+    // --- the unit ---
+    QByteArray modelLine;   // as read at log-on
+    int memoryLimit = -1;   // the model's top directory address; -1 when not known
+    QString connection;     // "udp 127.0.0.2", "serial /dev/ttyUSB0": informative only
+    QDateTime taken;        // UTC, when the read ended
+    std::optional<QByteArray> clock; // the unit's clock, "yyyy-MM-dd hh:mm:ss"
+
+    // --- what it holds; each absent when it was not read ---
+    std::optional<QList<BackupRecord>> directory; // in the unit's order
+    // The 467-byte parameters image (the parameters file's record).
+    std::optional<QByteArray> parameters;
+    // The parameter blocks as read: what the image cannot hold (ring count and
+    // volume, tone and silence detect, the keyless and QX1 options, the divert
+    // modes, numbers and times) and what a restore writes back.
+    std::optional<ParameterBlocks> parameterBlocks;
+    std::optional<AccessCodes> access;
+    std::optional<QList<BackupTag>> tags;           // in block order
+    std::optional<QList<QByteArray>> events;        // the log lines as received
+};
+
+// The document, indented JSON.
+QByteArray BackupToJson(const UnitBackup &backup);
+
+struct BackupReadResult {
+    std::optional<UnitBackup> backup; // set only when the whole document was read
+    QString error;                    // names the file and what is wrong with it
+    bool ok() const { return backup.has_value(); }
+};
+
+// Reads a document; fileName is what the messages call it.
+BackupReadResult BackupFromJson(const QByteArray &json, const QString &fileName);
+
+// Writes the file whole or not at all, readable by its owner only (it holds
+// the PINs). Throws FileError.
+void SaveBackupFile(const UnitBackup &backup, const QString &path);
+// Reads a file; a file that cannot be read, or is not a whole backup this
+// program reads, gives the reason and no backup.
+BackupReadResult LoadBackupFile(const QString &path);
+
+// The file dialogs' extension and filter.
+QString BackupFileExtension(); // "qx4b"
+QString BackupFileFilter();    // "Unit backup (*.qx4b)|*.qx4b|All Files (*.*)|*.*"
+
+} // namespace porv

@@ -1,0 +1,71 @@
+#pragma once
+// Reading everything a unit holds in one go, through the subsystem cores: the
+// directory (its dump), the parameter blocks, the PINs and emergency codes,
+// the tag list and the event log with the unit's clock. No widgets; the link
+// must be logged on. Progress goes to one callback; the lamp, cursor and
+// keep-alive to the caller's ShellServices; every message and the failure come
+// back in the result.
+#include <QByteArray>
+#include <QString>
+
+#include "backupprogress.h"
+#include "unitbackup.h"
+
+namespace porv {
+
+class Link;
+class Session;
+class ShellServices;
+
+// The connected unit as the log-on found it.
+struct UnitIdentity {
+    QByteArray modelLine; // LogOnResult::modelLine
+    int memoryLimit = 0;  // the model's top directory address (0 for a model line of no model)
+    QString connection;   // ConnectionDescription
+};
+
+// "udp 127.0.0.2" for the network link, "serial /dev/ttyUSB0" for the serial
+// port (a modem's too).
+QString ConnectionDescription(const Session &session);
+
+// The steps, as progress and failures name them.
+namespace readstep {
+inline const char *const kDirectory = "Reading the phone list";
+inline const char *const kParameters = "Reading the parameters";
+inline const char *const kAccess = "Reading the PINs and emergency codes";
+inline const char *const kTags = "Reading the tags";
+inline const char *const kEvents = "Reading the event log";
+} // namespace readstep
+
+struct UnitReadOptions {
+    // The event log (and with it the unit's clock). The automatic backup
+    // before a write may leave it out: no write ever changes it.
+    bool events = true;
+};
+
+struct UnitReadResult {
+    std::optional<UnitBackup> backup; // everything asked for, read whole
+    QString failedStep;               // the step that failed
+    QString error;                    // why, in a few words
+    bool ok() const { return backup.has_value(); }
+    // "<step>: <error>", or empty.
+    QString message() const;
+};
+
+// Reads the directory, parameters, PINs, tags and (unless left out) the event
+// log, in this order. The first step the unit does not answer whole ends it,
+// named in the result; nothing read is then kept. `taken` is when the read
+// ended (UTC).
+UnitReadResult ReadWholeUnit(Link &link, ShellServices &shell, const UnitIdentity &unit,
+                             const UnitReadOptions &options = {}, const ProgressCallback &progress = {});
+
+// The directory alone, as a fresh dump (for the phone list's comparison and
+// its written changes). Complete only when the dump's closing line came.
+struct UnitDirectoryRead {
+    QList<BackupRecord> records; // in the unit's order
+    bool complete = false;
+    QString error; // why it is not complete
+};
+UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const ProgressCallback &progress = {});
+
+} // namespace porv
