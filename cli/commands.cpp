@@ -68,12 +68,13 @@ UnitConnection &CommandContext::unit()
     return *m_unit;
 }
 
-void CommandContext::checkLink(const QString &step)
+void CommandContext::checkLink(const QString &step, const QString &left)
 {
+    const QString after = left.isEmpty() ? QString() : QStringLiteral("; ") + left;
     if (m_interruption && m_interruption->happened())
-        throw Stop{ExitInterrupted, step + QStringLiteral(": interrupted; the link was closed")};
+        throw Stop{ExitInterrupted, step + QStringLiteral(": interrupted; the link was closed") + after};
     if (m_unit && m_unit->Lost())
-        throw Stop{ExitUnit, step + QStringLiteral(": the link to the unit was lost")};
+        throw Stop{ExitUnit, step + QStringLiteral(": the link to the unit was lost") + after};
 }
 
 namespace {
@@ -217,7 +218,7 @@ ExitStatus DirectoryPut(CommandContext &c)
     case UploadOutcome::Written:
         break;
     }
-    c.checkLink(step);
+    c.checkLink(step, QStringLiteral("the unit's phone list is incomplete: put it again"));
     if (report.errors > 0)
         throw Stop{ExitUnit, QStringLiteral("%1: the unit did not acknowledge %2 record(s)").arg(step).arg(report.errors)};
     if (!report.skipped.isEmpty())
@@ -278,7 +279,7 @@ ExitStatus ParametersPut(CommandContext &c)
     if (!core.LoadFromFile(r.file))
         throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2").arg(step, r.file)};
     const ParametersWriteReport report = core.WriteAll();
-    c.checkLink(step);
+    c.checkLink(step, QStringLiteral("some blocks may not have been written: put the file again"));
     if (!report.written)
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
     if (!report.unconfirmed.isEmpty()) {

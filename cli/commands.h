@@ -3,6 +3,7 @@
 // each reads and checks its file first, then logs on (through the context),
 // then works with the unit and writes its file with the window's writer.
 #include <QByteArray>
+#include <QString>
 #include <memory>
 
 #include "commandline.h"
@@ -25,8 +26,9 @@ public:
     // asked on the terminal) and logs on. Throws Stop.
     UnitConnection &unit();
     // Throws Stop when the link ended under the step (an interruption, a unit
-    // that stopped answering the keep-alive).
-    void checkLink(const QString &step);
+    // that stopped answering the keep-alive); `left` says what that left
+    // behind on the unit, if anything.
+    void checkLink(const QString &step, const QString &left = QString());
 
 private:
     QByteArray pin() const;
