@@ -23,7 +23,6 @@
 #include "link.h"
 #include "shellservices.h"
 #include "tablegridview.h"
-#include "tablecsv.h"
 
 namespace porv {
 
@@ -507,10 +506,7 @@ void DirectoryPage::loadPhoneList(const QString &path)
         LayoutDirectoryGrid();
         m_table.First();
     });
-    DefineDirectoryTable(m_table);
-    m_table.Open();
-    m_table.EmptyTable();
-    LoadTableCsv(m_table, m_files->text());
+    LoadPhoneList(m_table, m_files->text());
     m_table.First();
     m_table.SetPosition(1);
     LayoutDirectoryGrid();
@@ -524,17 +520,7 @@ void DirectoryPage::loadPhoneList(const QString &path)
     m_grid->viewport()->update();
 }
 
-bool DirectoryPage::savePhoneList(const QString &path)
-{
-    // An empty table (File New, start-up) must not wipe a list by accident.
-    if (m_table.RecordCount() == 0 && TableCsvFileHasRecords(path)
-        && !m_shell.AskQuestion(QStringLiteral("Replace %1 with an empty list?").arg(path)))
-        return false;
-    SaveTableCsv(m_table, path, false);
-    return true;
-}
-
-void DirectoryPage::FileSave() { savePhoneList(m_files->text()); }
+void DirectoryPage::FileSave() { SavePhoneList(m_table, m_files->text(), m_shell); }
 
 void DirectoryPage::FileSaveAs()
 {
@@ -544,7 +530,7 @@ void DirectoryPage::FileSaveAs()
         return;
     const QString previousFile = m_files->text();
     m_files->setText(path);
-    if (!savePhoneList(path))
+    if (!SavePhoneList(m_table, path, m_shell))
         m_files->setText(previousFile);
 }
 

@@ -175,9 +175,6 @@ private:
     QByteArray boxText(const QLineEdit *box) const;
     DirectoryRecordText boxesRecord() const;
     void loadPhoneList(const QString &path);
-    // Saves the table to the file, asking before an empty table replaces a
-    // file that holds records; false when the user said No.
-    bool savePhoneList(const QString &path);
     // While a download or full upload runs, GetData and WriteData are
     // disabled; at its end they are as they were, while still logged on.
     void holdTransferButtons();

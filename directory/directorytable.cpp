@@ -3,6 +3,7 @@
 #include "codecs.h"
 #include "memtable.h"
 #include "shellservices.h"
+#include "tablecsv.h"
 
 #include <QSet>
 
@@ -80,6 +81,25 @@ QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const 
 QByteArray NumericOrZero(const QByteArray &text, ShellServices &shell)
 {
     return NumericOrZero(text, [&shell](const QString &message) { shell.ShowMessage(message); });
+}
+
+int LoadPhoneList(MemTable &table, const QString &path)
+{
+    DefineDirectoryTable(table);
+    table.Open();
+    table.EmptyTable();
+    return LoadTableCsv(table, path);
+}
+
+bool SavePhoneList(const MemTable &table, const QString &path, ShellServices &shell)
+{
+    // An empty table (File New, start-up, a unit without clients) must not
+    // wipe a list by accident.
+    if (table.RecordCount() == 0 && TableCsvFileHasRecords(path)
+        && !shell.AskQuestion(QStringLiteral("Replace %1 with an empty list?").arg(path)))
+        return false;
+    SaveTableCsv(table, path, false);
+    return true;
 }
 
 DirectoryLine ParseDirectoryLine(const QByteArray &line)

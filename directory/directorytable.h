@@ -44,6 +44,16 @@ QString NumericOrZeroMessage();
 QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const QString &)> &showMessage);
 QByteArray NumericOrZero(const QByteArray &text, ShellServices &shell);
 
+// --- the phone list file ---
+
+// The table defined afresh, opened and filled from the phone list file (the
+// comma-separated table layout); returns the records read. Throws FileError.
+int LoadPhoneList(MemTable &table, const QString &path);
+// Writes the phone list file whole. An empty table never replaces a file that
+// holds records without a Yes to "Replace <path> with an empty list?"; false
+// when that was not given (nothing written). Throws FileError.
+bool SavePhoneList(const MemTable &table, const QString &path, ShellServices &shell);
+
 // One record as the unit lists it in its dump: Addr, the separator, then room,
 // code 1, code 2, spare, telephone number (unit digit characters) and name.
 struct DirectoryLine {

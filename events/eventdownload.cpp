@@ -12,6 +12,24 @@
 
 namespace porv {
 
+QStringList EventDownloadNotes(const EventDownloadOutcome &outcome)
+{
+    QStringList notes;
+    if (outcome.clockUnreadable)
+        notes.append(QStringLiteral("The unit's clock could not be read."));
+    if (!outcome.complete)
+        return notes;
+    // Unreadable dates or times were left empty; the rest of the log is kept.
+    if (!outcome.conversionMessage.isEmpty())
+        notes.append(outcome.conversionMessage);
+    // The table numbers its events in 16 bits.
+    if (outcome.linesDropped > 0)
+        notes.append(QStringLiteral("%1 events after the first %2 were left out.")
+                         .arg(outcome.linesDropped)
+                         .arg(kMaxEventNumber));
+    return notes;
+}
+
 EventLogDownload::EventLogDownload(Link &link, ShellServices &shell, MemTable &eventTable)
     : m_link(link), m_shell(shell), m_table(eventTable)
 {

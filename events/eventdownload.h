@@ -3,6 +3,7 @@
 // reply, and the rebuild of EventTable.
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -24,6 +25,11 @@ struct EventDownloadOutcome {
     int linesDropped = 0;      // event lines past the 16-bit event numbering
     QString conversionMessage; // the first unreadable date or time group, if any
 };
+
+// What the user is told after a download: a clock reply that could not be
+// read, and for a log that arrived whole, dates or times left empty and
+// events beyond the table's numbering left out.
+QStringList EventDownloadNotes(const EventDownloadOutcome &outcome);
 
 // The Down Load command on the link, with the window's services for the
 // transfer window and the lamp. The page supplies the clock source and hears

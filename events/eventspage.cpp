@@ -201,19 +201,10 @@ void EventsPage::dnLoadClick()
     download.LocalClock = [this] { return now(); };
     download.ClockRead = [this](const ClockReadings &r) { showReadings(r); };
     m_lastOutcome = download.Run();
-    if (m_lastOutcome.clockUnreadable)
-        m_shell.ShowMessage(QStringLiteral("The unit's clock could not be read."));
-    if (!m_lastOutcome.complete)
-        return;
-    LayoutEventGrid();
-    // Unreadable dates or times were left empty; the rest of the log is kept.
-    if (!m_lastOutcome.conversionMessage.isEmpty())
-        m_shell.ShowMessage(m_lastOutcome.conversionMessage);
-    // The table numbers its events in 16 bits.
-    if (m_lastOutcome.linesDropped > 0)
-        m_shell.ShowMessage(QStringLiteral("%1 events after the first %2 were left out.")
-                                .arg(m_lastOutcome.linesDropped)
-                                .arg(kMaxEventNumber));
+    if (m_lastOutcome.complete)
+        LayoutEventGrid();
+    for (const QString &note : EventDownloadNotes(m_lastOutcome))
+        m_shell.ShowMessage(note);
 }
 
 void EventsPage::Set_timeClick()

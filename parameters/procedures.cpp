@@ -131,8 +131,9 @@ bool ParametersCore::answered(bool whole, const char *blocks)
 {
     // A reply that did not arrive whole changes no field: the page keeps what
     // it showed, and a later write cannot send placeholders for the unit's data.
+    m_unanswered = whole ? QString() : QLatin1String(blocks);
     if (!whole) {
-        m_shell.ShowStatus(0, QStringLiteral("No answer reading ") + QLatin1String(blocks));
+        m_shell.ShowStatus(0, QStringLiteral("No answer reading ") + m_unanswered);
         m_shell.ShowMessage(QStringLiteral("No answer from the unit."));
     }
     return whole;
@@ -239,8 +240,10 @@ void ParametersCore::ReadAllClick()
 
 void ParametersCore::writeBlock(const QByteArray &block, const QByteArray &data, const char *what)
 {
-    if (!m_link.WriteBlockVerified(block, data))
-        m_shell.ShowMessage(QStringLiteral("There was an error") + CRLF + QString::fromLatin1(what));
+    if (m_link.WriteBlockVerified(block, data))
+        return;
+    m_unconfirmed.append(block);
+    m_shell.ShowMessage(QStringLiteral("There was an error") + CRLF + QString::fromLatin1(what));
 }
 
 void ParametersCore::WriteSettings()
@@ -276,12 +279,14 @@ void ParametersCore::ShowReady() { m_shell.ShowStatus(1, QStringLiteral("Ready")
 
 void ParametersCore::UpLoadClick() { Delay(200); }
 
-void ParametersCore::WriteAll()
+ParametersWriteReport ParametersCore::WriteAll()
 {
+    ParametersWriteReport report;
     if (!m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
         || !mayWrite({WriteGroup::GateCodes, WriteGroup::Messages, WriteGroup::SpeedDials, WriteGroup::Diverts,
                       WriteGroup::Settings}))
-        return;
+        return report;
+    m_unconfirmed.clear();
     m_shell.SetBusyCursor(true);
     {
         const auto normal = qScopeGuard([this] { m_shell.SetBusyCursor(false); });
@@ -293,6 +298,9 @@ void ParametersCore::WriteAll()
     }
     ShowReady();
     UpLoadClick();
+    report.written = true;
+    report.unconfirmed = m_unconfirmed;
+    return report;
 }
 
 void ParametersCore::WritePara1Click()

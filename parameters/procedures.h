@@ -21,6 +21,13 @@ class ShellServices;
 // them: block 0001; 0012 to 0015; 0008 and 0009; 0005 and 0002; 0000.
 enum class WriteGroup { GateCodes, Messages, SpeedDials, Diverts, Settings };
 
+// What Write All did: whether it went ahead, and the blocks the unit did not
+// confirm (in the order they were written).
+struct ParametersWriteReport {
+    bool written = false;
+    QList<QByteArray> unconfirmed;
+};
+
 class ParametersCore {
 public:
     ParametersCore(Link &link, ShellServices &shell);
@@ -44,6 +51,9 @@ public:
     bool ReadDivertNumbers(); // "d00050006", 1000 ticks
     bool ReadDivertTimes();   // "r0002", 500 ticks
     bool ReadMessages();      // "d00120015", 1000 ticks; transfer window
+    // The blocks of the last read that got no whole answer ("block 0000",
+    // "blocks 0012 to 0015"); empty once a read was answered.
+    QString UnansweredBlocks() const { return m_unanswered; }
 
     // --- write -------------------------------------------------------------------
     // The Write buttons and Write All first ask about any group they send of which
@@ -63,7 +73,7 @@ public:
     // Asks "ReWrite all Messages & Operating Parameters?", then about groups never
     // read as above; on Yes to both writes 0001, 0012-0015, 0008, 0009, 0005,
     // 0002, 0000, then "Ready" and the UpLoad wait.
-    void WriteAll();
+    ParametersWriteReport WriteAll();
     // The hidden "Up Date" button: a wait of 200 ticks.
     void UpLoadClick();
 
@@ -76,7 +86,7 @@ public:
     void WriteSpdClick();       // WriteSpeedDials, ShowReady
     void divertWriteClick();    // WriteDiverts, WriteSettings, ShowReady
     void SaveParamClick();      // WriteMessages, ShowReady
-    void WriteAllClick() { WriteAll(); }
+    void WriteAllClick() { (void)WriteAll(); }
 
     // The user changed a field through the page: its whole group holds the
     // user's values from now on. Fields of no group (the access codes) are ignored.
@@ -121,6 +131,9 @@ private:
     QSet<QByteArray> m_known;
     // Access-code fields whose code the unit holds empty, as last read or written.
     QSet<QByteArray> m_pinsEmptyInUnit;
+    QString m_unanswered;
+    // Blocks not confirmed since the last Write All began.
+    QList<QByteArray> m_unconfirmed;
 };
 
 } // namespace porv

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the window program's command line, what `cmake --install` puts into an
 # empty prefix (validated when desktop-file-validate and appstreamcli are
-# there), the menu entry's launcher, and the Debian package.
+# there; porv-cli beside porv-pro), the menu entry's launcher, and the Debian
+# package.
 #   install_check.sh command-line PORV_PRO | install BUILD_DIR | package BUILD_DIR
 set -euo pipefail
 mode=$1
@@ -36,6 +37,7 @@ install)
            share/metainfo/$id.metainfo.xml $(icons); do
     expect_file "$prefix/$f"
   done
+  [ "$("$prefix/bin/porv-cli" --version)" = "porv-cli 8.4" ] || fail "installed porv-cli --version"
   desktop=$prefix/share/applications/$id.desktop
   grep -qx "Exec=\"$prefix/libexec/porv-pro/porv-pro-desktop\"" "$desktop" || fail "Exec line"
   grep -qx "Icon=$id" "$desktop" || fail "Icon line"
@@ -74,6 +76,7 @@ package)
            share/metainfo/$id.metainfo.xml $(icons); do
     grep -qx "./usr/$f" "$work/contents" || fail "package lacks /usr/$f"
   done
+  grep -qx ./usr/bin/porv-cli "$work/contents" || fail "package lacks /usr/bin/porv-cli"
   field() { dpkg-deb -f "$deb" "$1"; }
   [ "$(field Section)" = electronics ] || fail "Section"
   [[ "$(field Maintainer)" =~ \<.+@.+\> ]] || fail "Maintainer"

@@ -106,6 +106,11 @@ TEST_F(ParametersWithUnit, UnitStoringWronglyFailsTheVerify)
     core.WriteSpdClick();
     EXPECT_EQ(shell.messages, QStringList{QStringLiteral("There was an error\r\nin writing speed Dial 1 & 2")});
     EXPECT_EQ(unit.commandCount("p"), 5); // four attempts for 0008, one for 0009
+
+    // Write All goes on past it and names it.
+    const porv::ParametersWriteReport report = core.WriteAll();
+    EXPECT_TRUE(report.written);
+    EXPECT_EQ(report.unconfirmed, QList<QByteArray>{"0008"});
 }
 
 TEST_F(ParametersWithUnit, SilentUnitSpendsFourAttemptsPerBlock)
@@ -115,6 +120,8 @@ TEST_F(ParametersWithUnit, SilentUnitSpendsFourAttemptsPerBlock)
     EXPECT_EQ(shell.messages.size(), 4);
     EXPECT_EQ(unit.commandCount("p"), 16);
     EXPECT_EQ(unit.commandCount("r"), 0);
+    EXPECT_FALSE(core.ReadSettings());
+    EXPECT_EQ(core.UnansweredBlocks(), QStringLiteral("block 0000"));
 }
 
 TEST_F(ParametersWithUnit, PinsRoundTrip)

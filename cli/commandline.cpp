@@ -1,0 +1,325 @@
+#include "commandline.h"
+
+#include <QFile>
+
+namespace porv::cli {
+
+namespace {
+
+constexpr int kMaxPin = 16;    // as the log-on dialog takes it
+constexpr int kMaxNumber = 20; // as the log-on dialog takes it
+
+bool HasControlCharacter(const QByteArray &text)
+{
+    for (const char c : text)
+        if (uchar(c) < 0x20 || uchar(c) == 0x7F)
+            return true;
+    return false;
+}
+
+struct CommandWord {
+    const char *first;
+    const char *second; // nullptr: a command of one word
+    Command command;
+};
+
+const CommandWord kCommands[] = {
+    {"info", nullptr, Command::Info},
+    {"backup", nullptr, Command::Backup},
+    {"restore", nullptr, Command::Restore},
+    {"diff", nullptr, Command::Diff},
+    {"directory", "get", Command::DirectoryGet},
+    {"directory", "put", Command::DirectoryPut},
+    {"parameters", "get", Command::ParametersGet},
+    {"parameters", "put", Command::ParametersPut},
+    {"events", "get", Command::EventsGet},
+    {"clock", "set", Command::ClockSet},
+};
+
+// An argument as a message may show it: never the PIN.
+QString Shown(const QByteArray &word, const CliRequest &r)
+{
+    if (r.pinGiven && word == r.pin)
+        return QStringLiteral("(an argument)");
+    return QLatin1Char('\'') + QString::fromLocal8Bit(word) + QLatin1Char('\'');
+}
+
+// The command's words and its FILE argument, once the options are known.
+QString ReadCommand(const QList<QByteArray> &words, CliRequest &r)
+{
+    if (words.isEmpty())
+        return QStringLiteral("no command given");
+    int used = 0;
+    for (const CommandWord &c : kCommands) {
+        if (words[0] != c.first)
+            continue;
+        if (!c.second) {
+            r.command = c.command;
+            used = 1;
+            break;
+        }
+        if (words.size() > 1 && words[1] == c.second) {
+            r.command = c.command;
+            used = 2;
+            break;
+        }
+    }
+    if (r.command == Command::None) {
+        for (const CommandWord &c : kCommands)
+            if (c.second && words[0] == c.first)
+                return QStringLiteral("%1 needs one of its commands (see --help)").arg(QLatin1String(c.first));
+        return QStringLiteral("unknown command %1").arg(Shown(words[0], r));
+    }
+    const bool takesFile = r.command == Command::Restore || r.command == Command::Diff
+                        || r.command == Command::DirectoryPut || r.command == Command::ParametersPut;
+    const QList<QByteArray> rest = words.mid(used);
+    if (takesFile) {
+        if (rest.isEmpty())
+            return QStringLiteral("%1 needs a FILE").arg(r.commandName());
+        r.file = QFile::decodeName(rest[0]);
+        if (r.file.isEmpty())
+            return QStringLiteral("%1 needs a FILE").arg(r.commandName());
+    }
+    if (rest.size() > (takesFile ? 1 : 0))
+        return QStringLiteral("unexpected argument %1 after %2").arg(Shown(rest[takesFile ? 1 : 0], r), r.commandName());
+    return QString();
+}
+
+// Options that belong to some commands only.
+QString CheckOptions(CliRequest &r, bool outputGiven)
+{
+    const Command c = r.command;
+    if (r.writesFile() && !outputGiven)
+        return QStringLiteral("%1 needs -o FILE").arg(r.commandName());
+    if (!r.writesFile() && outputGiven)
+        return QStringLiteral("-o is for the get commands and backup");
+    if (r.json && c != Command::Info && c != Command::Diff)
+        return QStringLiteral("--json is for info and diff");
+    if (r.changesOnly && c != Command::DirectoryPut)
+        return QStringLiteral("--changes-only is for directory put");
+    if (r.yes && !r.overwritesUnit() && c != Command::DirectoryGet)
+        return QStringLiteral("--yes is for the commands that write to the unit or replace a file");
+    if (r.connection == Connection::None)
+        return QStringLiteral("no connection given: --udp HOST, --serial DEVICE or --modem DEVICE --number DIGITS");
+    if (r.connection == Connection::Modem && r.number.isEmpty())
+        return QStringLiteral("--modem needs --number DIGITS");
+    if (r.connection != Connection::Modem && !r.number.isEmpty())
+        return QStringLiteral("--number is for --modem");
+    if (r.number.size() > kMaxNumber || HasControlCharacter(r.number))
+        return QStringLiteral("--number takes at most %1 characters, none of them control characters").arg(kMaxNumber);
+    if (r.pinGiven) {
+        const QString problem = PinProblem(r.pin);
+        if (!problem.isEmpty())
+            return QStringLiteral("--pin: ") + problem;
+    }
+    return QString();
+}
+
+} // namespace
+
+QString CliRequest::commandName() const
+{
+    for (const CommandWord &c : kCommands)
+        if (c.command == command)
+            return c.second ? QStringLiteral("%1 %2").arg(QLatin1String(c.first), QLatin1String(c.second))
+                            : QLatin1String(c.first);
+    return QString();
+}
+
+bool CliRequest::writesFile() const
+{
+    return command == Command::DirectoryGet || command == Command::ParametersGet || command == Command::EventsGet
+        || command == Command::Backup;
+}
+
+bool CliRequest::overwritesUnit() const
+{
+    return command == Command::DirectoryPut || command == Command::ParametersPut || command == Command::Restore;
+}
+
+bool CliRequest::usesBackup() const
+{
+    return command == Command::Backup || command == Command::Restore || command == Command::Diff
+        || (command == Command::DirectoryPut && changesOnly);
+}
+
+QString PinProblem(const QByteArray &pin)
+{
+    if (pin.isEmpty())
+        return QStringLiteral("the PIN is empty");
+    if (pin.size() > kMaxPin || HasControlCharacter(pin))
+        return QStringLiteral("a PIN has at most %1 characters, none of them control characters").arg(kMaxPin);
+    return QString();
+}
+
+ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments)
+{
+    ParsedCommandLine parsed;
+    CliRequest &r = parsed.request;
+    QList<QByteArray> words;
+    bool outputGiven = false;
+    QString error;
+    bool optionsEnd = false;
+    for (int i = 0; i < arguments.size() && error.isEmpty(); ++i) {
+        const QByteArray &arg = arguments[i];
+        if (optionsEnd || !arg.startsWith('-') || arg == "-") {
+            words.append(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        // The name, and a value joined with "=" (never shown: it may be the PIN).
+        const int eq = arg.startsWith("--") ? int(arg.indexOf('=')) : -1;
+        const QByteArray name = eq >= 0 ? arg.left(eq) : arg;
+        const auto value = [&](QByteArray *out) {
+            if (eq >= 0) {
+                *out = arg.mid(eq + 1);
+                return true;
+            }
+            if (i + 1 >= arguments.size()) {
+                error = QStringLiteral("%1 needs a value").arg(QString::fromLocal8Bit(name));
+                return false;
+            }
+            *out = arguments[++i];
+            return true;
+        };
+        const auto connection = [&](Connection kind, QString *where) {
+            QByteArray v;
+            if (!value(&v))
+                return;
+            if (r.connection != Connection::None) {
+                error = QStringLiteral("give one connection only");
+                return;
+            }
+            r.connection = kind;
+            *where = QString::fromLocal8Bit(v);
+            if (where->isEmpty())
+                error = QStringLiteral("%1 needs a value").arg(QString::fromLocal8Bit(name));
+        };
+        const auto flag = [&](bool *f) {
+            if (eq >= 0)
+                error = QStringLiteral("%1 takes no value").arg(QString::fromLocal8Bit(name));
+            *f = true;
+        };
+        QByteArray v;
+        if (name == "--help" || name == "-h") {
+            flag(&r.help);
+        } else if (name == "--version") {
+            flag(&r.version);
+        } else if (name == "--udp") {
+            connection(Connection::Network, &r.host);
+        } else if (name == "--serial") {
+            connection(Connection::Serial, &r.device);
+        } else if (name == "--modem") {
+            connection(Connection::Modem, &r.device);
+        } else if (name == "--number") {
+            if (value(&v))
+                r.number = v;
+        } else if (name == "--pin") {
+            if (value(&v)) {
+                r.pin = v;
+                r.pinGiven = true;
+            }
+        } else if (name == "-o" || name == "--output") {
+            if (value(&v)) {
+                r.file = QFile::decodeName(v);
+                outputGiven = true;
+                if (r.file.isEmpty())
+                    error = QStringLiteral("-o needs a FILE");
+            }
+        } else if (name == "--yes") {
+            flag(&r.yes);
+        } else if (name == "--json") {
+            flag(&r.json);
+        } else if (name == "--changes-only") {
+            flag(&r.changesOnly);
+        } else {
+            error = QStringLiteral("unknown option %1").arg(QString::fromLocal8Bit(name));
+        }
+    }
+    if (error.isEmpty() && (r.help || r.version))
+        return parsed;
+    if (error.isEmpty()) {
+        const QString output = r.file;
+        error = ReadCommand(words, r);
+        if (error.isEmpty() && outputGiven)
+            r.file = output;
+    }
+    if (error.isEmpty())
+        error = CheckOptions(r, outputGiven);
+    parsed.error = error;
+    return parsed;
+}
+
+QByteArray UsageText()
+{
+    return QByteArrayLiteral("Usage: porv-cli CONNECTION [--pin PIN] COMMAND [ARGUMENTS]   (porv-cli --help)\n");
+}
+
+QByteArray HelpText()
+{
+    return QByteArrayLiteral(
+        "Usage: porv-cli CONNECTION [--pin PIN] COMMAND [ARGUMENTS]\n"
+        "\n"
+        "The Portavel QX4 door-entry unit from a terminal or a script: log on to one\n"
+        "unit, carry out one command, close the link.\n"
+        "\n"
+        "Connection (one of):\n"
+        "  --udp HOST                    the unit's network address (UDP port 8000)\n"
+        "  --serial DEVICE               a serial cable on DEVICE (/dev/ttyUSB0, ...)\n"
+        "  --modem DEVICE --number DIGITS\n"
+        "                                a modem on DEVICE that dials DIGITS\n"
+        "  --pin PIN                     the unit's programming PIN, or PORV_PIN in the\n"
+        "                                environment; without either it is asked for on\n"
+        "                                the terminal and not shown as it is typed\n"
+        "\n"
+        "Commands:\n"
+        "  info [--json]                 model line, MemoryLimit, the unit's clock, and\n"
+        "                                its record, tag and event counts\n"
+        "  directory get -o FILE.csv     the phone list into a phone list file\n"
+        "  directory put FILE.csv [--yes]\n"
+        "                                replace the unit's whole phone list with the\n"
+        "                                file's (sorted by name, numbered afresh)\n"
+        "  directory put FILE.csv --changes-only [--yes]\n"
+        "                                write only the records that differ\n"
+        "  parameters get -o FILE.sys    read every parameter block, then write the\n"
+        "                                parameters file\n"
+        "  parameters put FILE.sys [--yes]\n"
+        "                                Write All with the file's values; what the file\n"
+        "                                does not hold is written as the unit holds it\n"
+        "  events get -o FILE.Evt        the unit's clock and event log into an events file\n"
+        "  clock set                     set the unit's clock to the PC's time\n"
+        "  backup -o FILE.qx4b           everything the unit holds into one backup file\n"
+        "  restore FILE.qx4b [--yes]     put a backup back on the unit, after showing\n"
+        "                                what will change\n"
+        "  diff FILE.qx4b|FILE.csv [--json]\n"
+        "                                what differs between the unit and the file\n"
+        "\n"
+        "Options:\n"
+        "  --yes        answer Yes to the question asked before the unit is overwritten\n"
+        "               (or a phone list file replaced by an empty one); without a\n"
+        "               terminal to answer on, such a command is refused unless --yes\n"
+        "  --json       info and diff as JSON on standard output\n"
+        "  -o FILE      the file a get command or backup writes\n"
+        "  --help       show this help and exit\n"
+        "  --version    show the version and exit\n"
+        "\n"
+        "Progress goes to standard error when it is a terminal; messages always go\n"
+        "there. Ctrl+C closes the link to the unit and ends the program.\n"
+        "\n"
+        "Exit status:\n"
+        "  0    done\n"
+        "  1    differences found (diff only)\n"
+        "  2    usage error, or a question not answered Yes (nothing was written)\n"
+        "  3    the unit did not answer or refused; the message names the step\n"
+        "  4    a file could not be read or written, or what it holds does not fit\n"
+        "       the unit\n"
+        "  130  interrupted; the link was closed\n"
+        "\n"
+        "Example, against the simulated unit (build/unit/qx4-unit --udp 127.0.0.2):\n"
+        "  porv-cli --udp 127.0.0.2 --pin 1234 info\n");
+}
+
+} // namespace porv::cli

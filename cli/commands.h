@@ -1,0 +1,50 @@
+#pragma once
+// The commands of porv-cli on the core operations the window's pages use:
+// each reads and checks its file first, then logs on (through the context),
+// then works with the unit and writes its file with the window's writer.
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+#include "commandline.h"
+
+namespace porv::cli {
+
+class CliShell;
+class Interruption;
+class UnitConnection;
+
+class CommandContext {
+public:
+    CommandContext(const CliRequest &request, CliShell &shell, Interruption *interruption);
+    // Closes the link, if it was opened.
+    ~CommandContext();
+
+    const CliRequest &request() const { return m_request; }
+    CliShell &shell() { return m_shell; }
+    // The unit, logged on: the first call takes the PIN (--pin, PORV_PIN, or
+    // asked on the terminal) and logs on. Throws Stop.
+    UnitConnection &unit();
+    // Throws Stop when the link ended under the step (an interruption, a unit
+    // that stopped answering the keep-alive); `left` says what that left
+    // behind on the unit, if anything.
+    void checkLink(const QString &step, const QString &left = QString());
+
+private:
+    QByteArray pin() const;
+
+    const CliRequest &m_request;
+    CliShell &m_shell;
+    Interruption *m_interruption;
+    std::unique_ptr<UnitConnection> m_unit;
+};
+
+// Carries out the request's command; returns how it ended, or throws Stop (the
+// core's failures, such as FileError, travel through).
+ExitStatus RunCommand(CommandContext &context);
+
+// backup, restore, diff and directory put --changes-only: the commands that
+// the unit backup library carries out, handed to it in this one place.
+ExitStatus RunBackupCommand(CommandContext &context);
+
+} // namespace porv::cli

@@ -1,0 +1,124 @@
+// porv-cli: the Portavel QX4 door-entry unit from a terminal or a script, on
+// the same core operations as the window, without widgets.
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <exception>
+
+#include "clishell.h"
+#include "commandline.h"
+#include "commands.h"
+#include "failures.h"
+#include "terminal.h"
+
+#if defined(QT_WIDGETS_LIB) || defined(QT_GUI_LIB)
+#error "porv-cli runs without a display"
+#endif
+
+namespace porv::cli {
+namespace {
+
+// The application object with the failure handler of a program without a
+// window: a failure that ends an event's handler (a serial port that fails
+// while the unit's reply comes in) is told on standard error and remembered;
+// the command that waits goes on and ends by what it then finds.
+class CliApplication : public QCoreApplication {
+public:
+    using QCoreApplication::QCoreApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QCoreApplication::notify(receiver, event);
+        } catch (const Failure &failure) {
+            remember(failure.message());
+        } catch (const std::exception &e) {
+            remember(QString::fromLocal8Bit(e.what()));
+        }
+        return true;
+    }
+
+    const QString &failure() const { return m_failure; }
+
+private:
+    void remember(const QString &message)
+    {
+        WriteError(QStringLiteral("porv-cli: ") + TerminalLines(message) + QLatin1Char('\n'));
+        if (m_failure.isEmpty())
+            m_failure = message;
+    }
+
+    QString m_failure;
+};
+
+void Tell(const QString &message) { WriteError(QStringLiteral("porv-cli: ") + TerminalLines(message) + QLatin1Char('\n')); }
+
+int Run(const CliRequest &request, const CliApplication &app)
+{
+    Interruption interruption;
+    CliShell shell(request.yes, &interruption);
+    const QString step = request.commandName();
+    int status = ExitDone;
+    try {
+        // Nobody could answer the question later: say so before anything happens.
+        if (request.overwritesUnit() && !request.yes && !StandardInputIsTerminal())
+            throw Stop{ExitUsage, QStringLiteral("%1 asks before it overwrites the unit: without a terminal to "
+                                                 "answer on, give --yes")
+                                      .arg(step)};
+        CommandContext context(request, shell, &interruption);
+        status = RunCommand(context);
+        // The context closes the link as it goes.
+    } catch (const Stop &stop) {
+        Tell(stop.message);
+        status = stop.status;
+    } catch (const FileError &failure) {
+        Tell(step + QStringLiteral(": ") + failure.message());
+        status = ExitFile;
+    } catch (const ConversionError &failure) {
+        Tell(step + QStringLiteral(": ") + failure.message());
+        status = ExitFile;
+    } catch (const Failure &failure) {
+        Tell(step + QStringLiteral(": ") + failure.message());
+        status = ExitUnit;
+    }
+    if (status == ExitDone && shell.QuestionRefused())
+        status = ExitUsage;
+    if (status == ExitDone && !app.failure().isEmpty()) {
+        Tell(step + QStringLiteral(": the link failed"));
+        status = ExitUnit;
+    }
+    if (status != ExitDone && interruption.happened())
+        status = ExitInterrupted;
+    return status;
+}
+
+} // namespace
+} // namespace porv::cli
+
+int main(int argc, char **argv)
+{
+    using namespace porv::cli;
+    // Read before the application exists: --help and --version need nothing.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    if (!parsed.error.isEmpty()) {
+        const QByteArray text = "porv-cli: " + parsed.error.toLocal8Bit() + '\n' + UsageText();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        return ExitUsage;
+    }
+    if (parsed.request.help) {
+        const QByteArray text = HelpText();
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return ExitDone;
+    }
+    if (parsed.request.version) {
+        std::puts("porv-cli " PORV_VERSION);
+        return ExitDone;
+    }
+    CliApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("porv-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PORV_VERSION));
+    return Run(parsed.request, app);
+}

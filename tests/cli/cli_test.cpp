@@ -1,0 +1,379 @@
+// porv-cli as an installer runs it: the built program against the simulated
+// unit (in this process) over UDP on loopback and over a pseudo-terminal. The
+// files it writes are compared with what the window's own operations and
+// writers make of the same unit.
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <memory>
+#include <pty.h>
+#include <unistd.h>
+
+#include "delay.h"
+#include "directorytransfer.h"
+#include "eventdownload.h"
+#include "image.h"
+#include "link.h"
+#include "memtable.h"
+#include "null_shell.h"
+#include "procedures.h"
+#include "simulated_unit.h"
+#include "tablecsv.h"
+#include "unit_seed.h"
+#include "unit_servers.h"
+#include "unit_transport.h"
+#include "waiting.h"
+
+namespace {
+
+const QByteArray kPin = "86420";
+
+struct Ran {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+    // Neither stream shows the PIN.
+    bool pinHidden() const { return !out.contains(kPin) && !err.contains(kPin); }
+};
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The window's way to the same data: the core operations its pages run, on a
+// link to the unit in this process, and the writers of its File commands.
+class WindowPath {
+public:
+    explicit WindowPath(qx4::SimulatedUnit &unit) : transport(unit)
+    {
+        link.setNetworkTransport(&transport);
+        link.SendCommand("a" + kPin + "\r");
+        link.WaitReply(80);
+        link.MarkLoggedOn();
+    }
+    ~WindowPath() { link.CloseLink(); }
+
+    // GetData, then Save As.
+    QByteArray phoneList()
+    {
+        porv::StandaloneDirectory directory;
+        porv::DownloadDirectory(link, shell, directory);
+        return porv::TableCsvBytes(directory.table);
+    }
+    // Read All, then Save As.
+    QByteArray parametersFile(const QString &path)
+    {
+        porv::ParametersCore core(link, shell);
+        core.ReadAllClick();
+        core.SaveToFile(path);
+        return FileBytes(path);
+    }
+    // Down Load, then Save As.
+    QByteArray eventsFile(const QString &path)
+    {
+        porv::MemTable table;
+        porv::EventLogDownload download(link, shell, table);
+        download.Run();
+        porv::SaveEventsFile(path, table, download.Readings());
+        return FileBytes(path);
+    }
+
+    porv::test::UnitTransport transport;
+    porv::Link link;
+    porv::test::NullShell shell;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        unit.setTimeScale(porv::TickScale());
+        qx4::SeedOptions seed;
+        seed.pin = kPin;
+        seed.records = 20;
+        seed.events = 12;
+        seed.tags = 5;
+        qx4::seedUnit(unit, seed);
+    }
+
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+
+    // The program with these arguments after the connection; the unit serves
+    // it meanwhile. `started` runs once the program is running.
+    Ran run(const QStringList &arguments, const std::function<void(QProcess &)> &started = {},
+            QProcessEnvironment env = {})
+    {
+        if (env.isEmpty()) {
+            env = QProcessEnvironment::systemEnvironment();
+            env.remove(QStringLiteral("PORV_PIN"));
+        }
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        if (childSetup)
+            program.setChildProcessModifier(childSetup);
+        program.start(QStringLiteral(PORV_CLI_EXECUTABLE), connection + arguments);
+        Ran ran;
+        if (!program.waitForStarted())
+            return ran;
+        if (started)
+            started(program);
+        porv::test::WaitFor([&] { return program.state() == QProcess::NotRunning; }, 120000);
+        ran.out = program.readAllStandardOutput();
+        ran.err = program.readAllStandardError();
+        if (program.exitStatus() == QProcess::NormalExit)
+            ran.status = program.exitCode();
+        return ran;
+    }
+    Ran runWithPin(QStringList arguments) { return run(QStringList{QStringLiteral("--pin"), QString::fromLatin1(kPin)} + arguments); }
+
+    qx4::SimulatedUnit unit;
+    QTemporaryDir dir;
+    QStringList connection;
+    std::function<void()> childSetup;
+};
+
+class CliOverUdp : public CliTest {
+protected:
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        server = std::make_unique<qx4::UdpUnitServer>(&unit);
+        ASSERT_TRUE(server->listen(QHostAddress(QStringLiteral("127.0.0.2")), 8000)) << server->errorString().toStdString();
+        connection = QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.2")};
+    }
+    std::unique_ptr<qx4::UdpUnitServer> server;
+};
+
+class CliOverPty : public CliTest {
+protected:
+    void SetUp() override
+    {
+        CliTest::SetUp();
+        pty = std::make_unique<qx4::PtyUnitServer>(&unit);
+        ASSERT_TRUE(pty->open()) << pty->errorString().toStdString();
+        connection = QStringList{QStringLiteral("--serial"), pty->slavePath()};
+    }
+    std::unique_ptr<qx4::PtyUnitServer> pty;
+};
+
+} // namespace
+
+TEST_F(CliOverUdp, InfoAsTextAndAsJson)
+{
+    const Ran text = runWithPin({QStringLiteral("info")});
+    ASSERT_EQ(text.status, 0) << text.err.toStdString();
+    const QList<QByteArray> lines = text.out.split('\n');
+    ASSERT_EQ(lines.size(), 7) << text.out.toStdString();
+    EXPECT_EQ(lines[0], "Model line:   Portavel_1000_Qx4");
+    EXPECT_EQ(lines[1], "MemoryLimit:  0x9000 (1024 records)");
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Unit clock:   \\d\\d:\\d\\d:\\d\\d \\d\\d/\\d\\d/\\d\\d$"))
+                    .match(QString::fromLatin1(lines[2]))
+                    .hasMatch())
+        << lines[2].toStdString();
+    EXPECT_EQ(lines[3], "Records:      20");
+    EXPECT_EQ(lines[4], "Tags:         " + QByteArray::number(unit.tagEntries().size()));
+    EXPECT_EQ(lines[5], "Events:       12");
+    EXPECT_TRUE(text.pinHidden());
+    // The link was closed at the end.
+    EXPECT_EQ(unit.commandCount("x"), 1);
+    EXPECT_FALSE(unit.loggedOn());
+
+    const Ran json = runWithPin({QStringLiteral("info"), QStringLiteral("--json")});
+    ASSERT_EQ(json.status, 0) << json.err.toStdString();
+    const QJsonObject info = QJsonDocument::fromJson(json.out).object();
+    EXPECT_EQ(info.value(QStringLiteral("modelLine")).toString(), QStringLiteral("Portavel_1000_Qx4"));
+    EXPECT_EQ(info.value(QStringLiteral("memoryLimit")).toInt(), 0x9000);
+    EXPECT_EQ(info.value(QStringLiteral("records")).toInt(), 20);
+    EXPECT_EQ(info.value(QStringLiteral("tags")).toInt(), unit.tagEntries().size());
+    EXPECT_EQ(info.value(QStringLiteral("events")).toInt(), 12);
+    const QString date = info.value(QStringLiteral("clock")).toObject().value(QStringLiteral("date")).toString();
+    EXPECT_EQ(date, unit.clock().toString(QStringLiteral("dd/MM/yy")));
+    EXPECT_TRUE(json.pinHidden());
+}
+
+TEST_F(CliOverPty, DirectoryGetThenPutLeavesTheUnitAsItWas)
+{
+    const QList<qx4::DirectoryRecord> held = unit.directoryRecords();
+    const Ran got = runWithPin({QStringLiteral("directory"), QStringLiteral("get"), QStringLiteral("-o"), path("list.csv")});
+    ASSERT_EQ(got.status, 0) << got.err.toStdString();
+    {
+        WindowPath window(unit);
+        EXPECT_EQ(FileBytes(path("list.csv")), window.phoneList());
+    }
+
+    // Without a terminal to ask on, only --yes lets it overwrite the unit.
+    unit.resetCounts();
+    const Ran refused = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("list.csv")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains("--yes")) << refused.err.toStdString();
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+
+    const Ran put = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("list.csv"), QStringLiteral("--yes")});
+    ASSERT_EQ(put.status, 0) << put.err.toStdString();
+    EXPECT_EQ(unit.commandCount("f5a"), 1);
+    EXPECT_EQ(unit.commandCount("b"), 20);
+    EXPECT_EQ(unit.directoryRecords(), held);
+    // Standard error is no terminal here: no progress, and nothing went wrong.
+    EXPECT_EQ(got.err + put.err, QByteArray());
+    EXPECT_TRUE(got.pinHidden() && put.pinHidden());
+}
+
+TEST_F(CliOverPty, ParametersGetThenPutOfTheFilesValues)
+{
+    const Ran got = runWithPin({QStringLiteral("parameters"), QStringLiteral("get"), QStringLiteral("-o"), path("unit.sys")});
+    ASSERT_EQ(got.status, 0) << got.err.toStdString();
+    {
+        WindowPath window(unit);
+        EXPECT_EQ(FileBytes(path("unit.sys")), window.parametersFile(path("window.sys")));
+    }
+
+    // A new first message in the file; everything else as the unit holds it.
+    porv::ParameterImage image;
+    ASSERT_TRUE(porv::LoadParameterFile(image, path("unit.sys")));
+    const porv::ImageSlot *msg0 = porv::ParameterImage::Slot("msg0");
+    image.writeText(msg0->offset, msg0->capacity, "FROM THE FILE");
+    porv::SaveParameterFile(image, path("changed.sys"));
+    QList<QByteArray> before;
+    for (int block = 0; block < 16; ++block)
+        before.append(unit.block(block));
+
+    const Ran put = runWithPin({QStringLiteral("parameters"), QStringLiteral("put"), path("changed.sys"), QStringLiteral("--yes")});
+    ASSERT_EQ(put.status, 0) << put.err.toStdString();
+    EXPECT_EQ(unit.block(12).left(16), "FROM THE FILE" + QByteArray(3, char(0xFF)));
+    EXPECT_EQ(unit.block(12).mid(16), before[12].mid(16));
+    for (int block = 0; block < 16; ++block)
+        EXPECT_EQ(unit.block(block), block == 12 ? unit.block(12) : before[block]) << block;
+    EXPECT_TRUE(got.pinHidden() && put.pinHidden());
+}
+
+TEST_F(CliOverPty, EventsGetAndClockSet)
+{
+    const Ran got = runWithPin({QStringLiteral("events"), QStringLiteral("get"), QStringLiteral("-o"), path("log.Evt")});
+    ASSERT_EQ(got.status, 0) << got.err.toStdString();
+    QByteArray window;
+    {
+        WindowPath reference(unit);
+        window = reference.eventsFile(path("window.Evt"));
+    }
+    // The clocks of the two downloads differ; the header's form and the
+    // table are the same.
+    const QByteArray file = FileBytes(path("log.Evt"));
+    const QRegularExpression header(QStringLiteral("^Portavel time when saved was: \\d\\d:\\d\\d:\\d\\d  \\d\\d/\\d\\d/\\d\\d\r\n"
+                                                   "Current time when Loaded was: [^\r\n]+  [^\r\n]+\r\n"));
+    const QRegularExpressionMatch head = header.match(QString::fromLatin1(file));
+    ASSERT_TRUE(head.hasMatch()) << file.left(120).toStdString();
+    const int windowHead = int(window.indexOf("\r\n", window.indexOf("\r\n") + 2)) + 2;
+    EXPECT_EQ(file.mid(head.capturedLength()), window.mid(windowHead));
+    EXPECT_EQ(file.count("\r\n"), 2 + 1 + 12);
+
+    unit.setClock(QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
+    const Ran set = runWithPin({QStringLiteral("clock"), QStringLiteral("set")});
+    ASSERT_EQ(set.status, 0) << set.err.toStdString();
+    EXPECT_EQ(unit.commandCount("tset"), 1);
+    EXPECT_LT(std::abs(unit.clock().secsTo(QDateTime::currentDateTime())), 60);
+}
+
+// How it ends when it cannot do what it was asked: the status says which
+// kind of trouble, the message which step; the PIN is never shown.
+TEST_F(CliOverPty, ExitStatusesNameTheTrouble)
+{
+    // Usage: nothing is sent to the unit.
+    const QStringList connected = connection;
+    connection.clear();
+    const Ran bare = runWithPin({QStringLiteral("info")});
+    connection = connected;
+    EXPECT_EQ(bare.status, 2);
+    EXPECT_TRUE(bare.err.contains("Usage: porv-cli")) << bare.err.toStdString();
+    EXPECT_EQ(runWithPin({QStringLiteral("directory"), QStringLiteral("get")}).status, 2);
+    EXPECT_EQ(run({QStringLiteral("--pin"), QStringLiteral("12\r34"), QStringLiteral("info")}).status, 2);
+    const Ran noPin = run({QStringLiteral("info")});
+    EXPECT_EQ(noPin.status, 2);
+    EXPECT_TRUE(noPin.err.contains("no PIN")) << noPin.err.toStdString();
+    const Ran backup = runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("unit.qx4b")});
+    EXPECT_EQ(backup.status, 2);
+    EXPECT_TRUE(backup.err.contains("backup is not available in this build")) << backup.err.toStdString();
+    // A file it cannot write: before the unit is asked for anything.
+    QFile plain(path("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const Ran unwritable = runWithPin({QStringLiteral("events"), QStringLiteral("get"), QStringLiteral("-o"), path("plain") + QStringLiteral("/log.Evt")});
+    EXPECT_EQ(unwritable.status, 4) << unwritable.err.toStdString();
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+
+    // A wrong PIN, given in the environment.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PORV_PIN"), QStringLiteral("86421"));
+    unit.setPin("86421x");
+    Ran wrong = run({QStringLiteral("info")}, {}, env);
+    unit.setPin(kPin);
+    EXPECT_EQ(wrong.status, 3);
+    EXPECT_TRUE(wrong.err.contains("log-on: Failed to Connect: Check PIN")) << wrong.err.toStdString();
+    EXPECT_FALSE(wrong.out.contains("86421") || wrong.err.contains("86421"));
+    EXPECT_EQ(unit.commandCount("x"), 1);
+
+    // A silent unit.
+    unit.faults().silent = true;
+    const Ran silent = runWithPin({QStringLiteral("info")});
+    unit.faults().silent = false;
+    EXPECT_EQ(silent.status, 3);
+    EXPECT_TRUE(silent.err.contains("log-on: No Reponse from Portavel")) << silent.err.toStdString();
+    EXPECT_TRUE(silent.pinHidden());
+
+    // On a terminal the PIN is asked for, and what is typed is not shown.
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    childSetup = [slave] { ::dup2(slave, STDIN_FILENO); };
+    QByteArray shown;
+    const Ran typed = run({QStringLiteral("clock"), QStringLiteral("set")}, [&](QProcess &program) {
+        QByteArray err;
+        porv::test::WaitFor([&] {
+            err += program.readAllStandardError();
+            return err.contains("PIN: ");
+        });
+        const QByteArray line = kPin + "\n";
+        EXPECT_EQ(::write(master, line.constData(), size_t(line.size())), line.size());
+        porv::test::WaitFor([&] { return program.state() == QProcess::NotRunning; }, 60000);
+        // What the terminal showed of the typing.
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        char buffer[256];
+        ssize_t n;
+        while ((n = ::read(master, buffer, sizeof buffer)) > 0)
+            shown.append(buffer, int(n));
+    });
+    childSetup = nullptr;
+    ::close(slave);
+    ::close(master);
+    EXPECT_EQ(typed.status, 0) << typed.err.toStdString();
+    EXPECT_EQ(unit.commandCount("tset"), 1);
+    EXPECT_FALSE(shown.contains(kPin));
+    EXPECT_TRUE(typed.pinHidden());
+}
+
+TEST_F(CliTest, HelpAndVersionWithoutADisplay)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    const Ran version = run({QStringLiteral("--version")}, {}, env);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "porv-cli 8.4\n");
+    const Ran help = run({QStringLiteral("--help")}, {}, env);
+    EXPECT_EQ(help.status, 0);
+    for (const char *item : {"--udp HOST", "--serial DEVICE", "--modem DEVICE --number DIGITS", "--pin PIN", "PORV_PIN",
+                             "info [--json]", "directory get -o FILE.csv", "directory put FILE.csv", "--changes-only",
+                             "parameters get -o FILE.sys", "parameters put FILE.sys", "events get -o FILE.Evt",
+                             "clock set", "backup -o FILE.qx4b", "restore FILE.qx4b", "diff FILE.qx4b|FILE.csv",
+                             "Exit status", "  3    the unit did not answer"})
+        EXPECT_TRUE(help.out.contains(item)) << item;
+}
