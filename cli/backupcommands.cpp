@@ -54,8 +54,9 @@ void PrintOut(const QByteArray &bytes)
 }
 
 // The difference on standard output: as lines, or as one JSON document.
-void PrintDiff(const UnitDiff &diff, bool json)
+void PrintDiff(CliShell &shell, const UnitDiff &diff, bool json)
 {
+    shell.endCountLine();
     if (json)
         PrintOut(QJsonDocument(DiffToJson(diff)).toJson(QJsonDocument::Indented));
     else
@@ -144,7 +145,7 @@ ExitStatus Diff(CommandContext &c)
     } else {
         throw Stop{ExitUsage, QStringLiteral("%1: %2 is neither a unit backup (.qx4b) nor a phone list (.csv)").arg(step, r.file)};
     }
-    PrintDiff(diff, r.json);
+    PrintDiff(c.shell(), diff, r.json);
     return diff.Same() ? ExitDone : ExitDifferences;
 }
 
@@ -176,7 +177,7 @@ ExitStatus Restore(CommandContext &c)
     }
     const UnitBackup now = automatic.backup ? *automatic.backup : ReadUnit(c, step, {false});
 
-    PrintDiff(CompareUnit(now, backup), false);
+    PrintDiff(c.shell(), CompareUnit(now, backup), false);
     if (!c.shell().AskQuestion(question))
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
     if (!automatic.taken())
@@ -212,7 +213,7 @@ ExitStatus DirectoryChanges(CommandContext &c)
     UnitBackup unitNow;
     unitNow.directory = dump;
     const UnitDiff diff = ComparePhoneList(directory.table, unitNow, unit.session().MemoryLimit);
-    PrintDiff(diff, false);
+    PrintDiff(c.shell(), diff, false);
     if (diff.records.isEmpty()) {
         c.shell().Progress(QStringLiteral("nothing to change: the unit's phone list already holds %1").arg(r.file));
         return ExitDone;
