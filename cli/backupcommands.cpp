@@ -190,9 +190,8 @@ ExitStatus Restore(CommandContext &c)
         c.shell().ShowMessage(QStringLiteral("not in the backup, left as the unit holds them: ")
                               + report.parametersLeftOut.join(QStringLiteral(", ")));
     if (!report.ok()) {
-        const QStringList problems = report.Problems();
-        Tell(c.shell(), problems.mid(1));
-        throw Stop{ExitUnit, QStringLiteral("%1: %2 (%3)").arg(step, problems.first(), partly)};
+        Tell(c.shell(), report.Problems());
+        throw Stop{ExitUnit, QStringLiteral("%1: not everything was written and verified (named above); %2").arg(step, partly)};
     }
     c.shell().Progress(QStringLiteral("the unit holds the backup %1").arg(r.file));
     return ExitDone;
