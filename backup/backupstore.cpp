@@ -50,7 +50,9 @@ const QRegularExpression &backupName()
 
 QString BackupStoreFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
+    // The window's data folder, whichever program takes the backup: porv-cli's
+    // automatic backups sit beside the window's.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/porv-pro/backups");
 }
 
 QString AutomaticBackupName(const UnitIdentity &unit, const QDateTime &taken)

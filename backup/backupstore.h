@@ -20,7 +20,8 @@ class ShellServices;
 
 constexpr int kKeptBackups = 30;
 
-// QStandardPaths::AppDataLocation + "/backups".
+// QStandardPaths::GenericDataLocation + "/porv-pro/backups": the window's data
+// folder ($XDG_DATA_HOME/porv-pro), shared by porv-pro and porv-cli.
 QString BackupStoreFolder();
 
 // "<model line>_<address or port>_<yyyyMMdd-HHmmss>Z.qx4b", every character

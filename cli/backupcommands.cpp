@@ -1,19 +1,266 @@
 // The commands on the unit backup library: backup -o FILE.qx4b, restore
 // FILE.qx4b, diff FILE.qx4b|FILE.csv and directory put FILE.csv
-// --changes-only. Each is parsed and checked like the others (commandline.cpp);
-// this is the one place where they reach the library, logging on through
-// context.unit() as the other commands do. This build does not hold the
-// library: they end here, before the unit is asked for anything.
+// --changes-only. Each reads and checks its file before logging on (through
+// context.unit(), as the other commands do); what differs goes to standard
+// output, the steps to standard error when it is a terminal.
 #include "commands.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+#include "backupstore.h"
+#include "clishell.h"
+#include "directorychanges.h"
+#include "directorytable.h"
+#include "directorytransfer.h"
+#include "restore.h"
+#include "session.h"
+#include "unitbackup.h"
+#include "unitcompare.h"
+#include "unitconnection.h"
+#include "unitread.h"
 
 namespace porv::cli {
 
+namespace {
+
+const QString kWriteQuestion = QStringLiteral("Write these changes to the unit?");
+
+// The steps of a whole-unit operation, and the count of the running one, as
+// progress on standard error (only when it is a terminal).
+ProgressCallback StepLines(CliShell &shell)
+{
+    if (!shell.ShowsProgress())
+        return {};
+    auto step = std::make_shared<QString>();
+    return [&shell, step](const StepProgress &p) {
+        if (p.step != *step) {
+            *step = p.step;
+            shell.Progress(p.step);
+        }
+        if (p.total > 0)
+            shell.ShowTransferProgress(p.done, p.total);
+    };
+}
+
+void PrintOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+// The difference on standard output: as lines, or as one JSON document.
+void PrintDiff(CliShell &shell, const UnitDiff &diff, bool json)
+{
+    shell.endCountLine();
+    if (json)
+        PrintOut(QJsonDocument(DiffToJson(diff)).toJson(QJsonDocument::Indented));
+    else
+        PrintOut((DiffLines(diff).join(QLatin1Char('\n')) + QLatin1Char('\n')).toLocal8Bit());
+}
+
+UnitIdentity Identity(UnitConnection &unit)
+{
+    return {unit.ModelLine(), unit.session().MemoryLimit, ConnectionDescription(unit.session())};
+}
+
+// A backup file, read whole: one cut short, of another format or of a newer
+// version ends the command before the unit is asked for anything.
+UnitBackup LoadBackup(const QString &step, const QString &path)
+{
+    BackupReadResult read = LoadBackupFile(path);
+    if (!read.ok())
+        throw Stop{ExitFile, step + QStringLiteral(": ") + read.error};
+    return std::move(*read.backup);
+}
+
+// A phone list file, read whole as the directory page opens it.
+void LoadList(StandaloneDirectory &directory, const QString &path) { LoadPhoneList(directory.table, path); }
+
+// Everything the unit holds, read whole (the event log only when asked).
+UnitBackup ReadUnit(CommandContext &c, const QString &step, const UnitReadOptions &options)
+{
+    UnitConnection &unit = c.unit();
+    UnitReadResult read = ReadWholeUnit(unit.link(), c.shell(), Identity(unit), options, StepLines(c.shell()));
+    c.checkLink(step);
+    if (!read.ok())
+        throw Stop{ExitUnit, step + QStringLiteral(": ") + read.message()};
+    return std::move(*read.backup);
+}
+
+// The unit's phone list, a whole dump.
+QList<BackupRecord> ReadDump(CommandContext &c, const QString &step)
+{
+    const UnitDirectoryRead read = ReadUnitDirectory(c.unit().link(), c.shell(), StepLines(c.shell()));
+    c.checkLink(step);
+    if (!read.complete)
+        throw Stop{ExitUnit, QStringLiteral("%1: %2: %3").arg(step, QLatin1String(readstep::kDirectory), read.error)};
+    return read.records;
+}
+
+void Tell(CliShell &shell, const QStringList &lines)
+{
+    for (const QString &line : lines)
+        shell.ShowMessage(line);
+}
+
+// --- backup -------------------------------------------------------------------------------
+
+ExitStatus Backup(CommandContext &c)
+{
+    const CliRequest &r = c.request();
+    CheckOutput(r);
+    const UnitBackup backup = ReadUnit(c, r.commandName(), {true});
+    SaveBackupFile(backup, r.file);
+    c.shell().Progress(QStringLiteral("backup written to %1: %2 records, %3 tags, %4 events")
+                           .arg(r.file)
+                           .arg(backup.directory->size())
+                           .arg(backup.tags->size())
+                           .arg(backup.events->size()));
+    return ExitDone;
+}
+
+// --- diff ---------------------------------------------------------------------------------
+
+ExitStatus Diff(CommandContext &c)
+{
+    const CliRequest &r = c.request();
+    const QString step = r.commandName();
+    const QString suffix = QFileInfo(r.file).suffix().toLower();
+    UnitDiff diff;
+    if (suffix == BackupFileExtension()) {
+        const UnitBackup backup = LoadBackup(step, r.file);
+        // The event log is never compared.
+        diff = CompareUnit(ReadUnit(c, step, {false}), backup);
+    } else if (suffix == QLatin1String("csv")) {
+        StandaloneDirectory directory;
+        LoadList(directory, r.file);
+        UnitBackup unitNow;
+        unitNow.directory = ReadDump(c, step);
+        diff = ComparePhoneList(directory.table, unitNow, c.unit().session().MemoryLimit);
+    } else {
+        throw Stop{ExitUsage, QStringLiteral("%1: %2 is neither a unit backup (.qx4b) nor a phone list (.csv)").arg(step, r.file)};
+    }
+    PrintDiff(c.shell(), diff, r.json);
+    return diff.Same() ? ExitDone : ExitDifferences;
+}
+
+// --- restore ------------------------------------------------------------------------------
+
+ExitStatus Restore(CommandContext &c)
+{
+    const CliRequest &r = c.request();
+    const QString step = r.commandName();
+    const UnitBackup backup = LoadBackup(step, r.file);
+    UnitConnection &unit = c.unit();
+    const UnitIdentity identity = Identity(unit);
+    // What the unit cannot hold is refused before anything is read or written.
+    const RestoreCheck check = CheckRestore(backup, identity);
+    if (!check.allowed())
+        throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, r.file, check.refusal)};
+    Tell(c.shell(), check.notes);
+
+    // The unit as it is, kept in the store of automatic backups first.
+    const ProgressCallback progress = StepLines(c.shell());
+    const AutomaticBackup automatic = TakeAutomaticBackup(unit.link(), c.shell(), identity, progress);
+    c.checkLink(step);
+    QString question = kWriteQuestion;
+    if (automatic.taken()) {
+        c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
+    } else {
+        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
+        question = QStringLiteral("There is no backup of the unit as it is now. Write these changes to the unit all the same?");
+    }
+    const UnitBackup now = automatic.backup ? *automatic.backup : ReadUnit(c, step, {false});
+
+    PrintDiff(c.shell(), CompareUnit(now, backup), false);
+    if (!c.shell().AskQuestion(question))
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+    if (!automatic.taken())
+        c.shell().ShowMessage(QStringLiteral("writing without an automatic backup (--yes)"));
+
+    const RestoreReport report = RestoreUnit(unit.link(), c.shell(), backup, identity, now.directory, progress);
+    const QString partly = QStringLiteral("the unit holds part of the backup: restore it again");
+    c.checkLink(step, partly);
+    if (!report.parametersLeftOut.isEmpty())
+        c.shell().ShowMessage(QStringLiteral("not in the backup, left as the unit holds them: ")
+                              + report.parametersLeftOut.join(QStringLiteral(", ")));
+    if (!report.ok()) {
+        Tell(c.shell(), report.Problems());
+        throw Stop{ExitUnit, QStringLiteral("%1: not everything was written and verified (named above); %2").arg(step, partly)};
+    }
+    c.shell().Progress(QStringLiteral("the unit holds the backup %1").arg(r.file));
+    return ExitDone;
+}
+
+// --- directory put --changes-only ---------------------------------------------------------
+
+ExitStatus DirectoryChanges(CommandContext &c)
+{
+    const CliRequest &r = c.request();
+    const QString step = QStringLiteral("directory put --changes-only");
+    StandaloneDirectory directory;
+    LoadList(directory, r.file);
+    if (directory.table.RecordCount() == 0)
+        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+    UnitConnection &unit = c.unit();
+    const QList<BackupRecord> dump = ReadDump(c, step);
+    UnitBackup unitNow;
+    unitNow.directory = dump;
+    const UnitDiff diff = ComparePhoneList(directory.table, unitNow, unit.session().MemoryLimit);
+    PrintDiff(c.shell(), diff, false);
+    if (diff.records.isEmpty()) {
+        c.shell().Progress(QStringLiteral("nothing to change: the unit's phone list already holds %1").arg(r.file));
+        return ExitDone;
+    }
+    if (!c.shell().AskQuestion(kWriteQuestion))
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+
+    const DirectoryWriteReport report =
+        WriteDirectoryChanges(unit.link(), c.shell(), directory, dump, true, StepLines(c.shell()));
+    const QString partly = QStringLiteral("the unit holds part of the changes: put them again");
+    c.checkLink(step, report.started ? partly : QString());
+    Tell(c.shell(), report.refused);
+    if (!report.notWritten.isEmpty()) {
+        // Records the unit cannot store, or no room for them: the file's.
+        throw Stop{unit.link().LoggedOn() ? ExitFile : ExitUnit, QStringLiteral("%1: %2").arg(step, report.notWritten)};
+    }
+    for (const QString &placed : report.addressed)
+        c.shell().ShowMessage(QStringLiteral("%1 (an address of the unit's; %2 was not changed)").arg(placed, r.file));
+    if (!report.failed.isEmpty()) {
+        Tell(c.shell(), report.failed);
+        throw Stop{ExitUnit, QStringLiteral("%1: the unit did not acknowledge %2 write(s) (named above); %3")
+                                 .arg(step)
+                                 .arg(report.failed.size())
+                                 .arg(partly)};
+    }
+    if (report.stopped)
+        throw Stop{ExitUnit, QStringLiteral("%1: the link closed before the end; %2").arg(step, partly)};
+    c.shell().Progress(QStringLiteral("%1 records written to the unit, %2 erased").arg(report.written).arg(report.erased));
+    return ExitDone;
+}
+
+} // namespace
+
 ExitStatus RunBackupCommand(CommandContext &context)
 {
-    const CliRequest &r = context.request();
-    const QString name = r.command == Command::DirectoryPut ? QStringLiteral("directory put --changes-only")
-                                                            : r.commandName();
-    throw Stop{ExitUsage, QStringLiteral("%1 is not available in this build").arg(name)};
+    switch (context.request().command) {
+    case Command::Backup:
+        return Backup(context);
+    case Command::Restore:
+        return Restore(context);
+    case Command::Diff:
+        return Diff(context);
+    case Command::DirectoryPut:
+        return DirectoryChanges(context);
+    default:
+        break;
+    }
+    throw Stop{ExitUsage, QStringLiteral("no command given")};
 }
 
 } // namespace porv::cli

@@ -52,8 +52,10 @@ public:
     // A question came without a terminal to answer it and without --yes.
     bool QuestionRefused() const { return m_refused; }
 
-private:
+    // Ends the transfer's count line on the terminal, before other output.
     void endCountLine();
+
+private:
 
     bool m_yes;
     Interruption *m_interruption;

@@ -77,13 +77,8 @@ void CommandContext::checkLink(const QString &step, const QString &left)
         throw Stop{ExitUnit, step + QStringLiteral(": the link to the unit was lost") + after};
 }
 
-namespace {
-
 // --- files --------------------------------------------------------------------------------
 
-// A file the command will write: a folder must be there to hold it. Checked
-// before the unit is asked for anything; the save itself still reports its own
-// failure.
 void CheckOutput(const CliRequest &r)
 {
     const QFileInfo file(r.file);
@@ -93,6 +88,8 @@ void CheckOutput(const CliRequest &r)
     if (!folder.isDir() || !folder.isWritable())
         throw Stop{ExitFile, QStringLiteral("%1: cannot write %2: no folder to write it in").arg(r.commandName(), r.file)};
 }
+
+namespace {
 
 void Done(CliShell &shell, const QString &text) { shell.Progress(text); }
 

@@ -39,6 +39,11 @@ private:
     std::unique_ptr<UnitConnection> m_unit;
 };
 
+// A file the command will write: a folder must be there to hold it. Checked
+// before the unit is asked for anything; the save itself still reports its own
+// failure. Throws Stop.
+void CheckOutput(const CliRequest &r);
+
 // Carries out the request's command; returns how it ended, or throws Stop (the
 // core's failures, such as FileError, travel through).
 ExitStatus RunCommand(CommandContext &context);

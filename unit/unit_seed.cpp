@@ -148,6 +148,10 @@ void seedUnit(SimulatedUnit &unit, const SeedOptions &o)
         QByteArray code;
         for (int k = 0; k < 10; ++k)
             code += "0123456789ABCDEF"[rng.bounded(16)];
+        // A leading F nibble marks an empty slot: such a code would be stored
+        // but never listed.
+        if (code.startsWith('F'))
+            code[0] = 'E';
         tags.append({room, code});
     }
     unit.setTagEntries(tags);

@@ -4,6 +4,7 @@
 // writers make of the same unit.
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -29,6 +30,7 @@
 #include "unit_seed.h"
 #include "unit_servers.h"
 #include "unit_transport.h"
+#include "unitbackup.h"
 #include "waiting.h"
 
 namespace {
@@ -47,6 +49,31 @@ QByteArray FileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// The unit's whole memory, block for block.
+QList<QByteArray> Memory(const qx4::SimulatedUnit &unit)
+{
+    QList<QByteArray> blocks;
+    for (int b = 0; b < qx4::kBlockCount; ++b)
+        blocks.append(unit.block(b));
+    return blocks;
+}
+
+// The commands that change what the unit holds.
+int Writes(const qx4::SimulatedUnit &unit)
+{
+    int n = 0;
+    for (const char *kind : {"p", "b", "g", "c", "f5a", "tset"})
+        n += unit.commandCount(kind);
+    return n;
 }
 
 // The window's way to the same data: the core operations its pages run, on a
@@ -116,6 +143,8 @@ protected:
         if (env.isEmpty()) {
             env = QProcessEnvironment::systemEnvironment();
             env.remove(QStringLiteral("PORV_PIN"));
+            // The automatic backups go into the test's folder.
+            env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
         }
         QProcess program;
         program.setProcessEnvironment(env);
@@ -300,9 +329,9 @@ TEST_F(CliOverPty, ExitStatusesNameTheTrouble)
     const Ran noPin = run({QStringLiteral("info")});
     EXPECT_EQ(noPin.status, 2);
     EXPECT_TRUE(noPin.err.contains("no PIN")) << noPin.err.toStdString();
-    const Ran backup = runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("unit.qx4b")});
-    EXPECT_EQ(backup.status, 2);
-    EXPECT_TRUE(backup.err.contains("backup is not available in this build")) << backup.err.toStdString();
+    const Ran diffKind = runWithPin({QStringLiteral("diff"), path("list.txt")});
+    EXPECT_EQ(diffKind.status, 2);
+    EXPECT_TRUE(diffKind.err.contains(".qx4b")) << diffKind.err.toStdString();
     // A file it cannot write: before the unit is asked for anything.
     QFile plain(path("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
@@ -376,4 +405,177 @@ TEST_F(CliTest, HelpAndVersionWithoutADisplay)
                              "clock set", "backup -o FILE.qx4b", "restore FILE.qx4b", "diff FILE.qx4b|FILE.csv",
                              "Exit status", "  3    the unit did not answer"})
         EXPECT_TRUE(help.out.contains(item)) << item;
+}
+
+// The whole unit: a backup, the changes made since, shown by diff and undone
+// by restore, block for block.
+TEST_F(CliOverUdp, BackupDiffAndRestoreGiveTheMemoryBack)
+{
+    const QList<QByteArray> before = Memory(unit);
+    const Ran backup = runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("site.qx4b")});
+    ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
+    const porv::BackupReadResult saved = porv::LoadBackupFile(path("site.qx4b"));
+    ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
+    EXPECT_EQ(saved.backup->directory->size(), 20);
+    EXPECT_EQ(saved.backup->events->size(), 12);
+    EXPECT_EQ(saved.backup->tags->size(), 5);
+    EXPECT_EQ(QFile::permissions(path("site.qx4b")) & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+
+    // Since then: one client's phone and the tag of that client's room, one
+    // client gone, the ring count.
+    const QList<qx4::DirectoryRecord> records = unit.directoryRecords();
+    QList<qx4::SimulatedUnit::TagEntry> tags = unit.tagEntries();
+    ASSERT_FALSE(tags.isEmpty());
+    const auto tagged = std::find_if(records.begin(), records.end(), [&](const auto &r) { return r.room == tags[0].room; });
+    ASSERT_NE(tagged, records.end());
+    qx4::DirectoryRecord changed = *tagged;
+    changed.phone = "0999<1??????????";
+    unit.setDirectoryRecord(changed);
+    tags[0].code = "0A0B0C0D0E";
+    unit.setTagEntries(tags);
+    const qx4::DirectoryRecord gone = records.at(tagged == records.begin() + 7 ? 8 : 7);
+    unit.setBlock(gone.block, QByteArray());
+    QByteArray settings = unit.block(0);
+    settings[4] = 9;
+    unit.setBlock(0, settings);
+
+    const Ran text = runWithPin({QStringLiteral("diff"), path("site.qx4b")});
+    EXPECT_EQ(text.status, 1) << text.err.toStdString();
+    for (const char *line : {"Phone list: 1 added, 0 removed, 1 changed", "Parameters: 1 differ", "Tags: 1 added, 1 removed"})
+        EXPECT_TRUE(text.out.contains(line)) << line << "\n" << text.out.toStdString();
+    const Ran json = runWithPin({QStringLiteral("diff"), path("site.qx4b"), QStringLiteral("--json")});
+    EXPECT_EQ(json.status, 1);
+    const QJsonObject diff = QJsonDocument::fromJson(json.out).object();
+    ASSERT_FALSE(diff.isEmpty()) << json.out.toStdString();
+    EXPECT_FALSE(diff.value(QStringLiteral("same")).toBool());
+    const QJsonArray recordChanges = diff.value(QStringLiteral("records")).toArray();
+    ASSERT_EQ(recordChanges.size(), 2);
+    const int first = changed.block < gone.block ? 0 : 1;
+    const QJsonObject phone = recordChanges[first].toObject();
+    EXPECT_EQ(phone.value(QStringLiteral("change")).toString(), QStringLiteral("changed"));
+    EXPECT_EQ(phone.value(QStringLiteral("addr")).toString(), QString::number(changed.address(), 16).toUpper());
+    const QJsonArray fields = phone.value(QStringLiteral("fields")).toArray();
+    ASSERT_EQ(fields.size(), 2);
+    EXPECT_EQ(fields[0].toObject().value(QStringLiteral("unit")).toString(), QStringLiteral("0999p1"));
+    EXPECT_EQ(fields[1].toObject().value(QStringLiteral("field")).toString(), QStringLiteral("tag"));
+    EXPECT_EQ(recordChanges[1 - first].toObject().value(QStringLiteral("change")).toString(), QStringLiteral("added"));
+    EXPECT_EQ(recordChanges[1 - first].toObject().value(QStringLiteral("name")).toString(), QString::fromLatin1(gone.name));
+    const QJsonArray parameters = diff.value(QStringLiteral("parameters")).toArray();
+    ASSERT_EQ(parameters.size(), 1);
+    EXPECT_EQ(parameters[0].toObject().value(QStringLiteral("unit")).toString(), QStringLiteral("9"));
+    EXPECT_TRUE(diff.value(QStringLiteral("access")).toArray().isEmpty());
+    EXPECT_EQ(diff.value(QStringLiteral("tags")).toObject().value(QStringLiteral("added")).toArray().size(), 1);
+    EXPECT_EQ(diff.value(QStringLiteral("tags")).toObject().value(QStringLiteral("removed")).toArray().size(), 1);
+    EXPECT_EQ(Writes(unit), 0);
+
+    // Restored without a terminal: the changes on standard output, the
+    // automatic backup's place on standard error.
+    const Ran restore = runWithPin({QStringLiteral("restore"), path("site.qx4b"), QStringLiteral("--yes")});
+    ASSERT_EQ(restore.status, 0) << restore.err.toStdString();
+    EXPECT_TRUE(restore.out.contains("Phone list: 1 added, 0 removed, 1 changed")) << restore.out.toStdString();
+    const QStringList automatic = QDir(path("data/porv-pro/backups")).entryList({QStringLiteral("*.qx4b")}, QDir::Files);
+    ASSERT_EQ(automatic.size(), 1);
+    EXPECT_TRUE(restore.err.contains(automatic.first().toLocal8Bit())) << restore.err.toStdString();
+    const QList<QByteArray> after = Memory(unit);
+    for (int b = 0; b < qx4::kBlockCount; ++b)
+        ASSERT_EQ(after.at(b).toHex().toStdString(), before.at(b).toHex().toStdString()) << "block " << b;
+
+    const Ran same = runWithPin({QStringLiteral("diff"), path("site.qx4b")});
+    EXPECT_EQ(same.status, 0) << same.err.toStdString();
+    EXPECT_TRUE(same.out.startsWith("Nothing differs.")) << same.out.toStdString();
+    for (const Ran *ran : {&backup, &text, &json, &restore, &same})
+        EXPECT_TRUE(ran->pinHidden());
+}
+
+// The phone list's changes alone: one write per record that differs.
+TEST_F(CliOverUdp, ChangesOnlyWritesEachChangedRecordOnce)
+{
+    ASSERT_EQ(runWithPin({QStringLiteral("directory"), QStringLiteral("get"), QStringLiteral("-o"), path("list.csv")}).status, 0);
+    porv::MemTable table;
+    porv::LoadPhoneList(table, path("list.csv"));
+    ASSERT_EQ(table.RecordCount(), 20);
+    // Eight new phone numbers, one new client at an address of its own, one
+    // client gone.
+    for (int row = 1; row <= 8; ++row) {
+        table.SetPosition(row * 2);
+        table.Edit();
+        table.SetFieldText(QByteArrayLiteral("PHnumber"), "0123456" + QByteArray::number(row));
+        table.Post();
+    }
+    table.SetPosition(19);
+    const QByteArray gone = table.FieldText(QByteArrayLiteral("Addr"));
+    ASSERT_TRUE(table.Delete());
+    table.AppendRecord({"NEW CLIENT", "777", "0555", "4321", "", "", "", "8000"});
+    WriteBytes(path("edited.csv"), porv::TableCsvBytes(table));
+
+    const Ran diff = runWithPin({QStringLiteral("diff"), path("edited.csv"), QStringLiteral("--json")});
+    EXPECT_EQ(diff.status, 1) << diff.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(diff.out).object().value(QStringLiteral("records")).toArray().size(), 10)
+        << diff.out.toStdString();
+
+    unit.resetCounts();
+    const Ran put = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("edited.csv"),
+                                QStringLiteral("--changes-only"), QStringLiteral("--yes")});
+    ASSERT_EQ(put.status, 0) << put.err.toStdString();
+    EXPECT_EQ(unit.commandCount("b"), 10);
+    EXPECT_EQ(Writes(unit), 10);
+    const QList<qx4::DirectoryRecord> held = unit.directoryRecords();
+    EXPECT_EQ(held.size(), 20);
+    EXPECT_FALSE(std::any_of(held.begin(), held.end(), [&](const auto &r) { return r.address() == gone.toInt(nullptr, 16); }));
+    EXPECT_EQ(held.last().name, "NEW CLIENT");
+    EXPECT_EQ(held.last().address(), 0x8000);
+
+    // Nothing left to change: nothing written.
+    unit.resetCounts();
+    const Ran again = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("edited.csv"),
+                                  QStringLiteral("--changes-only"), QStringLiteral("--yes")});
+    EXPECT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.out.startsWith("Nothing differs.")) << again.out.toStdString();
+    EXPECT_EQ(Writes(unit), 0);
+    EXPECT_EQ(runWithPin({QStringLiteral("diff"), path("edited.csv")}).status, 0);
+}
+
+// Backup files it must not restore: the unit is left as it was.
+TEST_F(CliOverUdp, RefusedRestoresLeaveTheUnitAsItWas)
+{
+    qx4::SeedOptions seed;
+    seed.model = qx4::Model::Qx4_100;
+    seed.pin = kPin;
+    seed.records = 10;
+    qx4::seedUnit(unit, seed);
+    const QList<QByteArray> before = Memory(unit);
+    const auto fixture = [](const char *name) { return QStringLiteral(BACKUP_FIXTURES "/") + QLatin1String(name); };
+
+    unit.resetCounts();
+    const Ran cut = runWithPin({QStringLiteral("restore"), fixture("cut-short.qx4b"), QStringLiteral("--yes")});
+    EXPECT_EQ(cut.status, 4);
+    EXPECT_TRUE(cut.err.contains("is damaged or cut short")) << cut.err.toStdString();
+    const Ran newer = runWithPin({QStringLiteral("restore"), fixture("newer-version.qx4b"), QStringLiteral("--yes")});
+    EXPECT_EQ(newer.status, 4);
+    EXPECT_TRUE(newer.err.contains("newer")) << newer.err.toStdString();
+    EXPECT_EQ(runWithPin({QStringLiteral("diff"), fixture("cut-short.qx4b")}).status, 4);
+    // Without a terminal to answer on and without --yes: refused at once.
+    const Ran unasked = runWithPin({QStringLiteral("restore"), fixture("bigger-model.qx4b")});
+    EXPECT_EQ(unasked.status, 2);
+    EXPECT_TRUE(unasked.err.contains("--yes")) << unasked.err.toStdString();
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+
+    // A bigger model's phone list: refused once the unit's model is known.
+    const Ran bigger = runWithPin({QStringLiteral("restore"), fixture("bigger-model.qx4b"), QStringLiteral("--yes")});
+    EXPECT_EQ(bigger.status, 4);
+    EXPECT_TRUE(bigger.err.contains("beyond this unit's directory")) << bigger.err.toStdString();
+    EXPECT_EQ(Writes(unit), 0);
+    EXPECT_EQ(Memory(unit), before);
+    EXPECT_FALSE(QDir(path("data/porv-pro/backups")).exists());
+}
+
+TEST_F(CliOverPty, BackupThenDiffFindsNothing)
+{
+    const Ran backup = runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("site.qx4b")});
+    ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
+    EXPECT_EQ(backup.err, QByteArray());
+    const Ran diff = runWithPin({QStringLiteral("diff"), path("site.qx4b")});
+    EXPECT_EQ(diff.status, 0) << diff.err.toStdString();
+    EXPECT_TRUE(diff.out.startsWith("Nothing differs.")) << diff.out.toStdString();
+    EXPECT_EQ(Writes(unit), 0);
 }
