@@ -108,6 +108,30 @@ void Tell(CliShell &shell, const QStringList &lines)
         shell.ShowMessage(line);
 }
 
+} // namespace
+
+AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step)
+{
+    UnitConnection &unit = c.unit();
+    AutomaticBackup automatic = TakeAutomaticBackup(unit.link(), c.shell(), Identity(unit), StepLines(c.shell()));
+    c.checkLink(step);
+    if (automatic.taken())
+        c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
+    else
+        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
+    return automatic;
+}
+
+void BackupBeforeWrite(CommandContext &c, const QString &step)
+{
+    if (TakeBackupBeforeWrite(c, step).taken())
+        return;
+    if (!c.shell().AskQuestion(QStringLiteral("There is no backup of the unit as it is now. Write to the unit all the same?")))
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+}
+
+namespace {
+
 // --- backup -------------------------------------------------------------------------------
 
 ExitStatus Backup(CommandContext &c)
@@ -164,24 +188,20 @@ ExitStatus Restore(CommandContext &c)
         throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, r.file, check.refusal)};
     Tell(c.shell(), check.notes);
 
-    // The unit as it is, kept in the store of automatic backups first.
+    // The unit as it is, kept in the store of automatic backups first; without
+    // one, the question below says so.
     const ProgressCallback progress = StepLines(c.shell());
-    const AutomaticBackup automatic = TakeAutomaticBackup(unit.link(), c.shell(), identity, progress);
-    c.checkLink(step);
-    QString question = kWriteQuestion;
-    if (automatic.taken()) {
-        c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
-    } else {
-        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
-        question = QStringLiteral("There is no backup of the unit as it is now. Write these changes to the unit all the same?");
-    }
+    const AutomaticBackup automatic = TakeBackupBeforeWrite(c, step);
+    const QString question = automatic.taken()
+        ? kWriteQuestion
+        : QStringLiteral("There is no backup of the unit as it is now. Write these changes to the unit all the same?");
     const UnitBackup now = automatic.backup ? *automatic.backup : ReadUnit(c, step, {false});
 
     PrintDiff(c.shell(), CompareUnit(now, backup), false);
     if (!c.shell().AskQuestion(question))
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
     if (!automatic.taken())
-        c.shell().ShowMessage(QStringLiteral("writing without an automatic backup (--yes)"));
+        c.shell().ShowMessage(QStringLiteral("writing without an automatic backup"));
 
     const RestoreReport report = RestoreUnit(unit.link(), c.shell(), backup, identity, now.directory, progress);
     const QString partly = QStringLiteral("the unit holds part of the backup: restore it again");
@@ -219,6 +239,7 @@ ExitStatus DirectoryChanges(CommandContext &c)
     }
     if (!c.shell().AskQuestion(kWriteQuestion))
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+    BackupBeforeWrite(c, step);
 
     const DirectoryWriteReport report =
         WriteDirectoryChanges(unit.link(), c.shell(), directory, dump, true, StepLines(c.shell()));

@@ -201,6 +201,7 @@ ExitStatus DirectoryPut(CommandContext &c)
     LoadPhoneList(directory.table, r.file);
     if (directory.table.RecordCount() == 0)
         throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+    BackupBeforeWrite(c, step);
     const DirectoryUploadReport report = UploadDirectory(c.unit().link(), c.shell(), directory);
     switch (report.outcome) {
     case UploadOutcome::TooMany:
@@ -271,6 +272,7 @@ ExitStatus ParametersPut(CommandContext &c)
     }
     // What the file does not hold (some settings, the diverts) is written as
     // the unit holds it: everything is read first, then the file goes on top.
+    BackupBeforeWrite(c, step);
     ParametersCore core(c.unit().link(), c.shell());
     ReadParameters(c, step, core);
     if (!core.LoadFromFile(r.file))

@@ -253,8 +253,14 @@ TEST_F(CliOverPty, DirectoryGetThenPutLeavesTheUnitAsItWas)
     EXPECT_EQ(unit.commandCount("f5a"), 1);
     EXPECT_EQ(unit.commandCount("b"), 20);
     EXPECT_EQ(unit.directoryRecords(), held);
-    // Standard error is no terminal here: no progress, and nothing went wrong.
-    EXPECT_EQ(got.err + put.err, QByteArray());
+    // Standard error is no terminal here: no progress, nothing went wrong, and
+    // the one line says where the unit's content went before the put.
+    EXPECT_EQ(got.err, QByteArray());
+    const QByteArray saved = "porv-cli: the unit as it was is saved in ";
+    ASSERT_TRUE(put.err.startsWith(saved) && put.err.count('\n') == 1) << put.err.toStdString();
+    const QByteArray backupPath = put.err.mid(saved.size()).trimmed();
+    EXPECT_TRUE(backupPath.startsWith(path("data").toLocal8Bit())) << backupPath.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(QString::fromLocal8Bit(backupPath)));
     EXPECT_TRUE(got.pinHidden() && put.pinHidden());
 }
 
