@@ -61,6 +61,7 @@ protected:
 
     QTemporaryDir dir;
     QString previousDir;
+    QByteArray previousDataHome;
     QStringList ports;
     qx4::SimulatedUnit unit;
     std::unique_ptr<qx4::UdpUnitServer> udp;
