@@ -81,15 +81,20 @@ CompareWithDialog::CompareWithDialog(bool phoneListThere, QWidget *parent) : QDi
     auto *layout = new QVBoxLayout(this);
     auto *label = new QLabel(tr("Compare what the unit holds now with:"), this);
     layout->addWidget(label);
-    auto *buttons = new QDialogButtonBox(Qt::Vertical, this);
-    QPushButton *phoneList =
-        addButton(buttons, "ComparePhoneList", tr("The &phone list on the PC"), QDialogButtonBox::ActionRole);
+    auto *phoneList = new QPushButton(tr("The &phone list on the PC"), this);
+    phoneList->setObjectName(QStringLiteral("ComparePhoneList"));
     phoneList->setEnabled(phoneListThere);
-    QPushButton *file = addButton(buttons, "CompareBackupFile", tr("A &backup file…"), QDialogButtonBox::ActionRole);
-    addButton(buttons, "CompareCancel", tr("Cancel"), QDialogButtonBox::RejectRole);
+    auto *file = new QPushButton(tr("A &backup file…"), this);
+    file->setObjectName(QStringLiteral("CompareBackupFile"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CompareCancel"));
+    layout->addWidget(phoneList);
+    layout->addWidget(file);
+    layout->addSpacing(8);
     connect(phoneList, &QPushButton::clicked, this, [this] { done(PhoneList); });
     connect(file, &QPushButton::clicked, this, [this] { done(BackupFile); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    setMinimumWidth(340);
     layout->addWidget(buttons);
 }
 

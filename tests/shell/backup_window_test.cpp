@@ -269,6 +269,13 @@ TEST_F(WindowBackup, WriteAllOfThePhoneListTakesTheAutomaticBackupOrAsks)
     EXPECT_EQ(taken.backup->directory->first().name, before.first().name);
     EXPECT_EQ(unit.directoryRecords().size(), 1) << "the write went ahead";
 
+    // The parameters page's Write All takes one too, after its questions.
+    window->seam().queueAnswer(true);
+    window->seam().queueAnswer(true); // values never read
+    window->findChild<QPushButton *>(QStringLiteral("WriteAll"))->click();
+    EXPECT_EQ(storedBackups().size(), 2);
+    EXPECT_GT(unit.commandCount("p"), 0);
+
     // No answer from the unit: the question, and No writes nothing.
     unit.resetCounts();
     unit.faults().silent = true;
@@ -280,5 +287,5 @@ TEST_F(WindowBackup, WriteAllOfThePhoneListTakesTheAutomaticBackupOrAsks)
     EXPECT_TRUE(window->seam().texts().at(1).startsWith(QStringLiteral("The unit could not be backed up")));
     EXPECT_TRUE(window->seam().texts().at(1).endsWith(QStringLiteral("Write anyway?")));
     EXPECT_EQ(writes(), 0);
-    EXPECT_EQ(storedBackups().size(), 1);
+    EXPECT_EQ(storedBackups().size(), 2);
 }
