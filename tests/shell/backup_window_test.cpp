@@ -14,6 +14,7 @@
 #include "shell_fixture.h"
 #include "transferform.h"
 #include "unit_seed.h"
+#include "unit_state.h"
 #include "unitbackup.h"
 
 using namespace shelltest;
@@ -61,28 +62,11 @@ protected:
     void loggedOn(const qx4::SeedOptions &seed)
     {
         qx4::seedUnit(unit, seed);
-        ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
-        makeWindow();
-        clickLogOn({});
-        ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
+        logOnOverUdp();
     }
 
-    QList<QByteArray> memory() const
-    {
-        QList<QByteArray> blocks;
-        for (int b = 0; b < qx4::kBlockCount; ++b)
-            blocks.append(unit.block(b));
-        return blocks;
-    }
-
-    int writes() const
-    {
-        int n = 0;
-        for (const char *kind : {"p", "b", "g", "c", "f5a", "tset"})
-            n += unit.commandCount(kind);
-        return n;
-    }
+    QList<QByteArray> memory() const { return porv::test::UnitBlocks(unit); }
+    int writes() const { return porv::test::UnitWrites(unit); }
 
     QStringList storedBackups() const
     {

@@ -97,6 +97,15 @@ bool ShellTest::startUdpUnit(const QString &address)
     return udp->listen(QHostAddress(address), 8000);
 }
 
+void ShellTest::logOnOverUdp()
+{
+    ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
+    writeRecord(true, "127.0.0.2", QByteArray());
+    makeWindow();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
+}
+
 bool ShellTest::startPtyUnit()
 {
     pty = std::make_unique<qx4::PtyUnitServer>(&unit);
