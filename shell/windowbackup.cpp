@@ -247,7 +247,7 @@ void TporvForm::RestoreUnitClick()
     if (before.backup)
         unitNow = *before.backup;
     const UnitDiff diff = CompareUnit(unitNow, *file.backup);
-    if (diff.Same()) {
+    if (before.backup && diff.Same()) {
         ShowMessage(QStringLiteral("The unit already holds what %1 holds.").arg(fileNameOf(path)) + CRLF
                     + QStringLiteral("Nothing was written to the unit."));
         return;
@@ -256,7 +256,11 @@ void TporvForm::RestoreUnitClick()
     for (const QString &note : check.notes)
         if (!diff.notes.contains(note))
             lines.append(QStringLiteral("Note: ") + note);
-    const QString intro = QStringLiteral("Restoring %1 makes these changes to the unit. Restore it?").arg(fileNameOf(path));
+    const QString intro = before.backup
+        ? QStringLiteral("Restoring %1 makes these changes to the unit. Restore it?").arg(fileNameOf(path))
+        : QStringLiteral("The unit's present content could not be read, so what restoring %1 changes is not "
+                         "known. Restore it?")
+              .arg(fileNameOf(path));
     UnitChangesDialog dialog(QStringLiteral("Restore unit"), intro, lines, UnitChangesDialog::Offer::Restore, this);
     if (m_seam->execDialog(dialog) != QDialog::Accepted || !m_link.LoggedOn()) {
         ShowStatus(0, QStringLiteral("Not restored"));

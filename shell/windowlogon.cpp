@@ -88,7 +88,8 @@ struct NamedControl {
             return action->isEnabled();
         if (tabs && widget && tabs->indexOf(widget) >= 0)
             return tabs->isTabEnabled(tabs->indexOf(widget));
-        return widget && widget->isEnabled();
+        // Its own setting, not what a disabled parent makes of it.
+        return widget && !widget->testAttribute(Qt::WA_ForceDisabled);
     }
     void setEnabled(bool enabled) const
     {
