@@ -58,6 +58,8 @@ public:
     void HoldFileCommands(bool hold) override { m_outer.HoldFileCommands(hold); }
     int MemoryLimit() const override { return m_outer.MemoryLimit(); }
     void ShowTransferProgress(int done, int total) override { report(done, total); }
+    // The operation takes its own backup where it needs one.
+    bool BeforeOverwrite(const QString &) override { return true; }
 
 private:
     ShellServices &m_outer;

@@ -30,4 +30,10 @@ void RegisterDirectoryPage(PageRegistry &pages)
     pages.add(std::move(page));
 }
 
+DirectoryAccess *PhoneListOf(ShellPage *page)
+{
+    auto *directory = dynamic_cast<DirectoryPage *>(page);
+    return directory ? &directory->Access() : nullptr;
+}
+
 } // namespace porv

@@ -276,7 +276,8 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
         return report;
     }
     if (!shell.AskQuestion(QStringLiteral("This will replace ALL numbers currently\r\n"
-                                          "stored in the Portavel, Continue?"))) {
+                                          "stored in the Portavel, Continue?"))
+        || !shell.BeforeOverwrite(QStringLiteral("the phone list"))) {
         report.outcome = UploadOutcome::NotConfirmed;
         return report;
     }

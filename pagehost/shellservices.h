@@ -90,6 +90,16 @@ public:
     // History beside a grid: the page that keeps the event log shows the
     // room's events (its tags' events when tagEvents) and comes to the front.
     virtual void ShowHistory(const QByteArray &room, bool tagEvents) { (void)room, (void)tagEvents; }
+    // A Write All is about to overwrite what the unit holds (`what`: "the
+    // phone list", "the parameters", "the tags"), after the user confirmed
+    // it: the window first saves the unit's present content as an automatic
+    // backup and, when the unit cannot be backed up, asks whether to write
+    // anyway. True to go on. Services without a window go on.
+    virtual bool BeforeOverwrite(const QString &what)
+    {
+        (void)what;
+        return true;
+    }
 };
 
 } // namespace porv

@@ -284,7 +284,8 @@ ParametersWriteReport ParametersCore::WriteAll()
     ParametersWriteReport report;
     if (!m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
         || !mayWrite({WriteGroup::GateCodes, WriteGroup::Messages, WriteGroup::SpeedDials, WriteGroup::Diverts,
-                      WriteGroup::Settings}))
+                      WriteGroup::Settings})
+        || !m_shell.BeforeOverwrite(QStringLiteral("the parameters")))
         return report;
     m_unconfirmed.clear();
     m_shell.SetBusyCursor(true);

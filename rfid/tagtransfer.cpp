@@ -109,7 +109,8 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
         report.outcome = WriteAllOutcome::NothingToWrite;
         return report;
     }
-    if (!shell.AskQuestion(QString::fromLatin1(tagtext::kReplaceQuestion))) {
+    if (!shell.AskQuestion(QString::fromLatin1(tagtext::kReplaceQuestion))
+        || !shell.BeforeOverwrite(QStringLiteral("the tags"))) {
         report.outcome = WriteAllOutcome::NotConfirmed;
         return report;
     }

@@ -8,7 +8,10 @@
 // Its code is spread by concern: mainwindow.cpp (construction, pages, File
 // commands), windowbuild.cpp (menus, tool bar, page control, status bar,
 // timers), windowservices.cpp (status panels and ShellServices), windowports.cpp
-// (the Ports menu), windowlogon.cpp (log-on, log-off, keep-alive, network poll).
+// (the Ports menu), windowlogon.cpp (log-on, log-off, keep-alive, network poll),
+// windowbackup.cpp (the whole-unit commands: back up, restore, compare, and the
+// automatic backup before a Write All).
+#include <functional>
 #include <QByteArray>
 #include <QMainWindow>
 #include <QPointer>
@@ -33,11 +36,15 @@ namespace porv {
 
 class AboutBox;
 class DialogSeam;
+class DirectoryAccess;
 class EnterPin;
 class ImageList;
 class Session;
 class ShellPage;
 class TransferForm;
+struct AutomaticBackup;
+struct UnitDiff;
+struct UnitIdentity;
 
 class TporvForm : public QMainWindow, public ShellServices {
     Q_OBJECT
@@ -106,6 +113,7 @@ public:
     int MemoryLimit() const override;
     void ShowTransferProgress(int done, int total) override;
     void ShowHistory(const QByteArray &room, bool tagEvents) override;
+    bool BeforeOverwrite(const QString &what) override;
 
 public slots:
     // Start-up reset and File New.
@@ -115,6 +123,10 @@ public slots:
     void SaveAsClick();
     void FileExit1Execute();
     void HelpAbout1Execute();
+    // File -> Back up unit…, Restore unit…, Compare with unit… (logged on).
+    void BackUpUnitClick();
+    void RestoreUnitClick();
+    void CompareUnitClick();
     // Help -> Save link trace: the session's link trace into a file the user picks.
     void SaveLinkTraceClick();
     // The page command of the page at that index (its Window menu item and
@@ -147,6 +159,9 @@ public:
     // the pages' descriptors give them.
     QStringList LoggedOnControlNames() const;
     QStringList TransferButtonNames() const;
+    // The connected unit as the log-on found it: its model line, MemoryLimit
+    // and connection.
+    UnitIdentity ConnectedUnit() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -182,6 +197,18 @@ private:
     void setConnectEnabled(bool enabled);
     void setPortSelectionEnabled(bool enabled);
     void setNamedControlsEnabled(const QStringList &names, bool enabled);
+    // Disables the named controls; the call returned puts each back as it was.
+    std::function<void()> holdNamedControls(const QStringList &names);
+    // The whole-unit commands (windowbackup.cpp).
+    class UnitOperation;
+    class OperationShell;
+    bool unitOperationMayStart();
+    void setUnitCommandsEnabled(bool enabled);
+    AutomaticBackup takeAutomaticBackup(const QString &what, bool &goOn);
+    DirectoryAccess *phoneList() const;
+    void compareWithPhoneList(DirectoryAccess &directory);
+    void compareWithBackupFile();
+    void writePhoneListChanges(DirectoryAccess &directory, const UnitDiff &diff);
     void setEditEnabled(bool enabled);
     bool offered(FileOffer offer) const;
     int currentPage() const;
@@ -208,6 +235,12 @@ private:
     // New, Open, Save and Save As: disabled as a group while a transfer holds them.
     QActionGroup *m_fileCommands = nullptr;
     int m_fileHolds = 0;
+    // Back up, Restore and Compare: enabled while logged on, held with the
+    // File commands.
+    QAction *m_backUpUnit = nullptr, *m_restoreUnit = nullptr, *m_compareUnit = nullptr;
+    QActionGroup *m_unitCommands = nullptr;
+    bool m_unitBusy = false; // a whole-unit operation runs
+    QByteArray m_modelLine;  // the connected unit's, from the log-on
     QMenu *m_editMenu = nullptr, *m_connectMenu = nullptr, *m_portsMenu = nullptr;
     QToolBar *m_toolBar = nullptr;
     QToolButton *m_led = nullptr;

@@ -97,6 +97,26 @@ void TporvForm::buildMenus()
     file->addAction(m_fileSave);
     file->addAction(m_saveAs);
     file->addSeparator();
+    // The whole unit at once: enabled while logged on, held with the File
+    // commands while a transfer runs.
+    m_backUpUnit = makeAction(this, "BackUpUnit1", QStringLiteral("&Back up unit…"));
+    m_backUpUnit->setStatusTip(QStringLiteral("Read everything the unit holds into a backup file"));
+    m_restoreUnit = makeAction(this, "RestoreUnit1", QStringLiteral("&Restore unit…"));
+    m_restoreUnit->setStatusTip(QStringLiteral("Put a backup file back on the unit"));
+    m_compareUnit = makeAction(this, "CompareUnit1", QStringLiteral("&Compare with unit…"));
+    m_compareUnit->setStatusTip(QStringLiteral("Show what differs between the unit and the phone list or a backup file"));
+    m_unitCommands = new QActionGroup(this);
+    m_unitCommands->setObjectName(QStringLiteral("UnitCommands"));
+    m_unitCommands->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+    for (QAction *a : {m_backUpUnit, m_restoreUnit, m_compareUnit}) {
+        a->setEnabled(false);
+        m_unitCommands->addAction(a);
+        file->addAction(a);
+    }
+    connect(m_backUpUnit, &QAction::triggered, this, &TporvForm::BackUpUnitClick);
+    connect(m_restoreUnit, &QAction::triggered, this, &TporvForm::RestoreUnitClick);
+    connect(m_compareUnit, &QAction::triggered, this, &TporvForm::CompareUnitClick);
+    file->addSeparator();
     file->addAction(m_fileExit);
     connect(m_fileNew, &QAction::triggered, this, &TporvForm::FileNew1Execute);
     connect(m_fileOpen, &QAction::triggered, this, &TporvForm::FileOpen1Execute);

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -72,21 +73,69 @@ QStringList TporvForm::TransferButtonNames() const
     return names;
 }
 
-void TporvForm::setNamedControlsEnabled(const QStringList &names, bool enabled)
+namespace {
+
+// A control the pages name: a widget, a page of a tab control (enabled
+// through its tab) or an action, anywhere under the page control.
+struct NamedControl {
+    QPointer<QWidget> widget;
+    QPointer<QTabWidget> tabs; // the widget is one of its pages
+    QPointer<QAction> action;
+
+    bool enabled() const
+    {
+        if (action)
+            return action->isEnabled();
+        if (tabs && widget && tabs->indexOf(widget) >= 0)
+            return tabs->isTabEnabled(tabs->indexOf(widget));
+        // Its own setting, not what a disabled parent makes of it.
+        return widget && !widget->testAttribute(Qt::WA_ForceDisabled);
+    }
+    void setEnabled(bool enabled) const
+    {
+        if (action)
+            action->setEnabled(enabled);
+        else if (tabs && widget && tabs->indexOf(widget) >= 0)
+            tabs->setTabEnabled(tabs->indexOf(widget), enabled);
+        else if (widget)
+            widget->setEnabled(enabled);
+    }
+};
+
+QList<NamedControl> namedControls(QTabWidget *page, const QStringList &names)
 {
+    QList<NamedControl> controls;
     for (const QString &name : names) {
-        for (QWidget *w : m_page->findChildren<QWidget *>(name)) {
-            // A tab of a tab control is enabled through its tab.
+        for (QWidget *w : page->findChildren<QWidget *>(name)) {
             auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget());
             auto *tabs = stack ? qobject_cast<QTabWidget *>(stack->parentWidget()) : nullptr;
-            if (tabs && tabs->indexOf(w) >= 0)
-                tabs->setTabEnabled(tabs->indexOf(w), enabled);
-            else
-                w->setEnabled(enabled);
+            controls.append({w, tabs && tabs->indexOf(w) >= 0 ? tabs : nullptr, nullptr});
         }
-        for (QAction *a : m_page->findChildren<QAction *>(name))
-            a->setEnabled(enabled);
+        for (QAction *a : page->findChildren<QAction *>(name))
+            controls.append({nullptr, nullptr, a});
     }
+    return controls;
+}
+
+} // namespace
+
+void TporvForm::setNamedControlsEnabled(const QStringList &names, bool enabled)
+{
+    for (const NamedControl &c : namedControls(m_page, names))
+        c.setEnabled(enabled);
+}
+
+std::function<void()> TporvForm::holdNamedControls(const QStringList &names)
+{
+    QList<std::pair<NamedControl, bool>> held;
+    for (const NamedControl &c : namedControls(m_page, names)) {
+        held.append({c, c.enabled()});
+        c.setEnabled(false);
+    }
+    return [held] {
+        for (const auto &[control, enabled] : held)
+            control.setEnabled(enabled);
+    };
 }
 
 void TporvForm::setLedMarked(bool marked)
@@ -122,6 +171,8 @@ void TporvForm::SetLoggedOffState()
     setAnimation(false, QStringLiteral("OFF Line"));
     SetLedImage(ImageList::LampOffLine);
     setNamedControlsEnabled(LoggedOnControlNames(), false);
+    setUnitCommandsEnabled(false);
+    m_modelLine.clear();
     // DirectorySynced and WrtChg, and whatever else a page keeps.
     for (int i = 0; i < pageCount(); ++i)
         if (ShellPage *p = hostedPage(i))
@@ -131,6 +182,7 @@ void TporvForm::SetLoggedOffState()
 void TporvForm::SetLoggedOnControls()
 {
     setNamedControlsEnabled(LoggedOnControlNames(), true);
+    setUnitCommandsEnabled(true);
     for (int i = 0; i < pageCount(); ++i)
         if (ShellPage *p = hostedPage(i))
             p->SetLoggedOn(true);
@@ -207,6 +259,7 @@ bool TporvForm::logOnSteps()
             ShowMessage(message);
         return false;
     }
+    m_modelLine = result.modelLine;
     showLoggedOn();
     return true;
 }

@@ -138,6 +138,7 @@ void TporvForm::HoldFileCommands(bool hold)
 {
     m_fileHolds = std::max(0, m_fileHolds + (hold ? 1 : -1));
     m_fileCommands->setEnabled(m_fileHolds == 0);
+    m_unitCommands->setEnabled(m_fileHolds == 0);
 }
 
 void TporvForm::SetEventsLoaded(bool loaded) { EventsLoaded = loaded; }

@@ -14,6 +14,7 @@
 #include "null_shell.h"
 #include "restore.h"
 #include "unit_seed.h"
+#include "unit_state.h"
 #include "unitcompare.h"
 #include "unitread.h"
 
@@ -41,21 +42,8 @@ protected:
         return {result.modelLine, result.memoryLimit, porv::ConnectionDescription(session)};
     }
 
-    QList<QByteArray> memory() const
-    {
-        QList<QByteArray> blocks;
-        for (int b = 0; b < qx4::kBlockCount; ++b)
-            blocks.append(unit.block(b));
-        return blocks;
-    }
-
-    int writes() const
-    {
-        int n = 0;
-        for (const char *kind : {"p", "b", "g", "c", "f5a", "tset"})
-            n += unit.commandCount(kind);
-        return n;
-    }
+    QList<QByteArray> memory() const { return porv::test::UnitBlocks(unit); }
+    int writes() const { return porv::test::UnitWrites(unit); }
 
     Shell shell{session};
 };

@@ -61,11 +61,9 @@ protected:
         seed.events = 0;
         seed.tags = 0;
         qx4::seedUnit(unit, seed);
-        ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
-        makeWindow();
-        clickLogOn({});
-        ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
+        logOnOverUdp();
+        if (HasFatalFailure())
+            return;
         window->RFbuttClick();
         unit.resetCounts();
     }

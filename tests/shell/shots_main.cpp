@@ -14,6 +14,7 @@
 #include "mainwindow.h"
 #include "portlist.h"
 #include "transferform.h"
+#include "unitchanges.h"
 
 int main(int argc, char **argv)
 {
@@ -68,6 +69,41 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     window.transferForm().grab().save(dir + QStringLiteral("/transfer_progress.png"));
     window.transferForm().hide();
+    // The File menu with the whole-unit commands, and their dialogs.
+    auto *file = window.findChild<QMenu *>(QStringLiteral("File1"));
+    file->popup(window.mapToGlobal(QPoint(10, 20)));
+    QCoreApplication::processEvents();
+    file->grab().save(dir + QStringLiteral("/file_menu.png"));
+    file->hide();
+    porv::CompareWithDialog compareWith(true, &window);
+    compareWith.show();
+    QCoreApplication::processEvents();
+    compareWith.grab().save(dir + QStringLiteral("/compare_with.png"));
+    compareWith.hide();
+    const QStringList lines{
+        QStringLiteral("Phone list: 1 added, 1 removed, 2 changed"),
+        QStringLiteral("  changed 1040  ADAMS J  room 12: Phone 0123456 -> 0123999"),
+        QStringLiteral("  changed 10A0  BAKER M  room 31: Name BAKER M -> BAKER MR; Code 1 1234 -> 4321"),
+        QStringLiteral("  added   1120  COLE A  room 40"),
+        QStringLiteral("  removed 1160  DAVIS P  room 44"),
+        QStringLiteral("Parameters: 1 differ"),
+        QStringLiteral("  Auto-Answer Ring count: 9 -> 2"),
+        QStringLiteral("PINs and emergency codes: PIN 2 differ"),
+    };
+    porv::UnitChangesDialog restore(QStringLiteral("Restore unit"),
+                                    QStringLiteral("Restoring site.qx4b makes these changes to the unit. Restore it?"),
+                                    lines, porv::UnitChangesDialog::Offer::Restore, &window);
+    restore.show();
+    QCoreApplication::processEvents();
+    restore.grab().save(dir + QStringLiteral("/restore_changes.png"));
+    restore.hide();
+    porv::UnitChangesDialog compare(QStringLiteral("Compare with unit"),
+                                    QStringLiteral("What writing the phone list on the PC would change in the unit:"),
+                                    lines.mid(0, 5), porv::UnitChangesDialog::Offer::WriteChanges, &window);
+    compare.show();
+    QCoreApplication::processEvents();
+    compare.grab().save(dir + QStringLiteral("/compare_changes.png"));
+    compare.hide();
     window.aboutBox().show();
     QCoreApplication::processEvents();
     window.aboutBox().grab().save(dir + QStringLiteral("/about.png"));

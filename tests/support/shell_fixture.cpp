@@ -50,6 +50,9 @@ void ShellTest::SetUp()
     ASSERT_TRUE(dir.isValid());
     previousDir = QDir::currentPath();
     QDir::setCurrent(dir.path());
+    // The user's data folder (the automatic backups) is the test's own.
+    previousDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toLocal8Bit());
     porv::SetPortListSource([this] { return ports; });
     unit.setTimeScale(porv::TickScale());
 }
@@ -61,6 +64,10 @@ void ShellTest::TearDown()
     pty.reset();
     porv::SetPortListSource({});
     QDir::setCurrent(previousDir);
+    if (previousDataHome.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", previousDataHome);
 }
 
 porv::TporvForm &ShellTest::makeWindow()
@@ -88,6 +95,15 @@ bool ShellTest::startUdpUnit(const QString &address)
 {
     udp = std::make_unique<qx4::UdpUnitServer>(&unit);
     return udp->listen(QHostAddress(address), 8000);
+}
+
+void ShellTest::logOnOverUdp()
+{
+    ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
+    writeRecord(true, "127.0.0.2", QByteArray());
+    makeWindow();
+    clickLogOn({});
+    ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
 }
 
 bool ShellTest::startPtyUnit()

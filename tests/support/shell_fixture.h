@@ -49,6 +49,9 @@ protected:
                      const QByteArray &pin = QByteArray());
     bool startUdpUnit(const QString &address = QStringLiteral("127.0.0.2"));
     bool startPtyUnit();
+    // The unit as it stands, served over UDP on 127.0.0.2, and a window aimed
+    // at it over the network link, logged on.
+    void logOnOverUdp();
     // Clicks Log On (or Log Off) with the dialog answered by `entry`.
     void clickLogOn(const LogOnEntry &entry);
     void clickLed();
@@ -61,6 +64,7 @@ protected:
 
     QTemporaryDir dir;
     QString previousDir;
+    QByteArray previousDataHome;
     QStringList ports;
     qx4::SimulatedUnit unit;
     std::unique_ptr<qx4::UdpUnitServer> udp;
