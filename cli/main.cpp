@@ -8,6 +8,7 @@
 #include "clishell.h"
 #include "commandline.h"
 #include "commands.h"
+#include "delay.h"
 #include "failures.h"
 #include "terminal.h"
 
@@ -117,6 +118,12 @@ int main(int argc, char **argv)
         std::puts("porv-cli " PORV_VERSION);
         return ExitDone;
     }
+    // The test suite runs the program with shorter ticks, as it runs the
+    // window's code against a faster simulated unit.
+    bool scaled = false;
+    const double tickScale = qEnvironmentVariable("PORV_TEST_TICK_SCALE").toDouble(&scaled);
+    if (scaled && tickScale > 0)
+        porv::SetTickScale(tickScale);
     CliApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("porv-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PORV_VERSION));
