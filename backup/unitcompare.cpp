@@ -133,6 +133,15 @@ void compareRecords(const QList<TargetRecord> &targets, const QList<BackupRecord
                      [](const RecordChange &x, const RecordChange &y) { return x.addr < y.addr; });
 }
 
+void compareFields(const ParameterFields &now, const ParameterFields &then, UnitDiff &diff)
+{
+    for (const ComparedField &f : ComparedParameterFields()) {
+        const QByteArray a = ComparedValue(now, f), b = ComparedValue(then, f);
+        if (a != b)
+            diff.parameters.append({f.name, f.label, a, b});
+    }
+}
+
 // The parameters page's fields on both sides: from the blocks when both have
 // them, else from the parameters images (their fields only).
 void compareParameters(const UnitBackup &unit, const UnitBackup &backup, UnitDiff &diff)
@@ -157,11 +166,7 @@ void compareParameters(const UnitBackup &unit, const UnitBackup &backup, UnitDif
         diff.notes.append(QStringLiteral("The parameters were not compared: only one side holds them."));
         return;
     }
-    for (const ComparedField &f : ComparedParameterFields()) {
-        const QByteArray a = ComparedValue(now, f), b = ComparedValue(then, f);
-        if (a != b)
-            diff.parameters.append({f.name, f.label, a, b});
-    }
+    compareFields(now, then, diff);
 }
 
 void compareAccess(const UnitBackup &unit, const UnitBackup &backup, UnitDiff &diff)
@@ -270,6 +275,15 @@ UnitDiff CompareUnit(const UnitBackup &unit, const UnitBackup &backup)
         compareTags(*unit.tags, *backup.tags, true, diff);
     else
         diff.notes.append(QStringLiteral("The tags were not compared: only one side holds them."));
+    return diff;
+}
+
+UnitDiff CompareParameterFields(const ParameterBlocks &unit, const ParameterFields &pc)
+{
+    UnitDiff diff;
+    ParameterFields now;
+    ShowParameterBlocks(unit, now);
+    compareFields(now, pc, diff);
     return diff;
 }
 

@@ -18,6 +18,7 @@
 namespace porv {
 
 class MemTable;
+class ParameterFields;
 
 struct FieldChange {
     QByteArray field; // "name", "phone", "tag"; a parameters field's control name ("Phs_run")
@@ -64,6 +65,10 @@ UnitDiff CompareUnit(const UnitBackup &unit, const UnitBackup &backup);
 // tag the unit's list gives that record's room, as a tag download binds
 // them) and as entries.
 UnitDiff ComparePhoneList(const MemTable &table, const UnitBackup &unit, int memoryLimit);
+
+// The unit's parameter blocks against the parameters page's fields on the PC:
+// what its Write All would change, field by field with both values.
+UnitDiff CompareParameterFields(const ParameterBlocks &unit, const ParameterFields &pc);
 
 // The difference as lines of text, for a list in the window or a terminal:
 // a heading per part, then one line per record, field or tag.

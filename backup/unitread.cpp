@@ -237,4 +237,18 @@ UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const Prog
     return readDirectory(link, steps);
 }
 
+UnitParametersRead ReadUnitParameters(Link &link, ShellServices &shell, const ProgressCallback &progress)
+{
+    UnitParametersRead read;
+    StepShell steps(shell, progress);
+    steps.BeginStep(QLatin1String(readstep::kParameters));
+    try {
+        checkLoggedOn(link);
+        read.blocks = readParameterBlocks(link, steps);
+    } catch (const StepFailed &failed) {
+        read.error = failed.error;
+    }
+    return read;
+}
+
 } // namespace porv

@@ -68,4 +68,12 @@ struct UnitDirectoryRead {
 };
 UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const ProgressCallback &progress = {});
 
+// The parameter blocks alone (for the parameters page's comparison), each
+// reply whole and in a form the tool reads; otherwise none and why.
+struct UnitParametersRead {
+    std::optional<ParameterBlocks> blocks;
+    QString error;
+};
+UnitParametersRead ReadUnitParameters(Link &link, ShellServices &shell, const ProgressCallback &progress = {});
+
 } // namespace porv

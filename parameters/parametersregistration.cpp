@@ -38,4 +38,10 @@ void RegisterParametersPage(PageRegistry &pages)
     pages.add(std::move(page));
 }
 
+const ParameterFields *ParameterFieldsOf(ShellPage *page)
+{
+    auto *parameters = dynamic_cast<ParametersPage *>(page);
+    return parameters ? &parameters->fields() : nullptr;
+}
+
 } // namespace porv

@@ -39,6 +39,7 @@ class DialogSeam;
 class DirectoryAccess;
 class EnterPin;
 class ImageList;
+class ParameterFields;
 class Session;
 class ShellPage;
 class TransferForm;
@@ -208,6 +209,8 @@ private:
     DirectoryAccess *phoneList() const;
     void compareWithPhoneList(DirectoryAccess &directory);
     void compareWithBackupFile();
+    void compareWithParameters(const ParameterFields &fields);
+    const ParameterFields *parameterFields() const;
     void writePhoneListChanges(DirectoryAccess &directory, const UnitDiff &diff);
     void setEditEnabled(bool enabled);
     bool offered(FileOffer offer) const;

@@ -74,7 +74,7 @@ QStringList UnitChangesDialog::lines() const
     return out;
 }
 
-CompareWithDialog::CompareWithDialog(bool phoneListThere, QWidget *parent) : QDialog(parent)
+CompareWithDialog::CompareWithDialog(bool phoneListThere, bool parametersThere, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("CompareWith"));
     setWindowTitle(tr("Compare with unit"));
@@ -84,14 +84,19 @@ CompareWithDialog::CompareWithDialog(bool phoneListThere, QWidget *parent) : QDi
     auto *phoneList = new QPushButton(tr("The &phone list on the PC"), this);
     phoneList->setObjectName(QStringLiteral("ComparePhoneList"));
     phoneList->setEnabled(phoneListThere);
+    auto *parameters = new QPushButton(tr("The p&arameters on the PC"), this);
+    parameters->setObjectName(QStringLiteral("CompareParameters"));
+    parameters->setEnabled(parametersThere);
     auto *file = new QPushButton(tr("A &backup file…"), this);
     file->setObjectName(QStringLiteral("CompareBackupFile"));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CompareCancel"));
     layout->addWidget(phoneList);
+    layout->addWidget(parameters);
     layout->addWidget(file);
     layout->addSpacing(8);
     connect(phoneList, &QPushButton::clicked, this, [this] { done(PhoneList); });
+    connect(parameters, &QPushButton::clicked, this, [this] { done(Parameters); });
     connect(file, &QPushButton::clicked, this, [this] { done(BackupFile); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     setMinimumWidth(340);

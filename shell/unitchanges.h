@@ -34,8 +34,8 @@ class CompareWithDialog : public QDialog {
     Q_OBJECT
 public:
     // What exec() returns for each button; Cancel (`CompareCancel`) rejects.
-    enum Choice { PhoneList = 2, BackupFile = 3 };
-    explicit CompareWithDialog(bool phoneListThere, QWidget *parent = nullptr);
+    enum Choice { PhoneList = 2, BackupFile = 3, Parameters = 4 };
+    CompareWithDialog(bool phoneListThere, bool parametersThere, QWidget *parent = nullptr);
 };
 
 } // namespace porv

@@ -17,12 +17,14 @@
 #include "dialogseam.h"
 #include "directoryregistration.h"
 #include "directorytransfer.h"
+#include "parametersregistration.h"
 #include "restore.h"
 #include "session.h"
 #include "stepshell.h"
 #include "transferform.h"
 #include "unitchanges.h"
 #include "unitcompare.h"
+#include "unitread.h"
 
 namespace porv {
 
@@ -136,6 +138,14 @@ bool TporvForm::unitOperationMayStart()
     if (!idle)
         Beep();
     return idle;
+}
+
+const ParameterFields *TporvForm::parameterFields() const
+{
+    for (int i = 0; i < pageCount(); ++i)
+        if (const ParameterFields *fields = ParameterFieldsOf(hostedPage(i)))
+            return fields;
+    return nullptr;
 }
 
 DirectoryAccess *TporvForm::phoneList() const
@@ -293,12 +303,35 @@ void TporvForm::CompareUnitClick()
     if (!unitOperationMayStart())
         return;
     DirectoryAccess *directory = phoneList();
-    CompareWithDialog choice(directory != nullptr, this);
+    const ParameterFields *parameters = parameterFields();
+    CompareWithDialog choice(directory != nullptr, parameters != nullptr, this);
     const int chosen = m_seam->execDialog(choice);
     if (chosen == CompareWithDialog::PhoneList && directory)
         compareWithPhoneList(*directory);
+    else if (chosen == CompareWithDialog::Parameters && parameters)
+        compareWithParameters(*parameters);
     else if (chosen == CompareWithDialog::BackupFile)
         compareWithBackupFile();
+}
+
+// The parameters page's fields against a fresh read of the unit's parameter
+// blocks: what its Write All would change, each field with both values.
+void TporvForm::compareWithParameters(const ParameterFields &fields)
+{
+    UnitParametersRead read;
+    {
+        UnitOperation operation(*this);
+        read = ReadUnitParameters(m_link, operation.shell(), operation.progress());
+    }
+    if (!read.blocks) {
+        ShowMessage(QStringLiteral("The unit's parameters could not be read (%1).").arg(read.error));
+        return;
+    }
+    UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
+                             QStringLiteral("What writing the parameters on the PC would change in the unit:"),
+                             DiffLines(CompareParameterFields(*read.blocks, fields)), UnitChangesDialog::Offer::Close,
+                             this);
+    m_seam->execDialog(dialog);
 }
 
 // The phone list on the PC against a fresh dump of the unit's directory;

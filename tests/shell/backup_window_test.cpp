@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QLineEdit>
+#include <QTest>
 #include <QPushButton>
 
 #include "backupstore.h"
@@ -233,6 +235,32 @@ TEST_F(WindowBackup, ComparePhoneListShowsTheEditedRecordsAndWritesOnlyThem)
             EXPECT_TRUE(r.phone.startsWith("01234")) << r.phone.toStdString();
         }
     }
+}
+
+// The parameters on the PC: read, one message typed anew, then compared. The
+// one field differs, with both values, and nothing is written.
+TEST_F(WindowBackup, CompareParametersShowsTheFieldTypedWithBothValues)
+{
+    qx4::SeedOptions seed;
+    seed.records = 4;
+    loggedOn(seed);
+    window->findChild<QPushButton *>(QStringLiteral("ReadAll"))->click();
+    auto *msg0 = window->findChild<QLineEdit *>(QStringLiteral("msg0"));
+    ASSERT_NE(msg0, nullptr);
+    const QString before = msg0->text();
+    msg0->setFocus();
+    QTest::keyClick(msg0, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(msg0, QStringLiteral("FROM THE PC"));
+    unit.resetCounts();
+
+    QStringList lines;
+    window->seam().queueDialog(ClickButton("CompareParameters"));
+    window->seam().queueDialog(ReadChangesAndClick(&lines, "CloseChanges"));
+    run("CompareUnit1");
+    ASSERT_EQ(lines.size(), 2) << lines.join(QLatin1Char('|')).toStdString() << lastMessage().toStdString();
+    EXPECT_EQ(lines.first(), QStringLiteral("Parameters: 1 differ"));
+    EXPECT_TRUE(lines.at(1).contains(before + QStringLiteral(" -> FROM THE PC"))) << lines.at(1).toStdString();
+    EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(WindowBackup, WriteAllOfThePhoneListTakesTheAutomaticBackupOrAsks)
