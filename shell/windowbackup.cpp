@@ -89,10 +89,15 @@ public:
         m_w.m_unitBusy = true;
         m_w.HoldFileCommands(true);
         m_release = m_w.holdNamedControls(m_w.LoggedOnControlNames() + m_w.TransferButtonNames());
+        // The pages too: an edit committed meanwhile would write its record
+        // through between the operation's own commands.
+        m_pagesEnabled = m_w.m_page->isEnabled();
+        m_w.m_page->setEnabled(false);
         m_look.Show(BulkTransfer::Look::Busy);
     }
     ~UnitOperation()
     {
+        m_w.m_page->setEnabled(m_pagesEnabled);
         if (m_w.m_link.LoggedOn())
             m_release();
         m_w.HoldFileCommands(false);
@@ -114,6 +119,7 @@ private:
     TporvForm &m_w;
     OperationShell m_shell;
     std::function<void()> m_release;
+    bool m_pagesEnabled = true;
     BulkTransfer m_look;
 };
 

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QPushButton>
 
 #include "backupstore.h"
@@ -106,6 +107,12 @@ TEST_F(WindowBackup, BackUpUnitSavesEverythingTheUnitHoldsOrSaysWhichStepFailed)
     ASSERT_TRUE(window->link().LoggedOn());
 
     const QString file = backupFile("site.qx4b");
+    // While the unit is read no record can be edited (a commit would write
+    // through between the reads); afterwards the page works again.
+    QLineEdit *spare = window->findChild<QLineEdit *>(QStringLiteral("Spare"));
+    ASSERT_NE(spare, nullptr);
+    bool editableDuringRead = true;
+    QTimer::singleShot(0, window.get(), [&] { editableDuringRead = spare->isEnabled(); });
     window->seam().queueFileName(file);
     run("BackUpUnit1");
     const porv::BackupReadResult saved = porv::LoadBackupFile(file);
@@ -118,6 +125,8 @@ TEST_F(WindowBackup, BackUpUnitSavesEverythingTheUnitHoldsOrSaysWhichStepFailed)
     EXPECT_EQ(saved.backup->parameters->size(), 467);
     EXPECT_EQ(saved.backup->memoryLimit, 0x9000);
     EXPECT_EQ(window->seam().fileRequests().last().filter, porv::BackupFileFilter());
+    EXPECT_FALSE(editableDuringRead);
+    EXPECT_TRUE(spare->isEnabled());
     EXPECT_TRUE(window->statusText(0).contains(QStringLiteral("site.qx4b")));
     EXPECT_FALSE(window->transferForm().isVisible());
     EXPECT_TRUE(action("FileNew1")->isEnabled());
