@@ -84,8 +84,8 @@ void restoreParameters(Link &link, StepShell &steps, const UnitBackup &backup, R
 {
     QList<QPair<QByteArray, QByteArray>> blocks;
     if (backup.parameterBlocks) {
-        for (const ParameterBlockSpec &spec : BackedUpParameterBlocks())
-            blocks.append({spec.block, backup.parameterBlocks->value(spec.block)});
+        for (const ParameterBlockLayout &layout : BackedUpParameterBlocks())
+            blocks.append({layout.block, backup.parameterBlocks->value(layout.block)});
     } else {
         blocks = blocksOfImage(*backup.parameters);
         report.parametersLeftOut.append(
@@ -182,11 +182,11 @@ RestoreCheck CheckRestore(const UnitBackup &backup, const UnitIdentity &connecte
             return check;
     }
     if (backup.parameterBlocks) {
-        for (const ParameterBlockSpec &spec : BackedUpParameterBlocks()) {
-            const auto data = backup.parameterBlocks->constFind(spec.block);
-            if (data == backup.parameterBlocks->cend() || !ParameterBlockDataValid(spec, *data)) {
+        for (const ParameterBlockLayout &layout : BackedUpParameterBlocks()) {
+            const auto data = backup.parameterBlocks->constFind(layout.block);
+            if (data == backup.parameterBlocks->cend() || !ParameterBlockDataValid(layout, *data)) {
                 check.refusal = QStringLiteral("The backup's parameter block %1 is missing or damaged.")
-                                    .arg(QLatin1String(spec.block));
+                                    .arg(QLatin1String(layout.block));
                 return check;
             }
         }

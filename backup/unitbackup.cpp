@@ -21,29 +21,29 @@ bool BackupRecord::operator==(const BackupRecord &o) const
         && code2 == o.code2 && spare == o.spare;
 }
 
-const QList<ParameterBlockSpec> &BackedUpParameterBlocks()
+const QList<ParameterBlockLayout> &BackedUpParameterBlocks()
 {
-    static const QList<ParameterBlockSpec> blocks = {
+    static const QList<ParameterBlockLayout> blocks = {
         {"0001", 64, false}, {"0012", 32, true}, {"0013", 32, true}, {"0014", 32, true}, {"0015", 32, true},
         {"0008", 64, false}, {"0009", 64, false}, {"0005", 64, false}, {"0002", 16, false}, {"0000", 64, false},
     };
     return blocks;
 }
 
-const ParameterBlockSpec *FindParameterBlock(const QByteArray &block)
+const ParameterBlockLayout *FindParameterBlock(const QByteArray &block)
 {
-    for (const ParameterBlockSpec &spec : BackedUpParameterBlocks())
-        if (block == spec.block)
-            return &spec;
+    for (const ParameterBlockLayout &layout : BackedUpParameterBlocks())
+        if (block == layout.block)
+            return &layout;
     return nullptr;
 }
 
-bool ParameterBlockDataValid(const ParameterBlockSpec &spec, const QByteArray &data)
+bool ParameterBlockDataValid(const ParameterBlockLayout &layout, const QByteArray &data)
 {
-    if (data.size() != spec.length)
+    if (data.size() != layout.length)
         return false;
     for (char c : data) {
-        const bool fits = spec.message ? uchar(c) >= 0x20 : (c >= '0' && c <= '?');
+        const bool fits = layout.message ? uchar(c) >= 0x20 : (c >= '0' && c <= '?');
         if (!fits)
             return false;
     }
@@ -287,15 +287,15 @@ void readParameters(const QJsonObject &doc, UnitBackup &b)
     if (present(doc, "parameterBlocks")) {
         const QJsonObject o = object(doc.value(QStringLiteral("parameterBlocks")), QStringLiteral("parameterBlocks"));
         ParameterBlocks blocks;
-        for (const ParameterBlockSpec &spec : BackedUpParameterBlocks()) {
-            const QString where = QStringLiteral("parameterBlocks.%1").arg(QLatin1String(spec.block));
-            if (!present(o, spec.block))
+        for (const ParameterBlockLayout &layout : BackedUpParameterBlocks()) {
+            const QString where = QStringLiteral("parameterBlocks.%1").arg(QLatin1String(layout.block));
+            if (!present(o, layout.block))
                 damaged(where, QStringLiteral("is missing"));
-            const QByteArray data = latin1(o.value(QLatin1String(spec.block)), where);
-            if (!ParameterBlockDataValid(spec, data))
-                damaged(where, spec.message ? QStringLiteral("is not %1 message characters").arg(spec.length)
-                                            : QStringLiteral("is not %1 nibble characters").arg(spec.length));
-            blocks.insert(spec.block, data);
+            const QByteArray data = latin1(o.value(QLatin1String(layout.block)), where);
+            if (!ParameterBlockDataValid(layout, data))
+                damaged(where, layout.message ? QStringLiteral("is not %1 message characters").arg(layout.length)
+                                            : QStringLiteral("is not %1 nibble characters").arg(layout.length));
+            blocks.insert(layout.block, data);
         }
         b.parameterBlocks = blocks;
     }

@@ -54,17 +54,17 @@ struct AccessCodes {
 // The parameter blocks the tool writes, with the characters a read gives of
 // each: 64 nibble characters, 16 of block 0002 (the divert times), 32 message
 // characters of blocks 0012 to 0015. In the order of Write All.
-struct ParameterBlockSpec {
+struct ParameterBlockLayout {
     const char *block;
     int length;
     bool message; // plain characters rather than nibble characters
 };
-const QList<ParameterBlockSpec> &BackedUpParameterBlocks();
-const ParameterBlockSpec *FindParameterBlock(const QByteArray &block);
+const QList<ParameterBlockLayout> &BackedUpParameterBlocks();
+const ParameterBlockLayout *FindParameterBlock(const QByteArray &block);
 // Whether data may stand as that block's characters: its exact length, and
 // nibble characters only, or for a message block no byte below 0x20 (nothing
 // that could end or split the command that writes it).
-bool ParameterBlockDataValid(const ParameterBlockSpec &spec, const QByteArray &data);
+bool ParameterBlockDataValid(const ParameterBlockLayout &layout, const QByteArray &data);
 
 // block number ("0000") -> its characters.
 using ParameterBlocks = QMap<QByteArray, QByteArray>;

@@ -111,9 +111,9 @@ ParameterBlocks readParameterBlocks(Link &link, StepShell &shell)
         if (!readReply(link, read.command, read.ticks, needs))
             throw StepFailed{kNoAnswer + QStringLiteral(" (%1)").arg(QLatin1String(read.command))};
         for (const auto &[block, line] : read.blocks) {
-            const ParameterBlockSpec &spec = *FindParameterBlock(block);
-            const QByteArray data = link.ReplyLine(line).mid(kPrefix, spec.length);
-            if (!ParameterBlockDataValid(spec, data))
+            const ParameterBlockLayout &layout = *FindParameterBlock(block);
+            const QByteArray data = link.ReplyLine(line).mid(kPrefix, layout.length);
+            if (!ParameterBlockDataValid(layout, data))
                 throw StepFailed{QStringLiteral("block %1 came back in a form the tool does not read")
                                      .arg(QLatin1String(block))};
             blocks.insert(block, data);

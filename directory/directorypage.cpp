@@ -252,8 +252,8 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     auto *navLayout = new QHBoxLayout(m_navigator);
     navLayout->setContentsMargins(0, 0, 0, 0);
     navLayout->setSpacing(0);
-    struct NavSpec { NavButton which; const char *name; QStyle::StandardPixmap icon; const char *text; const char *hint; };
-    const NavSpec navs[] = {
+    struct NavButtonInfo { NavButton which; const char *name; QStyle::StandardPixmap icon; const char *text; const char *hint; };
+    const NavButtonInfo navs[] = {
         {NavButton::First, "nbFirst", QStyle::SP_MediaSkipBackward, "", "First record"},
         {NavButton::Prior, "nbPrior", QStyle::SP_MediaSeekBackward, "", "Prior record"},
         {NavButton::Next, "nbNext", QStyle::SP_MediaSeekForward, "", "Next record"},
@@ -262,7 +262,7 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
         {NavButton::Delete, "nbDelete", QStyle::SP_CustomBase, "-", "Delete record"},
         {NavButton::Refresh, "nbRefresh", QStyle::SP_BrowserReload, "", "Refresh data"},
     };
-    for (const NavSpec &n : navs) {
+    for (const NavButtonInfo &n : navs) {
         auto *b = new QToolButton(m_navigator);
         b->setObjectName(QLatin1String(n.name));
         if (n.icon != QStyle::SP_CustomBase)

@@ -45,7 +45,7 @@ FieldDescription display(const char *name, int tab, const QString &caption, cons
                      QByteArray(), false, hint, shown, enabled};
 }
 
-QList<FieldDescription> buildSpecs()
+QList<FieldDescription> buildDescriptions()
 {
     const QString none;
     const QString lcd2 = QStringLiteral("LCD Line2 Options");
@@ -191,7 +191,7 @@ QByteArray FitTimeMask(const QByteArray &text)
 
 const QList<FieldDescription> &ParameterFields::Descriptions()
 {
-    static const QList<FieldDescription> descs = buildSpecs();
+    static const QList<FieldDescription> descs = buildDescriptions();
     return descs;
 }
 

@@ -329,12 +329,12 @@ void TporvForm::buildStatusBar()
 
 void TporvForm::buildTimers()
 {
-    struct TimerSpec { QTimer **timer; const char *name; int interval; };
-    const TimerSpec timers[] = {
+    struct TimerSetup { QTimer **timer; const char *name; int interval; };
+    const TimerSetup timers[] = {
         {&m_timer1, "Timer1", 500}, {&m_timer2, "Timer2", 1000},
         {&m_timer3, "Timer3", 1000}, {&m_timer4, "Timer4", 50},
     };
-    for (const TimerSpec &t : timers) {
+    for (const TimerSetup &t : timers) {
         *t.timer = new QTimer(this);
         (*t.timer)->setObjectName(QLatin1String(t.name));
         (*t.timer)->setProperty("baseInterval", t.interval);

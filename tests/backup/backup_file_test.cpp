@@ -30,8 +30,8 @@ porv::UnitBackup sample()
     image.replace(0, 5, QByteArray("\x04" "1234", 5));
     b.parameters = image;
     porv::ParameterBlocks blocks;
-    for (const porv::ParameterBlockSpec &spec : porv::BackedUpParameterBlocks())
-        blocks.insert(spec.block, QByteArray(spec.length, spec.message ? char(0xFF) : '?'));
+    for (const porv::ParameterBlockLayout &layout : porv::BackedUpParameterBlocks())
+        blocks.insert(layout.block, QByteArray(layout.length, layout.message ? char(0xFF) : '?'));
     b.parameterBlocks = blocks;
     b.access = porv::AccessCodes{{"1234", "", "", ""}, {"12345678", "", "", ""}};
     b.tags = QList<porv::BackupTag>{{"204", "0A1B2C3D4E"}};
