@@ -122,12 +122,10 @@ AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step)
     return automatic;
 }
 
-void BackupBeforeWrite(CommandContext &c, const QString &step)
+bool BackupBeforeWrite(CommandContext &c, const QString &step)
 {
-    if (TakeBackupBeforeWrite(c, step).taken())
-        return;
-    if (!c.shell().AskQuestion(QStringLiteral("There is no backup of the unit as it is now. Write to the unit all the same?")))
-        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+    return TakeBackupBeforeWrite(c, step).taken()
+        || c.shell().AskQuestion(QStringLiteral("There is no backup of the unit as it is now. Write to the unit all the same?"));
 }
 
 namespace {
@@ -239,7 +237,8 @@ ExitStatus DirectoryChanges(CommandContext &c)
     }
     if (!c.shell().AskQuestion(kWriteQuestion))
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
-    BackupBeforeWrite(c, step);
+    if (!c.shell().BeforeOverwrite(QStringLiteral("the phone list's changes")))
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
 
     const DirectoryWriteReport report =
         WriteDirectoryChanges(unit.link(), c.shell(), directory, dump, true, StepLines(c.shell()));

@@ -43,11 +43,15 @@ public:
     void Beep() override {}
     int MemoryLimit() const override;
     void ShowTransferProgress(int done, int total) override;
+    bool BeforeOverwrite(const QString &what) override { return !beforeOverwrite || beforeOverwrite(what); }
 
     // Where the connection plugs in: the memory limit of the unit logged on
     // to, and the keep-alive it runs.
     std::function<int()> memoryLimit;
     std::function<void(bool run)> keepAlive;
+    // What runs before a write replaces what the unit holds (the automatic
+    // backup); false ends the write as a No would.
+    std::function<bool(const QString &what)> beforeOverwrite;
 
     // A question came without a terminal to answer it and without --yes.
     bool QuestionRefused() const { return m_refused; }

@@ -64,6 +64,8 @@ UnitConnection &CommandContext::unit()
         const QByteArray key = pin();
         m_unit = std::make_unique<UnitConnection>(m_request, m_shell, m_interruption);
         m_unit->LogOn(key);
+        // Every write that replaces what the unit holds saves it first.
+        m_shell.beforeOverwrite = [this](const QString &) { return BackupBeforeWrite(*this, m_request.commandName()); };
     }
     return *m_unit;
 }
@@ -201,7 +203,6 @@ ExitStatus DirectoryPut(CommandContext &c)
     LoadPhoneList(directory.table, r.file);
     if (directory.table.RecordCount() == 0)
         throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
-    BackupBeforeWrite(c, step);
     const DirectoryUploadReport report = UploadDirectory(c.unit().link(), c.shell(), directory);
     switch (report.outcome) {
     case UploadOutcome::TooMany:
@@ -272,7 +273,6 @@ ExitStatus ParametersPut(CommandContext &c)
     }
     // What the file does not hold (some settings, the diverts) is written as
     // the unit holds it: everything is read first, then the file goes on top.
-    BackupBeforeWrite(c, step);
     ParametersCore core(c.unit().link(), c.shell());
     ReadParameters(c, step, core);
     if (!core.LoadFromFile(r.file))

@@ -51,10 +51,10 @@ void CheckOutput(const CliRequest &r);
 // The unit as it is, saved in the store of automatic backups before a command
 // overwrites it; standard error says where it went, or why none was taken.
 AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step);
-// The same for a full put: when no backup could be taken the user is asked
-// whether to write all the same; a No ends the command (throws Stop) before
-// anything is written.
-void BackupBeforeWrite(CommandContext &c, const QString &step);
+// The same before any other write (the shell's BeforeOverwrite): when no
+// backup could be taken the user is asked whether to write all the same;
+// false when not.
+bool BackupBeforeWrite(CommandContext &c, const QString &step);
 
 // Carries out the request's command; returns how it ended, or throws Stop (the
 // core's failures, such as FileError, travel through).
