@@ -5,5 +5,11 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PORV_BUILD_DIR:-$here/build}"
-cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE="${PORV_BUILD_TYPE:-Release}" "$@" >/dev/null
+# A compiler cache, where one is installed, keeps rebuilds of other checkouts short.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$here")}"
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE="${PORV_BUILD_TYPE:-Release}" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
