@@ -3,7 +3,7 @@
 # empty prefix (validated when desktop-file-validate and appstreamcli are
 # there; porv-cli beside porv-pro), the menu entry's launcher, and the Debian
 # package.
-#   install_check.sh command-line PORV_PRO | install BUILD_DIR | package BUILD_DIR
+#   install_check.sh command-line PORV_PRO QX4_UNIT | install BUILD_DIR | package BUILD_DIR
 set -euo pipefail
 mode=$1
 target=$2
@@ -22,13 +22,31 @@ command-line)
   bare=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
   [ "$("${bare[@]}" "$target" --version)" = "porv-pro 8.4" ] || fail "--version"
   "${bare[@]}" "$target" --help > "$work/help" || fail "--help exit code"
-  grep -q '^Usage: porv-pro \[--help | --version\]$' "$work/help" || fail "--help text"
-  for args in "--bogus" "-platform offscreen" "--version extra"; do
+  grep -q '^Usage: porv-pro \[-h | --help | --version\]$' "$work/help" || fail "--help text"
+  "${bare[@]}" "$target" -h > "$work/h" || fail "-h exit code"
+  cmp -s "$work/help" "$work/h" || fail "-h is not --help"
+  for args in "--bogus" "-platform offscreen" "--version extra" "-h extra"; do
     # shellcheck disable=SC2086
     if "${bare[@]}" "$target" $args > "$work/out" 2> "$work/err"; then fail "$args accepted"; fi
     grep -q '^Usage: porv-pro' "$work/err" || fail "$args: no usage"
     [ -s "$work/out" ] && fail "$args: printed to stdout"
   done
+  # Without a display, or with one that cannot be opened: one line and status 1.
+  for start in bare display xcb; do
+    case $start in
+    bare) run=("${bare[@]}") ;;
+    display) run=(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4711 XAUTHORITY="$work/none") ;;
+    xcb) run=(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb) ;;
+    esac
+    status=0
+    "${run[@]}" "$target" > "$work/out" 2> "$work/err" || status=$?
+    [ $status -eq 1 ] || fail "$start: started without a display with status $status"
+    [ "$(cat "$work/err")" = "porv-pro: no display; set DISPLAY or run under a desktop session" ] \
+      || fail "$start: without a display said: $(head -c 300 "$work/err")"
+    [ -s "$work/out" ] && fail "$start: printed to stdout"
+  done
+  unit=$3
+  [ "$("$unit" --version)" = "qx4-unit 8.4" ] || fail "qx4-unit --version"
   ;;
 install)
   prefix=$work/prefix
