@@ -69,6 +69,74 @@ install)
   else
     echo "appstreamcli not installed: not run"
   fi
+  # Every program has its manual page and is named in the metainfo; the
+  # copyright file, and a changelog whose newest release is the metainfo's.
+  for program in "$prefix"/bin/*; do
+    name=$(basename "$program")
+    expect_file "$prefix/share/man/man1/$name.1.gz"
+    grep -q "<binary>$name</binary>" "$prefix/share/metainfo/$id.metainfo.xml" || fail "metainfo lacks $name"
+  done
+  doc=$prefix/share/doc/porv-pro
+  grep -q '^License: GPL-3+$' "$doc/copyright" || fail "copyright"
+  release=$(zcat "$doc/changelog.gz" | sed -n '1s/^porv-pro (\([^)]*\)) .*/\1/p')
+  released=$(date -u -d "$(zcat "$doc/changelog.gz" | sed -n 's/^ -- .*>  //p' | head -n 1)" +%F)
+  [ "$release" = 8.4 ] || fail "changelog's newest release: '$release'"
+  grep -q "<release version=\"$release\" date=\"$released\"/>" "$prefix/share/metainfo/$id.metainfo.xml" \
+    || fail "metainfo lacks the release $release of $released"
+  # porv-cli's page: every command, the exit statuses, the environment.
+  if command -v man > /dev/null; then
+    MANWIDTH=200 man -l "$prefix/share/man/man1/porv-cli.1.gz" 2> /dev/null | col -b > "$work/page"
+    for command in info "directory get" "directory put" "parameters get" "parameters put" "events get" \
+                   "clock set" backup restore diff; do
+      grep -qE "^ {7}$command( |\$)" "$work/page" || fail "porv-cli's page lacks $command"
+    done
+    sed -n '/^EXIT STATUS$/,/^[A-Z]/p' "$work/page" > "$work/section"
+    for status in 0 1 2 3 4 130; do
+      grep -qE "^ {7}$status +[a-z]" "$work/section" || fail "porv-cli's page lacks exit status $status"
+    done
+    sed -n '/^ENVIRONMENT$/,/^[A-Z]/p' "$work/page" > "$work/section"
+    for variable in PORV_PIN XDG_DATA_HOME TMPDIR; do
+      grep -qE "^ {7}$variable( |\$)" "$work/section" || fail "porv-cli's page lacks $variable"
+    done
+  else
+    echo "man not installed: pages not read"
+  fi
+  # porv-cli's completion, as bash calls it (with bash-completion's helpers
+  # when they are installed, and without), against the installed porv-cli.
+  completion=$prefix/share/bash-completion/completions/porv-cli
+  expect_file "$completion"
+  files=$work/files
+  mkdir -p "$files/folder"
+  touch "$files/site.qx4b" "$files/list.csv" "$files/unit.sys" "$files/log.Evt" "$files/notes.txt"
+  for with in "" /usr/share/bash-completion/bash_completion; do
+    [ -z "$with" ] || [ -f "$with" ] || continue
+    completes() {
+      expected=$1
+      shift
+      got=$(cd "$files" && PATH="$prefix/bin:$PATH" bash --norc --noprofile -c '
+        helpers=$1 completion=$2
+        shift 2
+        [ -z "$helpers" ] || source "$helpers"
+        source "$completion"
+        COMP_WORDS=("$@")
+        COMP_CWORD=$(($# - 1))
+        COMP_LINE="$*"
+        COMP_POINT=${#COMP_LINE}
+        _porv_cli
+        printf "%s\n" "${COMPREPLY[@]}"' completes "$with" "$completion" "$@" | sort | xargs)
+      [ "$got" = "$expected" ] || fail "completing '$*'${with:+ with $with}: '$got', not '$expected'"
+    }
+    completes "backup clock diff directory events info parameters restore" porv-cli ""
+    completes "get put" porv-cli --udp unit directory ""
+    completes "--udp" porv-cli --ud
+    completes "folder site.qx4b" porv-cli --udp unit restore ""
+    completes "folder list.csv site.qx4b" porv-cli --udp unit diff ""
+    completes "folder list.csv" porv-cli --serial /dev/ttyS0 directory get -o ""
+    completes "folder log.Evt" porv-cli --udp unit events get --output=x -o ""
+    completes "folder unit.sys" porv-cli --pin parameters --udp unit parameters put ""
+    completes "" porv-cli --udp unit info ""
+    completes "" porv-cli --udp unit --pin ""
+  done
   # The launcher starts the program in a folder of its own, made on the first
   # start for the user alone; a program that tells where it started stands in.
   printf '#!/bin/sh\npwd\n' > "$prefix/bin/porv-pro"
@@ -83,18 +151,31 @@ install)
   [ "$out" = "$home/.local/share/porv-pro" ] || fail "second start in '$out'"
   ;;
 package)
-  for tool in cpack dpkg-deb dpkg-shlibdeps; do
+  for tool in cmake cpack dpkg-buildflags dpkg-deb dpkg-shlibdeps; do
     command -v $tool > /dev/null || { echo "$tool not installed: skipped"; exit 77; }
   done
-  cpack -G DEB --config "$target/CPackConfig.cmake" -B "$work" > "$work/cpack.log" 2>&1 \
-    || { cat "$work/cpack.log"; fail "cpack"; }
-  deb=$(ls "$work"/porv-pro_8.4_*.deb)
+  # Built as scripts/package.sh builds it, with Debian's hardening flags, in a
+  # folder of its own beside the test build (kept, so a repeat is quick).
+  here=$(cd "$(dirname "$0")/../.." && pwd)
+  PORV_SKIP_DEPS=1 PORV_PACKAGE_DIR="$target-package" "$here/scripts/package.sh" > "$work/package.log" 2>&1 \
+    || { tail -n 50 "$work/package.log"; fail "scripts/package.sh"; exit 1; }
+  deb=$(ls "$target-package"/porv-pro_8.4_*.deb)
+  grep -q '^CMAKE_CXX_FLAGS:STRING=.*-D_FORTIFY_SOURCE=2' "$target-package/CMakeCache.txt" || fail "not fortified"
+  if command -v lintian > /dev/null; then
+    lintian --fail-on error,warning,info --info "$deb" > "$work/lintian" 2>&1 \
+      || { grep -v '^running with root privileges' "$work/lintian"; fail "lintian"; }
+  else
+    echo "lintian not installed: not run"
+  fi
   dpkg-deb -c "$deb" | awk '{print $6}' > "$work/contents"
   for f in bin/porv-pro bin/qx4-unit libexec/porv-pro/porv-pro-desktop share/applications/$id.desktop \
            share/metainfo/$id.metainfo.xml $(icons); do
     grep -qx "./usr/$f" "$work/contents" || fail "package lacks /usr/$f"
   done
-  grep -qx ./usr/bin/porv-cli "$work/contents" || fail "package lacks /usr/bin/porv-cli"
+  for f in bin/porv-cli share/man/man1/porv-pro.1.gz share/man/man1/porv-cli.1.gz share/man/man1/qx4-unit.1.gz \
+           share/bash-completion/completions/porv-cli share/doc/porv-pro/copyright share/doc/porv-pro/changelog.gz; do
+    grep -qx "./usr/$f" "$work/contents" || fail "package lacks /usr/$f"
+  done
   field() { dpkg-deb -f "$deb" "$1"; }
   [ "$(field Section)" = electronics ] || fail "Section"
   [[ "$(field Maintainer)" =~ \<.+@.+\> ]] || fail "Maintainer"
