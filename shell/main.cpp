@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "aboutbox.h"
 #include "application.h"
@@ -41,6 +42,7 @@ struct HeldMessage {
     QString text;
 };
 QList<HeldMessage> g_held;
+std::mutex g_heldLock; // the platform may start threads of its own meanwhile
 
 void HoldWhileStarting(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
@@ -49,6 +51,7 @@ void HoldWhileStarting(QtMsgType type, const QMessageLogContext &context, const 
         std::fflush(stderr);
         std::_Exit(1);
     }
+    const std::lock_guard<std::mutex> lock(g_heldLock);
     g_held.append({type, context.category, text});
 }
 
@@ -76,9 +79,13 @@ int main(int argc, char *argv[])
     const QtMessageHandler previous = qInstallMessageHandler(HoldWhileStarting);
     porv::Application app(argc, argv);
     qInstallMessageHandler(previous);
-    for (const HeldMessage &m : std::as_const(g_held))
+    QList<HeldMessage> held;
+    {
+        const std::lock_guard<std::mutex> lock(g_heldLock);
+        held.swap(g_held);
+    }
+    for (const HeldMessage &m : std::as_const(held))
         qt_message_output(m.type, QMessageLogContext(nullptr, 0, nullptr, m.category), m.text);
-    g_held.clear();
     porv::Application::setApplicationName(QStringLiteral("porv-pro"));
     porv::Application::setApplicationDisplayName(QStringLiteral("Porv-Pro"));
     porv::Application::setApplicationVersion(QStringLiteral(PORV_VERSION));
