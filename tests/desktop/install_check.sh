@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks the window program's command line, what `cmake --install` puts into an
+# Checks the programs' command lines, what `cmake --install` puts into an
 # empty prefix (validated when desktop-file-validate and appstreamcli are
-# there; porv-cli beside porv-pro), the menu entry's launcher, and the Debian
-# package.
+# there; the manual pages read with man; porv-cli's completion run by bash),
+# the menu entry's launcher, and the Debian package as scripts/package.sh
+# builds it (judged by lintian when it is installed).
 #   install_check.sh command-line PORV_PRO QX4_UNIT | install BUILD_DIR | package BUILD_DIR
 set -euo pipefail
 mode=$1
