@@ -53,6 +53,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qx4-unit"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PORV_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -60,6 +61,7 @@ int main(int argc, char **argv)
         "It listens on UDP (the unit's network port) and/or a pseudo-terminal (its serial port).\n"
         "Commands on standard input: tag CODE, badtag CODE, event ROOM, save, status, quit."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption udpOpt(QStringLiteral("udp"), QStringLiteral("Listen on UDP at this loopback address."),
                                     QStringLiteral("address"));
     const QCommandLineOption portOpt(QStringLiteral("port"), QStringLiteral("UDP port (default 8000)."),
