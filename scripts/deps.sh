@@ -2,12 +2,16 @@
 # Installs the Debian packages that building, running, testing and packaging
 # need, when missing (the tests validate the menu entry and metainfo with
 # desktop-file-validate and appstreamcli, and build the package with dpkg-dev;
-# the events chart uses Qt Charts, whose CMake files need Qt's OpenGL ones).
+# the events chart uses Qt Charts, whose CMake files need Qt's OpenGL ones;
+# the site book uses Qt SQL's SQLite and PostgreSQL drivers, its tests a
+# PostgreSQL server they start themselves, and the system keyring where
+# QtKeychain is installed).
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev
           qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-charts-dev libqt6charts6
           libqt6opengl6-dev xvfb xauth
-          desktop-file-utils appstream dpkg-dev)
+          desktop-file-utils appstream dpkg-dev
+          libqt6sql6-sqlite libqt6sql6-psql postgresql qtkeychain-qt6-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
