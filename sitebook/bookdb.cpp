@@ -170,6 +170,12 @@ BookError BookDb::connectPostgres()
     return {};
 }
 
+void BookDb::rollback()
+{
+    if (m_db.isOpen())
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+}
+
 bool BookDb::reconnect()
 {
     m_db.close();
@@ -186,10 +192,18 @@ QSqlQuery BookDb::Exec(const QString &sql, const QVariantList &values)
 {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
+    // Without values, the statement goes as it is: PostgreSQL cannot prepare
+    // a transaction's BEGIN or COMMIT.
+    if (values.isEmpty()) {
+        if (!query.exec(sql))
+            throw SqlFailure{query.lastError()};
+        return query;
+    }
     if (!query.prepare(sql))
         throw SqlFailure{query.lastError()};
+    // Every text column holds text: a null QString goes in as an empty one.
     for (const QVariant &v : values)
-        query.addBindValue(v);
+        query.addBindValue(v.metaType().id() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
     if (!query.exec())
         throw SqlFailure{query.lastError()};
     return query;
@@ -243,6 +257,13 @@ BookError BookDb::run(const QString &what, bool write, const std::function<void(
     bool reconnected = false;
     int delayMs = 5;
     for (int attempt = 1;; ++attempt) {
+        // A connection closed by a failed reconnection is tried once more.
+        if (!m_db.isOpen() && (reconnected || (reconnected = true, !reconnect()))) {
+            const QString outcome = write ? QStringLiteral("%1 was not recorded").arg(what)
+                                          : QStringLiteral("%1 could not be read").arg(what);
+            return BookError::Fail(BookFailure::Unreachable, QStringLiteral("The site book %1 cannot be reached (%2): %3.")
+                                                                 .arg(m_location.Name(), reason(m_db.lastError()), outcome));
+        }
         SqlFailure failure;
         try {
             Exec(begin);
@@ -250,12 +271,12 @@ BookError BookDb::run(const QString &what, bool write, const std::function<void(
             Exec(QStringLiteral("COMMIT"));
             return {};
         } catch (const BookAbort &abort) {
-            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+            rollback();
             return abort.error;
         } catch (const SqlFailure &f) {
             failure = f;
         }
-        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        rollback();
         const SqlTrouble trouble = Classify(Backend(), failure.error);
         if (trouble == SqlTrouble::Busy && attempt < kAttempts) {
             QThread::msleep(delayMs + QRandomGenerator::global()->bounded(delayMs));

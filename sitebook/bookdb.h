@@ -77,6 +77,7 @@ private:
     BookError connectPostgres();
     BookError run(const QString &what, bool write, const std::function<void()> &work);
     bool reconnect();
+    void rollback();
 
     BookLocation m_location;
     QString m_connectionName;

@@ -162,10 +162,7 @@ BookResult<int> PrepareBookSchema(BookDb &db, const QList<SchemaStep> &steps, in
         return refusal(BookFailure::Newer,
                        QStringLiteral("The site book %1 was written by a newer porv-pro (its version is %2; this "
                                       "porv-pro reads up to version %3): %4")
-                           .arg(name)
-                           .arg(found)
-                           .arg(target)
-                           .arg(untouched));
+                           .arg(name, QString::number(found), QString::number(target), untouched));
     if (found < 0)
         return refusal(BookFailure::NotABook,
                        QStringLiteral("The file %1 is a database of another program, not a site book: %2").arg(name, untouched));
@@ -199,8 +196,7 @@ BookResult<int> PrepareBookSchema(BookDb &db, const QList<SchemaStep> &steps, in
                 throw BookAbort{refusal(BookFailure::Migration,
                                         QStringLiteral("The site book %1 is of version %2, which this porv-pro cannot "
                                                        "update: it is left as it was.")
-                                            .arg(name)
-                                            .arg(v))};
+                                            .arg(name, QString::number(v)))};
             step->run(db);
         }
         db.Exec(QStringLiteral("UPDATE book_schema SET version = ?"), {target});
@@ -215,10 +211,7 @@ BookResult<int> PrepareBookSchema(BookDb &db, const QList<SchemaStep> &steps, in
         return refusal(BookFailure::Migration,
                        QStringLiteral("The site book %1 (version %2) could not be brought up to version %3, and is "
                                       "left as it was: %4")
-                           .arg(name)
-                           .arg(from)
-                           .arg(target)
-                           .arg(e.message));
+                           .arg(name, QString::number(from), QString::number(target), e.message));
     }
     return target;
 }

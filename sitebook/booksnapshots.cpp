@@ -104,7 +104,12 @@ BookResult<SnapshotInfo> SiteBook::AddSnapshot(qint64 unitId, const UnitBackup &
 {
     UnitBackup kept = backup;
     kept.access.reset();
-    return storeSnapshot(unitId, kept, BackupToJson(kept), origin);
+    // Only what the backup reader reads back goes into the book.
+    const QByteArray document = BackupToJson(kept);
+    const BackupReadResult read = BackupFromJson(document, QStringLiteral("the backup"));
+    if (!read.ok())
+        return BookError::Fail(BookFailure::Invalid, read.error);
+    return storeSnapshot(unitId, *read.backup, document, origin);
 }
 
 BookResult<SnapshotInfo> SiteBook::AddSnapshotDocument(qint64 unitId, const QByteArray &document, SnapshotOrigin origin,

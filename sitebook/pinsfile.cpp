@@ -36,8 +36,7 @@ QString refusedPermissions(const QString &path, mode_t mode)
 {
     return QStringLiteral("The PIN file %1 can be read or written by others than its owner (permissions %2): it is not "
                           "used. Make it its owner's alone: chmod 600 %1")
-        .arg(path)
-        .arg(QString::number(mode & 0777, 8).rightJustified(4, QLatin1Char('0')));
+        .arg(path, QString::number(mode & 0777, 8).rightJustified(4, QLatin1Char('0')));
 }
 
 } // namespace
@@ -90,9 +89,7 @@ PinLookup PinFromFile(const QString &label, const QString &path)
         if (!validPin(pin)) {
             out.error = QStringLiteral("Line %1 of the PIN file %2 gives the unit \"%3\" a PIN of more than %4 characters "
                                        "or with a control character: it is not used.")
-                            .arg(i + 1)
-                            .arg(path, label)
-                            .arg(kMaxPinLength);
+                            .arg(QString::number(i + 1), path, label, QString::number(kMaxPinLength));
             return out;
         }
         out.pin = pin;
@@ -101,9 +98,7 @@ PinLookup PinFromFile(const QString &label, const QString &path)
     if (!malformed.isEmpty())
         out.error = QStringLiteral("The PIN file %1 has no PIN for the unit \"%2\", and %3 of its lines (the first: line %4) "
                                    "are not a label, a blank and a PIN.")
-                        .arg(path, label)
-                        .arg(malformed.size())
-                        .arg(malformed.first());
+                        .arg(path, label, QString::number(malformed.size()), QString::number(malformed.first()));
     return out;
 }
 
@@ -135,8 +130,7 @@ PinLookup PinFromKeyring(const QString &label)
         else
             out.error = QStringLiteral("The keyring's PIN for the unit \"%1\" is longer than %2 characters or holds a "
                                        "control character: it is not used.")
-                            .arg(label)
-                            .arg(kMaxPinLength);
+                            .arg(label, QString::number(kMaxPinLength));
         break;
     }
     case QKeychain::EntryNotFound:

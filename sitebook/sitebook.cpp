@@ -204,8 +204,7 @@ BookError SiteBook::RemoveSite(qint64 siteId)
         if (units > 0)
             throw refuse(BookFailure::Invalid, QStringLiteral("The site \"%1\" still holds %2 unit(s): move or remove "
                                                               "them first.")
-                                                   .arg(name.toString())
-                                                   .arg(units));
+                                                   .arg(name.toString(), QString::number(units)));
         m_db->Exec(QStringLiteral("DELETE FROM sites WHERE id = ?"), {siteId});
     });
 }
