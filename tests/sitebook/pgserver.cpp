@@ -1,6 +1,7 @@
 #include "pgserver.h"
 
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,7 +9,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <QThread>
+
+#include <grp.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace porv::test {
@@ -48,21 +54,29 @@ PgServer::~PgServer()
         QDir(m_folder).removeRecursively();
 }
 
+// In the child, before the program starts: it ends when the tests end, and
+// under root it is "postgres" (only system calls here: the parent has threads).
+void PgServer::prepare(QProcess &process) const
+{
+    const bool drop = m_asPostgres;
+    const uid_t uid = m_uid;
+    const gid_t gid = m_gid;
+    process.setChildProcessModifier([drop, uid, gid] {
+        if (drop && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
+            _exit(126);
+        // After the change of user, which clears it.
+        prctl(PR_SET_PDEATHSIG, SIGINT);
+    });
+    process.setWorkingDirectory(m_folder);
+}
+
 bool PgServer::run(const QString &program, const QStringList &arguments, QString &why)
 {
     QProcess p;
-    QStringList args = arguments;
-    QString exe = m_bin + QLatin1Char('/') + program;
-    if (m_asPostgres) {
-        args.prepend(exe);
-        args.prepend(QStringLiteral("--"));
-        args.prepend(QStringLiteral("postgres"));
-        args.prepend(QStringLiteral("-u"));
-        exe = QStringLiteral("runuser");
-    }
+    const QString exe = m_bin + QLatin1Char('/') + program;
+    prepare(p);
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.setWorkingDirectory(m_folder);
-    p.start(exe, args);
+    p.start(exe, arguments);
     if (!p.waitForStarted(kProcessCapMs)) {
         why = QStringLiteral("%1 did not start: %2").arg(exe, p.errorString());
         return false;
@@ -91,6 +105,10 @@ bool PgServer::Start(QString &why)
         why = QStringLiteral("the tests run as root and there is no system user \"postgres\" to run the server");
         return false;
     }
+    if (pg) {
+        m_uid = pg->pw_uid;
+        m_gid = pg->pw_gid;
+    }
     const QByteArray base = m_asPostgres ? QByteArray("/tmp") : QFile::encodeName(QDir::tempPath());
     QByteArray pattern = base + "/porv-pg-XXXXXX";
     if (!mkdtemp(pattern.data())) {
@@ -117,16 +135,42 @@ bool PgServer::Start(QString &why)
 
 bool PgServer::Resume(QString &why)
 {
-    const QString options = QStringLiteral("-c listen_addresses='' -k %1 -c fsync=off -c synchronous_commit=off "
-                                           "-c full_page_writes=off -c max_connections=40")
-                                .arg(SocketFolder());
-    if (!run(QStringLiteral("pg_ctl"),
-             {QStringLiteral("start"), QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("120"), QStringLiteral("-D"),
-              DataFolder(), QStringLiteral("-l"), m_folder + QStringLiteral("/server.log"), QStringLiteral("-o"), options},
-             why))
+    const QString pidFile = DataFolder() + QStringLiteral("/postmaster.pid");
+    QFile::remove(pidFile); // a stale one (the server removes its own)
+    m_server = std::make_unique<QProcess>();
+    prepare(*m_server);
+    m_server->setStandardOutputFile(m_folder + QStringLiteral("/server.log"), QIODevice::Append);
+    m_server->setStandardErrorFile(m_folder + QStringLiteral("/server.log"), QIODevice::Append);
+    m_server->start(m_bin + QStringLiteral("/postgres"),
+                    {QStringLiteral("-D"), DataFolder(), QStringLiteral("-k"), SocketFolder(), QStringLiteral("-c"),
+                     QStringLiteral("listen_addresses="), QStringLiteral("-c"), QStringLiteral("fsync=off"), QStringLiteral("-c"),
+                     QStringLiteral("synchronous_commit=off"), QStringLiteral("-c"), QStringLiteral("full_page_writes=off"),
+                     QStringLiteral("-c"), QStringLiteral("max_connections=40")});
+    if (!m_server->waitForStarted(kProcessCapMs)) {
+        why = QStringLiteral("the server did not start: %1").arg(m_server->errorString());
         return false;
-    m_running = true;
-    return true;
+    }
+    // Ready when its pid file says so (the eighth line, as pg_ctl reads it).
+    for (QElapsedTimer waited; !waited.isValid() || waited.elapsed() < kProcessCapMs; QThread::msleep(20)) {
+        if (!waited.isValid())
+            waited.start();
+        if (m_server->state() == QProcess::NotRunning) {
+            QFile log(m_folder + QStringLiteral("/server.log"));
+            log.open(QIODevice::ReadOnly);
+            why = QStringLiteral("the server ended at its start: %1").arg(QString::fromLocal8Bit(log.readAll().right(2000)));
+            return false;
+        }
+        QFile pid(pidFile);
+        if (pid.open(QIODevice::ReadOnly)) {
+            const QList<QByteArray> lines = pid.readAll().split('\n');
+            if (lines.size() > 7 && lines[7].trimmed() == "ready") {
+                m_running = true;
+                return true;
+            }
+        }
+    }
+    why = QStringLiteral("the server was not ready in time");
+    return false;
 }
 
 bool PgServer::Stop(QString &why)
@@ -136,11 +180,12 @@ bool PgServer::Stop(QString &why)
         if (admin.isValid())
             admin.close();
     }
-    if (!run(QStringLiteral("pg_ctl"),
-             {QStringLiteral("stop"), QStringLiteral("-w"), QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-D"),
-              DataFolder()},
-             why))
+    // A fast shutdown: the clients are told, the server ends.
+    ::kill(pid_t(m_server->processId()), SIGINT);
+    if (!m_server->waitForFinished(kProcessCapMs)) {
+        why = QStringLiteral("the server did not stop");
         return false;
+    }
     m_running = false;
     return true;
 }

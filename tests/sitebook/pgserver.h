@@ -1,10 +1,16 @@
 #pragma once
 // A real PostgreSQL server for the site book's tests: a new cluster made by
-// initdb in a temporary folder, started by pg_ctl, listening on a Unix socket
-// in that folder only (no TCP), trusting its local users. The server refuses
-// to run as root, so under root it runs as the system user "postgres" (from
-// Debian's postgresql package), in a folder that user owns.
+// initdb in a temporary folder, the server a child process of the tests that
+// ends when they end, however they end (the parent-death signal), listening
+// on a Unix socket in that folder only (no TCP), trusting its local users.
+// The server refuses to run as root, so under root it runs as the system user
+// "postgres" (from Debian's postgresql package), in a folder that user owns.
 #include <QString>
+
+#include <memory>
+#include <sys/types.h>
+
+#include <QProcess>
 
 namespace porv::test {
 
@@ -31,10 +37,14 @@ public:
 
 private:
     bool run(const QString &program, const QStringList &arguments, QString &why);
+    void prepare(QProcess &process) const;
 
     QString m_bin;    // the server's programs
     QString m_folder; // data, socket and log
     bool m_asPostgres = false;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
+    std::unique_ptr<QProcess> m_server;
     bool m_running = false;
 };
 
