@@ -166,7 +166,7 @@ BookError BookDb::connectPostgres()
         return BookError::Fail(BookFailure::Unreachable,
                                QStringLiteral("Cannot reach the site book %1: %2").arg(m_location.Name(), reason(m_db.lastError())));
     QSqlQuery quiet(m_db);
-    quiet.exec(QStringLiteral("SET client_min_messages = warning"));
+    quiet.exec(QStringLiteral("SET client_min_messages = error"));
     return {};
 }
 
@@ -183,7 +183,7 @@ bool BookDb::reconnect()
         return false;
     if (Backend() == BookBackend::PostgreSQL) {
         QSqlQuery quiet(m_db);
-        quiet.exec(QStringLiteral("SET client_min_messages = warning"));
+        quiet.exec(QStringLiteral("SET client_min_messages = error"));
     }
     return true;
 }
@@ -196,17 +196,27 @@ QSqlQuery BookDb::Exec(const QString &sql, const QVariantList &values)
     // a transaction's BEGIN or COMMIT.
     if (values.isEmpty()) {
         if (!query.exec(sql))
-            throw SqlFailure{query.lastError()};
+            throw failed(query);
         return query;
     }
     if (!query.prepare(sql))
-        throw SqlFailure{query.lastError()};
+        throw failed(query);
     // Every text column holds text: a null QString goes in as an empty one.
     for (const QVariant &v : values)
         query.addBindValue(v.metaType().id() == QMetaType::QString && v.toString().isNull() ? QVariant(QStringLiteral("")) : v);
     if (!query.exec())
-        throw SqlFailure{query.lastError()};
+        throw failed(query);
     return query;
+}
+
+SqlFailure BookDb::failed(QSqlQuery &query)
+{
+    SqlFailure failure{query.lastError()};
+    // PostgreSQL ignores every command of a failed transaction, also the
+    // driver's release of this statement: the transaction ends first.
+    if (Backend() == BookBackend::PostgreSQL && m_db.isOpen())
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+    return failure;
 }
 
 QVariant BookDb::Value(const QString &sql, const QVariantList &values)

@@ -78,6 +78,7 @@ private:
     BookError run(const QString &what, bool write, const std::function<void()> &work);
     bool reconnect();
     void rollback();
+    SqlFailure failed(QSqlQuery &query);
 
     BookLocation m_location;
     QString m_connectionName;
