@@ -104,6 +104,13 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    // A PIN given as an argument is in every user's process list: from now
+    // on the list shows it overwritten.
+    for (const SecretArgument &secret : parsed.secrets) {
+        char *argument = argv[secret.argument + 1];
+        for (char *c = argument + secret.offset; *c; ++c)
+            *c = 'x';
+    }
     if (!parsed.error.isEmpty()) {
         const QByteArray text = "porv-cli: " + parsed.error.toLocal8Bit() + '\n' + UsageText();
         std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
