@@ -120,10 +120,10 @@ void CheckOutput(const CliRequest &r)
         return;
     const QFileInfo file(r.file);
     if (file.isDir())
-        throw Stop{ExitFile, QStringLiteral("%1: %2 is a folder").arg(r.commandName(), r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2 is a folder").arg(r.commandName(), EscapedArgument(r.file))};
     const QFileInfo folder(file.absolutePath());
     if (!folder.isDir() || !folder.isWritable())
-        throw Stop{ExitFile, QStringLiteral("%1: cannot write %2: no folder to write it in").arg(r.commandName(), r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: cannot write %2: no folder to write it in").arg(r.commandName(), EscapedArgument(r.file))};
 }
 
 void RefuseWriteWithoutBackup(const CliRequest &r, const QString &step, const QString &why, bool storeProblem)
@@ -148,7 +148,7 @@ void PrintOutput(const QByteArray &bytes)
 
 QString OutputName(const CliRequest &r)
 {
-    return r.toStandardOutput() ? QStringLiteral("standard output") : r.file;
+    return r.toStandardOutput() ? QStringLiteral("standard output") : EscapedArgument(r.file);
 }
 
 namespace {
@@ -255,7 +255,7 @@ ExitStatus DirectoryGet(CommandContext &c)
     if (r.toStandardOutput())
         PrintOutput(TableCsvBytes(directory.table));
     else if (!SavePhoneList(directory.table, r.file, c.shell()))
-        throw Stop{ExitUsage, QStringLiteral("%1: the unit holds no records; %2 was not replaced").arg(r.commandName(), r.file)};
+        throw Stop{ExitUsage, QStringLiteral("%1: the unit holds no records; %2 was not replaced").arg(r.commandName(), EscapedArgument(r.file))};
     Done(c.shell(), QStringLiteral("%1 records written to %2").arg(directory.table.RecordCount()).arg(OutputName(r)));
     return ExitDone;
 }
@@ -268,16 +268,16 @@ ExitStatus DirectoryPut(CommandContext &c)
     StandaloneDirectory directory;
     LoadPhoneList(directory.table, r.file);
     if (directory.table.RecordCount() == 0)
-        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, EscapedArgument(r.file))};
     const DirectoryUploadReport report = UploadDirectory(c.unit().link(), c.shell(), directory);
     switch (report.outcome) {
     case UploadOutcome::TooMany:
         throw Stop{ExitFile, QStringLiteral("%1: %2 holds more records than this unit stores; nothing was written")
-                                 .arg(step, r.file)};
+                                 .arg(step, EscapedArgument(r.file))};
     case UploadOutcome::NotConfirmed:
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
     case UploadOutcome::Empty:
-        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, EscapedArgument(r.file))};
     case UploadOutcome::NotErased:
         throw Stop{ExitUnit, step + QStringLiteral(": the unit did not acknowledge the erase (f5a); nothing was written")};
     case UploadOutcome::Written:
@@ -290,7 +290,7 @@ ExitStatus DirectoryPut(CommandContext &c)
         throw Stop{ExitFile, QStringLiteral("%1: %2 record(s) of %3 could not be stored (named above)")
                                  .arg(step)
                                  .arg(report.skipped.size())
-                                 .arg(r.file)};
+                                 .arg(EscapedArgument(r.file))};
     Done(c.shell(), QStringLiteral("%1 records written to the unit").arg(report.sent));
     return ExitDone;
 }
@@ -330,14 +330,14 @@ ExitStatus ParametersPut(CommandContext &c)
         ParameterImage image;
         if (!LoadParameterFile(image, r.file))
             throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2 (shorter than %3 bytes)")
-                                     .arg(step, r.file)
+                                     .arg(step, EscapedArgument(r.file))
                                      .arg(ParameterImage::Size)};
         try {
             ParameterFields fields;
             ControlsFromImage(image, fields);
             (void)EncodeSettings(fields);
         } catch (const ConversionError &e) {
-            throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, r.file, e.message())};
+            throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, EscapedArgument(r.file), e.message())};
         }
     }
     // What the file does not hold (some settings, the diverts) is written as
@@ -345,7 +345,7 @@ ExitStatus ParametersPut(CommandContext &c)
     ParametersCore core(c.unit().link(), c.shell());
     ReadParameters(c, step, core);
     if (!core.LoadFromFile(r.file))
-        throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2").arg(step, r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2").arg(step, EscapedArgument(r.file))};
     const ParametersWriteReport report = core.WriteAll();
     c.checkLink(step, QStringLiteral("some blocks may not have been written: put the file again"));
     if (!report.written)

@@ -2,6 +2,7 @@
 // the same core operations as the window, without widgets.
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -131,6 +132,10 @@ int main(int argc, char **argv)
     const double tickScale = qEnvironmentVariable("PORV_TEST_TICK_SCALE").toDouble(&scaled);
     if (scaled && tickScale > 0)
         porv::SetTickScale(tickScale);
+    // A reader that goes away (-o - into a pipe that closes) is a failed
+    // write, which ends the command and closes the link, not a signal that
+    // ends the program with the unit still logged on.
+    std::signal(SIGPIPE, SIG_IGN);
     CliApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("porv-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PORV_VERSION));
