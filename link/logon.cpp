@@ -11,7 +11,9 @@ QString LogOnResult::message() const
 {
     switch (outcome) {
     case LogOnOutcome::PortNotOpened:
-        return network ? portProblem : QStringLiteral("Serial Communication Error");
+        if (!network)
+            return QStringLiteral("Serial Communication Error");
+        return portProblem.isEmpty() ? QStringLiteral("The WiFi port could not be opened") : portProblem;
     case LogOnOutcome::NoConnection:
         return QStringLiteral("Failed to connect");
     case LogOnOutcome::NoResponse:

@@ -68,7 +68,7 @@ bool UdpTransport::open(const QString &unit)
     auto *socket = new QUdpSocket(this);
     if (!socket->bind(QHostAddress::AnyIPv4, m_localPort,
                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        m_openProblem = QStringLiteral("the WiFi port (UDP %1) could not be opened: %2").arg(m_localPort).arg(socket->errorString());
+        m_openProblem = QStringLiteral("The WiFi port (UDP %1) could not be opened: %2").arg(m_localPort).arg(socket->errorString());
         delete socket;
         return false;
     }
