@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -10,6 +12,7 @@
 #include <tuple>
 
 #include "failures.h"
+#include "savefile.h"
 
 namespace porv {
 
@@ -40,10 +43,37 @@ QString whereOf(const QString &connection)
     return where.section(QLatin1Char('/'), -1);
 }
 
+// An automatic backup's name: the unit (model and connection), the time, and
+// a second in the same second.
 const QRegularExpression &backupName()
 {
-    static const QRegularExpression name(QStringLiteral("^.+_(\\d{8}-\\d{6})Z(?:-(\\d+))?\\.qx4b$"));
+    static const QRegularExpression name(QStringLiteral("^(.+)_(\\d{8}-\\d{6})Z(?:-(\\d+))?\\.qx4b$"));
     return name;
+}
+
+// The file names the index lists, in the order written.
+QStringList readIndex(const QString &folder)
+{
+    QStringList names;
+    QFile file(folder + QLatin1Char('/') + QLatin1String(kBackupStoreIndex));
+    if (!file.open(QIODevice::ReadOnly))
+        return names;
+    for (const QByteArray &raw : file.read(4 * 1024 * 1024).split('\n')) {
+        const QString name = QString::fromUtf8(raw.trimmed());
+        // A name only, inside the folder: nothing the index says reaches elsewhere.
+        if (!name.isEmpty() && !name.startsWith(QLatin1Char('#')) && !name.contains(QLatin1Char('/'))
+            && backupName().match(name).hasMatch() && !names.contains(name))
+            names.append(name);
+    }
+    return names;
+}
+
+void writeIndex(const QString &folder, const QStringList &names)
+{
+    QByteArray text = "# The automatic backups porv-pro and porv-cli wrote here; only these are ever removed.\n";
+    for (const QString &name : names)
+        text += name.toUtf8() + '\n';
+    SaveFileWhole(folder + QLatin1Char('/') + QLatin1String(kBackupStoreIndex), text, {true, QString()});
 }
 
 } // namespace
@@ -52,7 +82,8 @@ QString BackupStoreFolder()
 {
     // The window's data folder, whichever program takes the backup: porv-cli's
     // automatic backups sit beside the window's.
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/porv-pro/backups");
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return data.isEmpty() ? QString() : data + QStringLiteral("/porv-pro/backups");
 }
 
 QString AutomaticBackupName(const UnitIdentity &unit, const QDateTime &taken)
@@ -64,61 +95,109 @@ QString AutomaticBackupName(const UnitIdentity &unit, const QDateTime &taken)
              taken.toUTC().toString(kTimeFormat));
 }
 
+QString BackupStoreProblem()
+{
+    const QString folder = BackupStoreFolder();
+    if (folder.isEmpty())
+        return QStringLiteral("The system names no data folder for the automatic backups (set XDG_DATA_HOME or HOME).");
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("Cannot create the folder \"%1\".").arg(folder);
+    // The backups hold the PINs.
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(folder).isWritable())
+        return QStringLiteral("Cannot write in the folder \"%1\".").arg(folder);
+    return QString();
+}
+
 QStringList PruneBackupStore(const QString &folder, int keep)
 {
     struct Entry {
         QString time;
         int sequence;
-        QString path;
+        QString name;
     };
-    QList<Entry> entries;
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.qx4b")}, QDir::Files);
-    for (const QFileInfo &file : files) {
-        const QRegularExpressionMatch m = backupName().match(file.fileName());
-        if (m.hasMatch())
-            entries.append({m.captured(1), m.captured(2).toInt(), file.absoluteFilePath()});
+    QHash<QString, QList<Entry>> units;
+    QStringList listed;
+    for (const QString &name : readIndex(folder)) {
+        if (!QFileInfo(folder + QLatin1Char('/') + name).isFile())
+            continue; // gone: no longer listed
+        const QRegularExpressionMatch m = backupName().match(name);
+        units[m.captured(1)].append({m.captured(2), m.captured(3).toInt(), name});
+        listed.append(name);
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-        return std::tie(a.time, a.sequence, a.path) > std::tie(b.time, b.sequence, b.path);
-    });
     QStringList removed;
-    for (qsizetype i = std::max(0, keep); i < entries.size(); ++i)
-        if (QFile::remove(entries.at(i).path))
-            removed.append(entries.at(i).path);
+    for (QList<Entry> &entries : units) {
+        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+            return std::tie(a.time, a.sequence, a.name) > std::tie(b.time, b.sequence, b.name);
+        });
+        for (qsizetype i = std::max(1, keep); i < entries.size(); ++i) {
+            const QString path = folder + QLatin1Char('/') + entries.at(i).name;
+            if (QFile::remove(path)) {
+                removed.append(path);
+                listed.removeOne(entries.at(i).name);
+            }
+        }
+    }
+    try {
+        writeIndex(folder, listed);
+    } catch (const FileError &) {
+        // The files are as they were; the next save tries again.
+    }
     return removed;
+}
+
+AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit)
+{
+    AutomaticBackup result;
+    result.folder = BackupStoreFolder();
+    result.error = BackupStoreProblem();
+    if (!result.error.isEmpty()) {
+        result.storeProblem = true;
+        return result;
+    }
+    const QString folder = result.folder;
+    // One program at a time adds to the index and prunes.
+    QLockFile lock(folder + QStringLiteral("/automatic-backups.lock"));
+    const bool locked = lock.tryLock(10000);
+    const QString name = AutomaticBackupName(unit, backup.taken);
+    QString path = folder + QLatin1Char('/') + name;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder + QLatin1Char('/') + QString(name).replace(QStringLiteral("Z.qx4b"), QStringLiteral("Z-%1.qx4b").arg(n));
+    try {
+        SaveBackupFile(backup, path);
+    } catch (const FileError &e) {
+        result.error = e.message();
+        result.storeProblem = true;
+        return result;
+    }
+    result.path = path;
+    if (!locked)
+        return result; // kept, but not listed: never removed
+    QStringList names = readIndex(folder);
+    names.append(QFileInfo(path).fileName());
+    try {
+        writeIndex(folder, names);
+    } catch (const FileError &) {
+        return result;
+    }
+    result.removed = PruneBackupStore(folder);
+    return result;
 }
 
 AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const UnitIdentity &unit,
                                     const ProgressCallback &progress, const UnitReadOptions &options)
 {
-    AutomaticBackup result;
     const UnitReadResult read = ReadWholeUnit(link, shell, unit, options, progress);
     if (!read.ok()) {
+        AutomaticBackup result;
+        result.folder = BackupStoreFolder();
         result.error = read.message();
         return result;
     }
-    result.backup = read.backup;
-    const QString folder = BackupStoreFolder();
-    if (!QDir().mkpath(folder)) {
-        result.error = QStringLiteral("Cannot create the folder \"%1\".").arg(folder);
-        return result;
-    }
-    // The backups hold the PINs.
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QString path = folder + QLatin1Char('/') + AutomaticBackupName(unit, read.backup->taken);
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = folder + QLatin1Char('/')
-             + AutomaticBackupName(unit, read.backup->taken).replace(QStringLiteral("Z.qx4b"),
-                                                                     QStringLiteral("Z-%1.qx4b").arg(n));
-    try {
-        SaveBackupFile(*read.backup, path);
-    } catch (const FileError &e) {
-        result.error = e.message();
-        return result;
-    }
-    result.path = path;
-    result.removed = PruneBackupStore(folder);
-    return result;
+    // What was read serves the caller even when the store cannot keep it.
+    AutomaticBackup saved = SaveAutomaticBackup(*read.backup, unit);
+    saved.backup = read.backup;
+    return saved;
 }
 
 } // namespace porv

@@ -112,19 +112,28 @@ void Tell(CliShell &shell, const QStringList &lines)
 
 AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step)
 {
+    if (c.request().noBackup) {
+        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit is taken (--no-backup)"));
+        return {};
+    }
+    // A store that cannot keep a backup: with --yes the command ends before
+    // the unit is read.
+    RefuseWriteWithoutBackup(c.request(), step, BackupStoreProblem(), true);
     UnitConnection &unit = c.unit();
     AutomaticBackup automatic = TakeAutomaticBackup(unit.link(), c.shell(), Identity(unit), StepLines(c.shell()));
     c.checkLink(step);
-    if (automatic.taken())
+    if (automatic.taken()) {
         c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
-    else
+    } else {
         c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
+        RefuseWriteWithoutBackup(c.request(), step, automatic.error, automatic.storeProblem);
+    }
     return automatic;
 }
 
 bool BackupBeforeWrite(CommandContext &c, const QString &step)
 {
-    return TakeBackupBeforeWrite(c, step).taken()
+    return TakeBackupBeforeWrite(c, step).taken() || c.request().noBackup
         || c.shell().AskQuestion(QStringLiteral("There is no backup of the unit as it is now. Write to the unit all the same?"));
 }
 
@@ -137,9 +146,12 @@ ExitStatus Backup(CommandContext &c)
     const CliRequest &r = c.request();
     CheckOutput(r);
     const UnitBackup backup = ReadUnit(c, r.commandName(), {true});
-    SaveBackupFile(backup, r.file);
+    if (r.toStandardOutput())
+        PrintOutput(BackupToJson(backup));
+    else
+        SaveBackupFile(backup, r.file);
     c.shell().Progress(QStringLiteral("backup written to %1: %2 records, %3 tags, %4 events")
-                           .arg(r.file)
+                           .arg(OutputName(r))
                            .arg(backup.directory->size())
                            .arg(backup.tags->size())
                            .arg(backup.events->size()));

@@ -9,7 +9,17 @@ QString TerminalLines(const QString &text)
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return lines;
+    // Any other control character (an escape sequence in a name or a path)
+    // is shown, not obeyed by the terminal.
+    QString out;
+    out.reserve(lines.size());
+    for (const QChar c : lines) {
+        if (c != QLatin1Char('\n') && (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format))
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 CliShell::CliShell(bool assumeYes, Interruption *interruption)

@@ -68,7 +68,8 @@ private:
     bool m_refused = false;
 };
 
-// A text of the unit tool (lines joined by CR LF) as lines for the terminal.
+// A text of the unit tool (lines joined by CR LF) as lines for the terminal,
+// every other control character written as \\xNN.
 QString TerminalLines(const QString &text);
 
 } // namespace porv::cli

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "optionreader.h"
+
 namespace porv::cli {
 
 namespace {
@@ -41,7 +43,7 @@ QString Shown(const QByteArray &word, const CliRequest &r)
 {
     if (r.pinGiven && word == r.pin)
         return QStringLiteral("(an argument)");
-    return QLatin1Char('\'') + QString::fromLocal8Bit(word) + QLatin1Char('\'');
+    return ShownArgument(word);
 }
 
 // The command's words and its FILE argument, once the options are known.
@@ -99,6 +101,10 @@ QString CheckOptions(CliRequest &r, bool outputGiven)
         return QStringLiteral("--changes-only is for directory put");
     if (r.yes && !r.overwritesUnit() && c != Command::DirectoryGet)
         return QStringLiteral("--yes is for the commands that write to the unit or replace a file");
+    if (r.noBackup && !r.overwritesUnit())
+        return QStringLiteral("--no-backup is for directory put, parameters put and restore");
+    if (r.pinFile == QLatin1String("-"))
+        return QStringLiteral("--pin-file takes a file; for standard input give --pin -");
     if (r.connection == Connection::None)
         return QStringLiteral("no connection given: --udp HOST, --serial DEVICE or --modem DEVICE --number DIGITS");
     if (r.connection == Connection::Modem && r.number.isEmpty())
@@ -152,98 +158,103 @@ QString PinProblem(const QByteArray &pin)
     return QString();
 }
 
+namespace {
+
+enum OptionId {
+    OptHelp, OptVersion, OptUdp, OptSerial, OptModem, OptNumber, OptPin, OptPinFile,
+    OptOutput, OptYes, OptJson, OptChangesOnly, OptNoBackup,
+};
+
+// In OptionId order.
+const QList<OptionSpec> &Options()
+{
+    static const QList<OptionSpec> options = {
+        {{"--help", "-h"}, false, false},
+        {{"--version"}, false, false},
+        {{"--udp"}, true, false},
+        {{"--serial"}, true, false},
+        {{"--modem"}, true, false},
+        {{"--number"}, true, false},
+        {{"--pin"}, true, true},
+        {{"--pin-file"}, true, false},
+        {{"-o", "--output"}, true, false},
+        {{"--yes"}, false, false},
+        {{"--json"}, false, false},
+        {{"--changes-only"}, false, false},
+        {{"--no-backup"}, false, false},
+    };
+    return options;
+}
+
+// The options into the request; the first problem, or nothing.
+QString TakeOptions(const QList<GivenOption> &given, CliRequest &r, bool *outputGiven)
+{
+    QList<int> seen;
+    for (const GivenOption &o : given) {
+        const QString name = QString::fromLatin1(o.name);
+        if (seen.contains(o.spec) && o.spec != OptHelp && o.spec != OptVersion)
+            return QStringLiteral("give %1 once").arg(name);
+        seen.append(o.spec);
+        const auto connection = [&](Connection kind, QString *where) {
+            if (r.connection != Connection::None)
+                return QStringLiteral("give one connection only");
+            r.connection = kind;
+            *where = QString::fromLocal8Bit(o.value);
+            return QString();
+        };
+        QString problem;
+        switch (OptionId(o.spec)) {
+        case OptHelp: r.help = true; break;
+        case OptVersion: r.version = true; break;
+        case OptUdp: problem = connection(Connection::Network, &r.host); break;
+        case OptSerial: problem = connection(Connection::Serial, &r.device); break;
+        case OptModem: problem = connection(Connection::Modem, &r.device); break;
+        case OptNumber: r.number = o.value; break;
+        case OptPin:
+            if (o.value == "-") {
+                r.pinFromInput = true;
+            } else {
+                r.pin = o.value;
+                r.pinGiven = true;
+            }
+            break;
+        case OptPinFile: r.pinFile = QFile::decodeName(o.value); break;
+        case OptOutput:
+            r.file = QFile::decodeName(o.value);
+            *outputGiven = true;
+            break;
+        case OptYes: r.yes = true; break;
+        case OptJson: r.json = true; break;
+        case OptChangesOnly: r.changesOnly = true; break;
+        case OptNoBackup: r.noBackup = true; break;
+        }
+        if (!problem.isEmpty())
+            return problem;
+    }
+    if (seen.contains(OptPin) && seen.contains(OptPinFile))
+        return QStringLiteral("give the PIN one way only: --pin or --pin-file");
+    return QString();
+}
+
+} // namespace
+
 ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments)
 {
     ParsedCommandLine parsed;
     CliRequest &r = parsed.request;
-    QList<QByteArray> words;
+    const ReadArguments read = ReadOptions(arguments, Options());
+    for (const GivenOption &o : read.options)
+        if (Options().at(o.spec).secret && o.value != "-")
+            parsed.secrets.append({o.argument, o.valueOffset});
     bool outputGiven = false;
-    QString error;
-    bool optionsEnd = false;
-    for (int i = 0; i < arguments.size() && error.isEmpty(); ++i) {
-        const QByteArray &arg = arguments[i];
-        if (optionsEnd || !arg.startsWith('-') || arg == "-") {
-            words.append(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnd = true;
-            continue;
-        }
-        // The name, and a value joined with "=" (never shown: it may be the PIN).
-        const int eq = arg.startsWith("--") ? int(arg.indexOf('=')) : -1;
-        const QByteArray name = eq >= 0 ? arg.left(eq) : arg;
-        const auto value = [&](QByteArray *out) {
-            if (eq >= 0) {
-                *out = arg.mid(eq + 1);
-                return true;
-            }
-            if (i + 1 >= arguments.size()) {
-                error = QStringLiteral("%1 needs a value").arg(QString::fromLocal8Bit(name));
-                return false;
-            }
-            *out = arguments[++i];
-            return true;
-        };
-        const auto connection = [&](Connection kind, QString *where) {
-            QByteArray v;
-            if (!value(&v))
-                return;
-            if (r.connection != Connection::None) {
-                error = QStringLiteral("give one connection only");
-                return;
-            }
-            r.connection = kind;
-            *where = QString::fromLocal8Bit(v);
-            if (where->isEmpty())
-                error = QStringLiteral("%1 needs a value").arg(QString::fromLocal8Bit(name));
-        };
-        const auto flag = [&](bool *f) {
-            if (eq >= 0)
-                error = QStringLiteral("%1 takes no value").arg(QString::fromLocal8Bit(name));
-            *f = true;
-        };
-        QByteArray v;
-        if (name == "--help" || name == "-h") {
-            flag(&r.help);
-        } else if (name == "--version") {
-            flag(&r.version);
-        } else if (name == "--udp") {
-            connection(Connection::Network, &r.host);
-        } else if (name == "--serial") {
-            connection(Connection::Serial, &r.device);
-        } else if (name == "--modem") {
-            connection(Connection::Modem, &r.device);
-        } else if (name == "--number") {
-            if (value(&v))
-                r.number = v;
-        } else if (name == "--pin") {
-            if (value(&v)) {
-                r.pin = v;
-                r.pinGiven = true;
-            }
-        } else if (name == "-o" || name == "--output") {
-            if (value(&v)) {
-                r.file = QFile::decodeName(v);
-                outputGiven = true;
-                if (r.file.isEmpty())
-                    error = QStringLiteral("-o needs a FILE");
-            }
-        } else if (name == "--yes") {
-            flag(&r.yes);
-        } else if (name == "--json") {
-            flag(&r.json);
-        } else if (name == "--changes-only") {
-            flag(&r.changesOnly);
-        } else {
-            error = QStringLiteral("unknown option %1").arg(QString::fromLocal8Bit(name));
-        }
-    }
+    QString error = read.error;
+    if (error.isEmpty())
+        error = TakeOptions(read.options, r, &outputGiven);
     if (error.isEmpty() && (r.help || r.version))
         return parsed;
     if (error.isEmpty()) {
         const QString output = r.file;
-        error = ReadCommand(words, r);
+        error = ReadCommand(read.words, r);
         if (error.isEmpty() && outputGiven)
             r.file = output;
     }
@@ -255,13 +266,13 @@ ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments)
 
 QByteArray UsageText()
 {
-    return QByteArrayLiteral("Usage: porv-cli CONNECTION [--pin PIN] COMMAND [ARGUMENTS]   (porv-cli --help)\n");
+    return QByteArrayLiteral("Usage: porv-cli CONNECTION [PIN] COMMAND [ARGUMENTS]   (porv-cli --help)\n");
 }
 
 QByteArray HelpText()
 {
     return QByteArrayLiteral(
-        "Usage: porv-cli CONNECTION [--pin PIN] COMMAND [ARGUMENTS]\n"
+        "Usage: porv-cli CONNECTION [PIN] COMMAND [ARGUMENTS]\n"
         "\n"
         "The Portavel QX4 door-entry unit from a terminal or a script: log on to one\n"
         "unit, carry out one command, close the link.\n"
@@ -271,9 +282,16 @@ QByteArray HelpText()
         "  --serial DEVICE               a serial cable on DEVICE (/dev/ttyUSB0, ...)\n"
         "  --modem DEVICE --number DIGITS\n"
         "                                a modem on DEVICE that dials DIGITS\n"
-        "  --pin PIN                     the unit's programming PIN, or PORV_PIN in the\n"
-        "                                environment; without either it is asked for on\n"
-        "                                the terminal and not shown as it is typed\n"
+        "\n"
+        "PIN (the unit's programming PIN; without any of these it is asked for on the\n"
+        "terminal and not shown as it is typed):\n"
+        "  PORV_PIN=PIN                  in the environment\n"
+        "  --pin-file FILE               the first line of FILE, which only its owner\n"
+        "                                may read (refused when others can)\n"
+        "  --pin -                       one line from standard input\n"
+        "  --pin PIN                     on the command line: every user of the machine\n"
+        "                                sees it in the process list until porv-cli\n"
+        "                                has read it, so prefer the ways above\n"
         "\n"
         "Commands:\n"
         "  info [--json]                 model line, MemoryLimit, the unit's clock, and\n"
@@ -292,7 +310,8 @@ QByteArray HelpText()
         "                                Write All with the file's values; what the file\n"
         "                                does not hold is written as the unit holds it\n"
         "  events get -o FILE.Evt        the unit's clock and event log into an events file\n"
-        "  clock set                     set the unit's clock to the PC's time\n"
+        "  clock set                     set the unit's clock to the PC's time, then read\n"
+        "                                it back (a clock that did not take: status 3)\n"
         "  backup -o FILE.qx4b           the phone list, parameters, PINs, tags and event\n"
         "                                log into one unit backup file\n"
         "  restore FILE.qx4b [--yes]     put a backup back on the unit: first an\n"
@@ -304,12 +323,21 @@ QByteArray HelpText()
         "                                backup, or the unit's phone list and a phone\n"
         "                                list file (the PINs only by which differ)\n"
         "\n"
+        "Before directory put, parameters put and restore write, the unit as it is\n"
+        "goes into the store of automatic backups ($XDG_DATA_HOME/porv-pro/backups,\n"
+        "the newest 30 of each unit kept).\n"
+        "\n"
         "Options:\n"
         "  --yes        answer Yes to the question asked before the unit is overwritten\n"
         "               (or a phone list file replaced by an empty one); without a\n"
-        "               terminal to answer on, such a command is refused unless --yes\n"
-        "  --json       info and diff as JSON on standard output\n"
-        "  -o FILE      the file a get command or backup writes\n"
+        "               terminal to answer on, such a command is refused unless --yes.\n"
+        "               When no automatic backup can be taken, --yes refuses to write\n"
+        "               (status 4, naming the folder) unless --no-backup is given too\n"
+        "  --no-backup  write without taking an automatic backup first\n"
+        "  --json       info and diff as JSON on standard output (times in ISO 8601,\n"
+        "               the unit's own text beside them)\n"
+        "  -o FILE      the file a get command or backup writes; -o - writes it to\n"
+        "               standard output\n"
         "  --help       show this help and exit\n"
         "  --version    show the version and exit\n"
         "\n"
@@ -320,10 +348,12 @@ QByteArray HelpText()
         "  0    done\n"
         "  1    differences found (diff only)\n"
         "  2    usage error, or a question not answered Yes (nothing was written)\n"
-        "  3    the unit did not answer or refused; the message names the step\n"
+        "  3    the unit did not answer or refused, or its address does not resolve;\n"
+        "       the message names the step\n"
         "  4    a file could not be read or written (a backup cut short, of another\n"
-        "       format or of a newer version), or what it holds does not fit the\n"
-        "       unit (a bigger model's backup); nothing was written\n"
+        "       format or of a newer version, no folder for the automatic backup), or\n"
+        "       what it holds does not fit the unit (a bigger model's backup); nothing\n"
+        "       was written\n"
         "  130  interrupted; the link was closed\n"
         "\n"
         "Environment:\n"
@@ -334,9 +364,10 @@ QByteArray HelpText()
         "                 UDP port (default /tmp)\n"
         "\n"
         "Example, against the simulated unit (build/unit/qx4-unit --udp 127.0.0.2):\n"
-        "  porv-cli --udp 127.0.0.2 --pin 1234 info\n"
-        "  porv-cli --udp 127.0.0.2 --pin 1234 backup -o site.qx4b\n"
-        "  porv-cli --udp 127.0.0.2 --pin 1234 diff site.qx4b\n");
+        "  export PORV_PIN=1234\n"
+        "  porv-cli --udp 127.0.0.2 info\n"
+        "  porv-cli --udp 127.0.0.2 backup -o site.qx4b\n"
+        "  porv-cli --udp 127.0.0.2 diff site.qx4b\n");
 }
 
 } // namespace porv::cli

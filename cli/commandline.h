@@ -49,14 +49,20 @@ struct CliRequest {
     QString host;       // --udp: the unit's network address or host name
     QString device;     // --serial, --modem: the serial port's device
     QByteArray number;  // --modem: what the modem dials
-    QByteArray pin;     // --pin; empty when not given
+    QByteArray pin;     // --pin PIN; empty when not given
     bool pinGiven = false;
+    bool pinFromInput = false; // --pin -: one line from standard input
+    QString pinFile;    // --pin-file FILE: its first line (a file only its owner can read)
 
     Command command = Command::None;
     QString file;       // -o FILE, or the command's FILE
     bool yes = false;   // --yes: a question is answered Yes without asking
     bool json = false;  // --json
     bool changesOnly = false; // directory put --changes-only
+    bool noBackup = false; // --no-backup: write without an automatic backup first
+
+    // -o -: the file goes to standard output.
+    bool toStandardOutput() const { return writesFile() && file == QLatin1String("-"); }
 
     // The command's name as messages give it ("directory get").
     QString commandName() const;
@@ -68,15 +74,24 @@ struct CliRequest {
     bool usesBackup() const;
 };
 
-struct ParsedCommandLine {
-    CliRequest request;
-    QString error; // empty when the line is good
+// Where a secret stands among the arguments: argument `argument` from byte
+// `offset` on (main overwrites it, so that the process list no longer shows it).
+struct SecretArgument {
+    int argument;
+    int offset;
 };
 
-// The arguments after the program's name. An option's value may follow it or
-// be joined with "="; options may stand anywhere. The PIN and the number are
-// checked here: at most 16 and 20 characters, no control characters (they go
-// to the unit inside a command line of their own).
+struct ParsedCommandLine {
+    CliRequest request;
+    QString error; // empty when the line is good; it never holds the PIN
+    QList<SecretArgument> secrets;
+};
+
+// The arguments after the program's name (see optionreader.h: a value may
+// follow its option or be joined with "=", never be another option; options
+// may stand anywhere). The PIN and the number are checked here: at most 16 and
+// 20 characters, no control characters (they go to the unit inside a command
+// line of their own).
 ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments);
 
 // The one-line usage and the full help text.

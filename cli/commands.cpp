@@ -8,16 +8,21 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "backupstore.h"
 #include "clishell.h"
 #include "directorytable.h"
 #include "directorytransfer.h"
+#include "eventsfile.h"
 #include "eventdownload.h"
 #include "failures.h"
 #include "image.h"
 #include "link.h"
 #include "memtable.h"
+#include "optionreader.h"
 #include "procedures.h"
+#include "tablecsv.h"
 #include "tagtransfer.h"
 #include "terminal.h"
 #include "unitclock.h"
@@ -36,21 +41,49 @@ CommandContext::~CommandContext() = default;
 
 QByteArray CommandContext::pin() const
 {
+    // Asked for on the terminal without showing it.
+    const auto typed = [] {
+        const std::optional<QByteArray> line = ReadHiddenLine(QStringLiteral("porv-cli: the unit's PIN: "));
+        if (!line || line->isEmpty())
+            throw Stop{ExitUsage, QStringLiteral("no PIN given")};
+        return *line;
+    };
     QByteArray pin;
     QString where = QStringLiteral("--pin");
     if (m_request.pinGiven) {
         pin = m_request.pin;
+    } else if (m_request.pinFromInput) {
+        where = QStringLiteral("--pin -");
+        if (StandardInputIsTerminal()) {
+            pin = typed();
+        } else {
+            const std::optional<QByteArray> line = ReadInputLine();
+            if (!line || line->isEmpty())
+                throw Stop{ExitUsage, QStringLiteral("--pin -: no PIN on standard input")};
+            pin = *line;
+        }
+    } else if (!m_request.pinFile.isEmpty()) {
+        where = QStringLiteral("--pin-file");
+        const QString file = EscapedArgument(m_request.pinFile);
+        const OwnerOnlyLine read = ReadOwnerOnlyLine(m_request.pinFile);
+        if (read.othersCanRead)
+            throw Stop{ExitUsage, QStringLiteral("--pin-file: other users can read %1: make it readable by its owner "
+                                                 "alone (chmod 600 %1)")
+                                      .arg(file)};
+        if (!read.problem.isEmpty())
+            throw Stop{ExitFile, QStringLiteral("--pin-file: cannot read %1: %2").arg(file, read.problem)};
+        if (read.line.isEmpty())
+            throw Stop{ExitUsage, QStringLiteral("--pin-file: %1 holds no PIN on its first line").arg(file)};
+        pin = read.line;
     } else if (!qgetenv("PORV_PIN").isEmpty()) {
         pin = qgetenv("PORV_PIN");
         where = QStringLiteral("PORV_PIN");
     } else if (StandardInputIsTerminal()) {
-        const std::optional<QByteArray> typed = ReadHiddenLine(QStringLiteral("porv-cli: the unit's PIN: "));
-        if (!typed || typed->isEmpty())
-            throw Stop{ExitUsage, QStringLiteral("no PIN given")};
-        pin = *typed;
+        pin = typed();
         where = QStringLiteral("the PIN");
     } else {
-        throw Stop{ExitUsage, QStringLiteral("no PIN: give --pin PIN or PORV_PIN, or run on a terminal to type it")};
+        throw Stop{ExitUsage, QStringLiteral("no PIN: give PORV_PIN, --pin-file FILE or --pin - (one line on "
+                                             "standard input), or run on a terminal to type it")};
     }
     const QString problem = PinProblem(pin);
     if (!problem.isEmpty())
@@ -83,12 +116,39 @@ void CommandContext::checkLink(const QString &step, const QString &left)
 
 void CheckOutput(const CliRequest &r)
 {
+    if (r.toStandardOutput())
+        return;
     const QFileInfo file(r.file);
     if (file.isDir())
-        throw Stop{ExitFile, QStringLiteral("%1: %2 is a folder").arg(r.commandName(), r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2 is a folder").arg(r.commandName(), EscapedArgument(r.file))};
     const QFileInfo folder(file.absolutePath());
     if (!folder.isDir() || !folder.isWritable())
-        throw Stop{ExitFile, QStringLiteral("%1: cannot write %2: no folder to write it in").arg(r.commandName(), r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: cannot write %2: no folder to write it in").arg(r.commandName(), EscapedArgument(r.file))};
+}
+
+void RefuseWriteWithoutBackup(const CliRequest &r, const QString &step, const QString &why, bool storeProblem)
+{
+    if (why.isEmpty() || !r.yes || r.noBackup)
+        return;
+    const QString folder = BackupStoreFolder();
+    const QString where = folder.isEmpty() ? QString() : QStringLiteral(" in %1").arg(folder);
+    const QString advice = QStringLiteral("nothing was written (give --no-backup as well to write without one)");
+    if (storeProblem)
+        throw Stop{ExitFile, QStringLiteral("%1: no automatic backup of the unit can be saved%2: %3; %4")
+                                 .arg(step, where, why, advice)};
+    throw Stop{ExitUnit, QStringLiteral("%1: the unit could not be backed up%2 first: %3; %4").arg(step, where, why, advice)};
+}
+
+void PrintOutput(const QByteArray &bytes)
+{
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    if (std::fflush(stdout) != 0 || written != size_t(bytes.size()))
+        throw Stop{ExitFile, QStringLiteral("cannot write standard output")};
+}
+
+QString OutputName(const CliRequest &r)
+{
+    return r.toStandardOutput() ? QStringLiteral("standard output") : EscapedArgument(r.file);
 }
 
 namespace {
@@ -103,6 +163,9 @@ void PrintInfo(const CliRequest &r, const QByteArray &modelLine, int memoryLimit
     const int capacity = std::max(0, DirectoryCapacity(memoryLimit));
     QByteArray out;
     if (r.json) {
+        // The clock in ISO 8601 (null when the unit's holds no real time),
+        // and as the unit gave it.
+        const QString iso = UnitClockIso(clock.Stime, clock.Sdate);
         QJsonObject unitClock;
         unitClock.insert(QStringLiteral("time"), QString::fromLatin1(clock.Stime));
         unitClock.insert(QStringLiteral("date"), QString::fromLatin1(clock.Sdate));
@@ -110,7 +173,8 @@ void PrintInfo(const CliRequest &r, const QByteArray &modelLine, int memoryLimit
         info.insert(QStringLiteral("modelLine"), QString::fromLatin1(modelLine));
         info.insert(QStringLiteral("memoryLimit"), memoryLimit);
         info.insert(QStringLiteral("capacity"), capacity);
-        info.insert(QStringLiteral("clock"), unitClock);
+        info.insert(QStringLiteral("clock"), iso.isEmpty() ? QJsonValue() : QJsonValue(iso));
+        info.insert(QStringLiteral("unitClock"), unitClock);
         info.insert(QStringLiteral("records"), records);
         info.insert(QStringLiteral("tags"), tags);
         info.insert(QStringLiteral("events"), events);
@@ -188,9 +252,11 @@ ExitStatus DirectoryGet(CommandContext &c)
     CheckOutput(r);
     StandaloneDirectory directory;
     ReadDirectory(c, r.commandName(), directory);
-    if (!SavePhoneList(directory.table, r.file, c.shell()))
-        throw Stop{ExitUsage, QStringLiteral("%1: the unit holds no records; %2 was not replaced").arg(r.commandName(), r.file)};
-    Done(c.shell(), QStringLiteral("%1 records written to %2").arg(directory.table.RecordCount()).arg(r.file));
+    if (r.toStandardOutput())
+        PrintOutput(TableCsvBytes(directory.table));
+    else if (!SavePhoneList(directory.table, r.file, c.shell()))
+        throw Stop{ExitUsage, QStringLiteral("%1: the unit holds no records; %2 was not replaced").arg(r.commandName(), EscapedArgument(r.file))};
+    Done(c.shell(), QStringLiteral("%1 records written to %2").arg(directory.table.RecordCount()).arg(OutputName(r)));
     return ExitDone;
 }
 
@@ -202,16 +268,16 @@ ExitStatus DirectoryPut(CommandContext &c)
     StandaloneDirectory directory;
     LoadPhoneList(directory.table, r.file);
     if (directory.table.RecordCount() == 0)
-        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, EscapedArgument(r.file))};
     const DirectoryUploadReport report = UploadDirectory(c.unit().link(), c.shell(), directory);
     switch (report.outcome) {
     case UploadOutcome::TooMany:
         throw Stop{ExitFile, QStringLiteral("%1: %2 holds more records than this unit stores; nothing was written")
-                                 .arg(step, r.file)};
+                                 .arg(step, EscapedArgument(r.file))};
     case UploadOutcome::NotConfirmed:
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
     case UploadOutcome::Empty:
-        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, EscapedArgument(r.file))};
     case UploadOutcome::NotErased:
         throw Stop{ExitUnit, step + QStringLiteral(": the unit did not acknowledge the erase (f5a); nothing was written")};
     case UploadOutcome::Written:
@@ -224,7 +290,7 @@ ExitStatus DirectoryPut(CommandContext &c)
         throw Stop{ExitFile, QStringLiteral("%1: %2 record(s) of %3 could not be stored (named above)")
                                  .arg(step)
                                  .arg(report.skipped.size())
-                                 .arg(r.file)};
+                                 .arg(EscapedArgument(r.file))};
     Done(c.shell(), QStringLiteral("%1 records written to the unit").arg(report.sent));
     return ExitDone;
 }
@@ -246,8 +312,11 @@ ExitStatus ParametersGet(CommandContext &c)
     CheckOutput(r);
     ParametersCore core(c.unit().link(), c.shell());
     ReadParameters(c, r.commandName(), core);
-    core.SaveToFile(r.file);
-    Done(c.shell(), QStringLiteral("parameters written to %1").arg(r.file));
+    if (r.toStandardOutput())
+        PrintOutput(core.FileBytes());
+    else
+        core.SaveToFile(r.file);
+    Done(c.shell(), QStringLiteral("parameters written to %1").arg(OutputName(r)));
     return ExitDone;
 }
 
@@ -261,14 +330,14 @@ ExitStatus ParametersPut(CommandContext &c)
         ParameterImage image;
         if (!LoadParameterFile(image, r.file))
             throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2 (shorter than %3 bytes)")
-                                     .arg(step, r.file)
+                                     .arg(step, EscapedArgument(r.file))
                                      .arg(ParameterImage::Size)};
         try {
             ParameterFields fields;
             ControlsFromImage(image, fields);
             (void)EncodeSettings(fields);
         } catch (const ConversionError &e) {
-            throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, r.file, e.message())};
+            throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, EscapedArgument(r.file), e.message())};
         }
     }
     // What the file does not hold (some settings, the diverts) is written as
@@ -276,7 +345,7 @@ ExitStatus ParametersPut(CommandContext &c)
     ParametersCore core(c.unit().link(), c.shell());
     ReadParameters(c, step, core);
     if (!core.LoadFromFile(r.file))
-        throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2").arg(step, r.file)};
+        throw Stop{ExitFile, QStringLiteral("%1: Could not Load from file %2").arg(step, EscapedArgument(r.file))};
     const ParametersWriteReport report = core.WriteAll();
     c.checkLink(step, QStringLiteral("some blocks may not have been written: put the file again"));
     if (!report.written)
@@ -299,18 +368,44 @@ ExitStatus EventsGet(CommandContext &c)
     CheckOutput(r);
     MemTable table;
     const EventsRead log = ReadEvents(c, r.commandName(), table);
-    SaveEventsFile(r.file, table, log.clock);
-    Done(c.shell(), QStringLiteral("%1 events written to %2").arg(log.events).arg(r.file));
+    if (r.toStandardOutput())
+        PrintOutput(EventsFileBytes(table, log.clock));
+    else
+        SaveEventsFile(r.file, table, log.clock);
+    Done(c.shell(), QStringLiteral("%1 events written to %2").arg(log.events).arg(OutputName(r)));
     return ExitDone;
 }
 
 ExitStatus ClockSet(CommandContext &c)
 {
     UnitConnection &unit = c.unit();
-    // As Set_time: the PC's local time, no answer read.
+    const QString step = c.request().commandName();
+    // As Set_time: the PC's local time.
     const QDateTime now = QDateTime::currentDateTime();
     unit.link().SendCommand(SetClockCommand(now));
-    c.checkLink(c.request().commandName());
+    c.checkLink(step);
+    // The unit says nothing that shows the clock took: it is read back as
+    // Down Load reads it, and must stand within a few seconds of the PC's.
+    UnitClockText read;
+    try {
+        read = ReadUnitClock(unit.link());
+    } catch (const ConversionError &) {
+        // Not hexadecimal pairs: no reading.
+    }
+    c.checkLink(step);
+    const QDateTime unitClock = UnitClockDateTime(read.time, read.date);
+    const QString setTo = QStringLiteral("%1 %2").arg(now.toString(QStringLiteral("HH:mm:ss")),
+                                                      now.toString(QStringLiteral("dd/MM/yy")));
+    if (!unitClock.isValid())
+        throw Stop{ExitUnit, QStringLiteral("%1: the unit's clock could not be read back (t) after setting it to %2")
+                                 .arg(step, setTo)};
+    const QDateTime pcNow = QDateTime::currentDateTime();
+    const QDateTime pcWall(pcNow.date(), pcNow.time(), Qt::UTC);
+    constexpr qint64 kClockSlack = 10; // seconds: the exchange's own time, and the second cut off
+    if (std::abs(unitClock.secsTo(pcWall)) > kClockSlack)
+        throw Stop{ExitUnit, QStringLiteral("%1: the unit's clock reads %2 %3 after setting it to %4: the unit did not "
+                                            "take the setting")
+                                 .arg(step, QString::fromLatin1(read.time), QString::fromLatin1(read.date), setTo)};
     Done(c.shell(), QStringLiteral("the unit's clock set to %1 %2").arg(RegionalTime(now), RegionalDate(now)));
     return ExitDone;
 }

@@ -2,6 +2,7 @@
 // the same core operations as the window, without widgets.
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -104,6 +105,13 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
     const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    // A PIN given as an argument is in every user's process list: from now
+    // on the list shows it overwritten.
+    for (const SecretArgument &secret : parsed.secrets) {
+        char *argument = argv[secret.argument + 1];
+        for (char *c = argument + secret.offset; *c; ++c)
+            *c = 'x';
+    }
     if (!parsed.error.isEmpty()) {
         const QByteArray text = "porv-cli: " + parsed.error.toLocal8Bit() + '\n' + UsageText();
         std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
@@ -124,6 +132,10 @@ int main(int argc, char **argv)
     const double tickScale = qEnvironmentVariable("PORV_TEST_TICK_SCALE").toDouble(&scaled);
     if (scaled && tickScale > 0)
         porv::SetTickScale(tickScale);
+    // A reader that goes away (-o - into a pipe that closes) is a failed
+    // write, which ends the command and closes the link, not a signal that
+    // ends the program with the unit still logged on.
+    std::signal(SIGPIPE, SIG_IGN);
     CliApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("porv-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PORV_VERSION));

@@ -3,10 +3,15 @@
 #include <QEventLoop>
 #include <QSocketNotifier>
 
+#include <QFile>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -38,6 +43,33 @@ void NoteInterruption(int)
 
 const int kInterruptingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction g_previousInterrupting[std::size(kInterruptingSignals)];
+
+// One line from the descriptor, a byte at a time so that nothing after it is
+// taken; at most 1024 bytes of it are kept. Nothing at the end of input.
+std::optional<QByteArray> ReadOneLine(int fd)
+{
+    QByteArray line;
+    bool ended = false;
+    for (;;) {
+        char c;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ended = true;
+            break;
+        }
+        if (c == '\n')
+            break;
+        if (line.size() < 1024)
+            line.append(c);
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (ended && line.isEmpty())
+        return std::nullopt;
+    return line;
+}
 
 } // namespace
 
@@ -99,22 +131,7 @@ std::optional<QByteArray> ReadHiddenLine(const QString &prompt)
     }
     // Asked once nothing typed from now on can be shown.
     WriteError(prompt);
-    QByteArray line;
-    bool ended = false;
-    for (;;) {
-        char c;
-        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ended = true;
-            break;
-        }
-        if (c == '\n')
-            break;
-        if (line.size() < 1024)
-            line.append(c);
-    }
+    const std::optional<QByteArray> line = ReadOneLine(STDIN_FILENO);
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
         for (size_t i = 0; i < std::size(kEndingSignals); ++i)
@@ -122,11 +139,34 @@ std::optional<QByteArray> ReadHiddenLine(const QString &prompt)
     }
     // The Enter that was not shown.
     WriteError(QStringLiteral("\n"));
-    if (line.endsWith('\r'))
-        line.chop(1);
-    if (ended && line.isEmpty())
-        return std::nullopt;
     return line;
+}
+
+std::optional<QByteArray> ReadInputLine() { return ReadOneLine(STDIN_FILENO); }
+
+OwnerOnlyLine ReadOwnerOnlyLine(const QString &path)
+{
+    OwnerOnlyLine read;
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        read.problem = QString::fromLocal8Bit(std::strerror(errno));
+        return read;
+    }
+    // The file that was opened is the one looked at: no other can be put in
+    // its place between the look and the read.
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        read.problem = QStringLiteral("not a file");
+    } else if (st.st_mode & (S_IRGRP | S_IROTH)) {
+        read.othersCanRead = true;
+    } else {
+        const int flags = ::fcntl(fd, F_GETFL);
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        read.line = ReadOneLine(fd).value_or(QByteArray());
+    }
+    ::close(fd);
+    return read;
 }
 
 std::optional<QByteArray> ReadLineProcessingEvents(Interruption *interruption)

@@ -21,6 +21,19 @@ void WriteError(const QString &text);
 // Nothing at the end of input.
 std::optional<QByteArray> ReadHiddenLine(const QString &prompt);
 
+// One line from standard input as it is (a pipe: `--pin -`), without a
+// prompt. Nothing at the end of input.
+std::optional<QByteArray> ReadInputLine();
+
+// The first line of a file that only its owner may read (`--pin-file`). A
+// file that others can read is not read at all.
+struct OwnerOnlyLine {
+    QByteArray line;
+    bool othersCanRead = false;
+    QString problem; // why it could not be opened or read
+};
+OwnerOnlyLine ReadOwnerOnlyLine(const QString &path);
+
 // Ctrl+C (SIGINT), SIGTERM and SIGHUP while the program works with the unit:
 // each is noted on the event queue, so that whatever waits can close the link
 // before the program ends. The handlers are in place while the object lives.

@@ -3,8 +3,10 @@
 #include "clishell.h"
 #include "failures.h"
 #include "logon.h"
+#include "optionreader.h"
 #include "serialtransport.h"
 #include "terminal.h"
+#include "udptransport.h"
 
 namespace porv::cli {
 
@@ -98,6 +100,10 @@ void UnitConnection::LogOn(const QByteArray &pin)
     details.pin = pin;
     switch (m_request.connection) {
     case Connection::Network:
+        // A name that does not resolve would only show as the unit's silence
+        // seconds later: said at once.
+        if (ResolveUnitAddress(m_request.host).isNull())
+            throw Stop{ExitUnit, QStringLiteral("cannot resolve %1").arg(EscapedArgument(m_request.host))};
         m_session.NetworkSelected = true;
         details.address = m_request.host.toLatin1();
         break;

@@ -30,6 +30,15 @@ void showProblem(ShellServices &shell, const RecordProblem &problem, const QByte
         shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the phone number of %2.")
                               .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(name))));
         break;
+    case RecordProblem::NameCharacter:
+        // The unit's erased byte: it would list the name only up to it.
+        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the name %2: it would end the name there.")
+                              .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(name))));
+        break;
+    case RecordProblem::CodeCharacter:
+        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the relay codes of %2.")
+                              .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(name))));
+        break;
     }
 }
 
@@ -78,6 +87,8 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
     // A record the unit would store without a name or room (and its own
     // download then drop), or with a number it cannot dial, is not committed.
     report.problem = CheckRecord(boxes.RoomNumber, boxes.PHnumber, boxes.Name);
+    if (report.problem.kind == RecordProblem::None)
+        report.problem = CheckRecordCodes(boxes.Code1, boxes.Code2);
     if (report.problem.kind != RecordProblem::None) {
         showProblem(shell, report.problem, boxes.Name);
         report.outcome = CommitOutcome::NotStorable;

@@ -192,6 +192,9 @@ RecordProblem CheckRecord(const QByteArray &room, const QByteArray &phone, const
         problem.kind = RecordProblem::NoName;
     } else if (DigitsOnly(room, 6).isEmpty()) {
         problem.kind = RecordProblem::NoRoom;
+    } else if (name.contains(kErasedByte)) {
+        problem.kind = RecordProblem::NameCharacter;
+        problem.character = kErasedByte;
     } else {
         for (char c : DialNumber(phone)) {
             if (!IsDialCharacter(c)) {
@@ -204,11 +207,23 @@ RecordProblem CheckRecord(const QByteArray &room, const QByteArray &phone, const
     return problem;
 }
 
+RecordProblem CheckRecordCodes(const QByteArray &code1, const QByteArray &code2)
+{
+    RecordProblem problem;
+    if (code1.contains(kErasedByte) || code2.contains(kErasedByte)) {
+        problem.kind = RecordProblem::CodeCharacter;
+        problem.character = kErasedByte;
+    }
+    return problem;
+}
+
 QString CharacterName(char c)
 {
     const uchar u = uchar(c);
     if (u < 0x20 || u == 0x7F)
         return QStringLiteral("character 0x%1").arg(u, 2, 16, QLatin1Char('0'));
+    if (c == kErasedByte)
+        return QStringLiteral("\"%1\" (0xff)").arg(QChar(0xFF));
     return QLatin1Char('"') + QString(QLatin1Char(c)) + QLatin1Char('"');
 }
 
@@ -220,6 +235,10 @@ QString RecordProblemText(const RecordProblem &problem)
     case RecordProblem::NoRoom: return QStringLiteral("no room number");
     case RecordProblem::PhoneCharacter:
         return QStringLiteral("cannot store %1 in the phone number").arg(CharacterName(problem.character));
+    case RecordProblem::NameCharacter:
+        return QStringLiteral("cannot store %1 in the name").arg(CharacterName(problem.character));
+    case RecordProblem::CodeCharacter:
+        return QStringLiteral("cannot store %1 in a relay code").arg(CharacterName(problem.character));
     }
     return QString();
 }

@@ -87,17 +87,23 @@ bool IsDialCharacter(char c);
 
 // What keeps a record from being written so that the unit lists it back:
 // no name, a room number that would be stored empty (DigitsOnly of the room
-// as written), or a character in the telephone number, layout aside, that the
-// unit cannot dial (IsDialCharacter).
+// as written), a character in the telephone number, layout aside, that the
+// unit cannot dial (IsDialCharacter), or the unit's erased byte 0xFF in the
+// name (the unit lists the name only up to it).
 struct RecordProblem {
-    enum Kind { None, NoName, NoRoom, PhoneCharacter } kind = None;
-    char character = 0; // for PhoneCharacter
+    enum Kind { None, NoName, NoRoom, PhoneCharacter, NameCharacter, CodeCharacter } kind = None;
+    char character = 0; // for PhoneCharacter, NameCharacter and CodeCharacter
 };
 RecordProblem CheckRecord(const QByteArray &room, const QByteArray &phone, const QByteArray &name);
+// The erased byte 0xFF in a relay code: the unit would not store the code as
+// it stands.
+RecordProblem CheckRecordCodes(const QByteArray &code1, const QByteArray &code2);
+// The unit's erased byte: what a block holds where nothing was written.
+constexpr char kErasedByte = char(0xFF);
 // The problem in a few words ("no name", "cannot store \"+\" in the phone number").
 QString RecordProblemText(const RecordProblem &problem);
 // A character as a message names it: "+" in quotes, or its code when it
-// cannot be shown.
+// cannot be shown; the erased byte by both ("\"ÿ\" (0xff)").
 QString CharacterName(char c);
 
 // The directory's situation, shared by the directory and RFID pages.

@@ -221,14 +221,16 @@ void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, Directory
         const QByteArray addr = table.FieldText(kAddr);
         const QByteArray name = table.FieldText(kName);
         const QByteArray phone = table.FieldText(QByteArrayLiteral("PHnumber"));
-        const RecordProblem problem = CheckRecord(room, phone, name);
+        const QByteArray code1 = table.FieldText(QByteArrayLiteral("Code1"));
+        const QByteArray code2 = table.FieldText(QByteArrayLiteral("Code2"));
+        RecordProblem problem = CheckRecord(room, phone, name);
+        if (problem.kind == RecordProblem::None)
+            problem = CheckRecordCodes(code1, code2);
         if (problem.kind != RecordProblem::None) {
             report.skipped.append(recordLabel(name, room, addr) + QStringLiteral(": ") + RecordProblemText(problem));
         } else {
             report.namesChanged = report.namesChanged || UnitName(name) != name;
-            const QByteArray data = RecordData(room, table.FieldText(QByteArrayLiteral("Code1")),
-                                               table.FieldText(QByteArrayLiteral("Code2")),
-                                               table.FieldText(QByteArrayLiteral("spare")), phone, name);
+            const QByteArray data = RecordData(room, code1, code2, table.FieldText(QByteArrayLiteral("spare")), phone, name);
             ++report.sent;
             if (!link.WriteDirectoryBlock(addr, data)) {
                 Delay(40);

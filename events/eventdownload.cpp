@@ -30,6 +30,17 @@ QStringList EventDownloadNotes(const EventDownloadOutcome &outcome)
     return notes;
 }
 
+UnitClockText ReadUnitClock(Link &link)
+{
+    link.SendCommand("\r");
+    Delay(200);
+    link.ClearReceiveView();
+    Delay(2);
+    link.SendCommand("t\r");
+    Delay(200);
+    return DecodeClockReply(link.ReplyLine(1));
+}
+
 EventLogDownload::EventLogDownload(Link &link, ShellServices &shell, MemTable &eventTable)
     : m_link(link), m_shell(shell), m_table(eventTable)
 {
@@ -60,15 +71,9 @@ EventDownloadOutcome EventLogDownload::Run()
     transfer.Show(BulkTransfer::Look::Lamp);
 
     // The unit's clock.
-    m_link.SendCommand("\r");
-    Delay(200);
-    m_link.ClearReceiveView();
-    Delay(2);
-    m_link.SendCommand("t\r");
-    Delay(200);
     UnitClockText unit;
     try {
-        unit = DecodeClockReply(m_link.ReplyLine(1));
+        unit = ReadUnitClock(m_link);
     } catch (const ConversionError &) {
         // The clock boxes stay empty; the events are fetched all the same.
         outcome.clockUnreadable = true;

@@ -31,6 +31,11 @@ struct EventDownloadOutcome {
 // events beyond the table's numbering left out.
 QStringList EventDownloadNotes(const EventDownloadOutcome &outcome);
 
+// The unit's clock as Down Load reads it: a prompt, then "t" with its fixed
+// wait; the second reply line. Throws ConversionError when it is not
+// hexadecimal pairs.
+UnitClockText ReadUnitClock(Link &link);
+
 // The Down Load command on the link, with the window's services for the
 // transfer window and the lamp. The page supplies the clock source and hears
 // when the clock boxes are to be filled.

@@ -23,6 +23,11 @@ void WriteEventsFileHeader(const QString &path, const ClockReadings &readings)
     SaveFileWhole(path, EventsFileHeader(readings));
 }
 
+QByteArray EventsFileBytes(const MemTable &table, const ClockReadings &readings)
+{
+    return EventsFileHeader(readings) + TableCsvBytes(table);
+}
+
 void SaveEventsFile(const QString &path, const MemTable &table, const ClockReadings &readings)
 {
     WriteEventsFileHeader(path, readings);

@@ -20,5 +20,7 @@ void WriteEventsFileHeader(const QString &path, const ClockReadings &readings);
 // The header lines, then the table appended in the comma-separated table
 // layout (field-name line, one line per record in the current order).
 void SaveEventsFile(const QString &path, const MemTable &table, const ClockReadings &readings);
+// What SaveEventsFile writes, as bytes (for standard output).
+QByteArray EventsFileBytes(const MemTable &table, const ClockReadings &readings);
 
 } // namespace porv

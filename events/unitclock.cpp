@@ -35,6 +35,27 @@ UnitClockText DecodeClockReply(const QByteArray &line)
     return clock;
 }
 
+QDateTime UnitClockDateTime(const QByteArray &time, const QByteArray &date)
+{
+    const QTime t = QTime::fromString(QString::fromLatin1(time), QStringLiteral("HH:mm:ss"));
+    const QList<QByteArray> dmy = date.split('/');
+    if (!t.isValid() || dmy.size() != 3 || dmy[2].size() != 2)
+        return QDateTime();
+    bool ok[3] = {false, false, false};
+    const QDate d(2000 + dmy[2].toInt(&ok[2]), dmy[1].toInt(&ok[1]), dmy[0].toInt(&ok[0]));
+    if (!ok[0] || !ok[1] || !ok[2] || !d.isValid())
+        return QDateTime();
+    // A wall-clock reading: kept as UTC, so that no time zone's change of
+    // hour moves it.
+    return QDateTime(d, t, Qt::UTC);
+}
+
+QString UnitClockIso(const QByteArray &time, const QByteArray &date)
+{
+    const QDateTime when = UnitClockDateTime(time, date);
+    return when.isValid() ? when.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) : QString();
+}
+
 QByteArray SetClockCommand(const QDateTime &localTime)
 {
     return "t" + localTime.toString(QStringLiteral("ssmmHHddMMyy")).toLatin1() + "\r";

@@ -18,6 +18,15 @@ struct UnitClockText {
 };
 UnitClockText DecodeClockReply(const QByteArray &line);
 
+// The unit's clock as a date and time, from the boxes' texts ("hh:nn:ss",
+// "dd/mm/yy", the year in this century); invalid when they hold no real time
+// (an empty box, "00/00", a 31st of February). The reading is the wall clock
+// as it stands, held as UTC so that no time zone moves it.
+QDateTime UnitClockDateTime(const QByteArray &time, const QByteArray &date);
+// The same in ISO 8601 without a zone ("2026-12-10T06:46:56"), the unit's
+// clock having none; empty when it holds no real time.
+QString UnitClockIso(const QByteArray &time, const QByteArray &date);
+
 // "t" + ssnnhhddmmyy of the given local time (two decimal digits each) + CR.
 QByteArray SetClockCommand(const QDateTime &localTime);
 

@@ -6,6 +6,14 @@ namespace {
 
 const QByteArray Hidden = QByteArrayLiteral("[hidden]");
 
+bool isHexAddress(const QByteArray &text)
+{
+    for (char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')))
+            return false;
+    return text.size() == 4;
+}
+
 bool isDigits(const QByteArray &text)
 {
     for (char c : text)
@@ -25,16 +33,103 @@ QByteArray bare(const QByteArray &text)
 
 QByteArray lineEnd(const QByteArray &text) { return text.mid(bare(text).size()); }
 
-// A read of the access-codes block, or a dump whose range holds it: the reply
-// carries the PINs and emergency codes.
-bool readsAccessCodes(const QByteArray &command)
+// The blocks whose memory holds codes that open the doors or program the
+// unit: the gate codes (0001), the PINs and emergency codes (0003), and every
+// block of the directory (its records' release codes), which a raw read or
+// write carries in a form of its own.
+constexpr int kGateCodesBlock = 1;
+constexpr int kAccessCodesBlock = 3;
+constexpr int kFirstDirectoryBlock = 128;  // 0x1000
+constexpr int kLastDirectoryBlock = 1152;  // 0x9000, the largest model's top
+
+bool secretBlock(int block)
+{
+    return block == kGateCodesBlock || block == kAccessCodesBlock
+        || (block >= kFirstDirectoryBlock && block <= kLastDirectoryBlock);
+}
+
+// The block number of "r0003", "p0003..." and the like, or -1.
+int blockOf(const QByteArray &command)
+{
+    const QByteArray number = command.mid(1, 4);
+    return number.size() == 4 && isDigits(number) ? number.toInt() : -1;
+}
+
+// A dump's range ("d01281152"), when the command is one.
+bool dumpRange(const QByteArray &command, int *first, int *last)
+{
+    if (command.size() != 9 || !command.startsWith('d') || !isDigits(command.mid(1)))
+        return false;
+    *first = command.mid(1, 4).toInt();
+    *last = command.mid(5, 4).toInt();
+    return true;
+}
+
+// A command whose reply is hidden line by line: a read of a block that holds
+// codes, or a dump whose range holds the gate or access codes.
+bool readsSecrets(const QByteArray &command)
 {
     const QByteArray c = bare(command);
-    if (c == "r0003")
-        return true;
-    if (c.size() == 9 && c.startsWith('d') && isDigits(c.mid(1)))
-        return c.mid(1, 4).toInt() <= 3 && c.mid(5, 4).toInt() >= 3;
+    if (c.size() == 5 && c.startsWith('r'))
+        return secretBlock(blockOf(c));
+    int first = 0, last = 0;
+    if (dumpRange(c, &first, &last))
+        return (first <= kGateCodesBlock && last >= kGateCodesBlock) || (first <= kAccessCodesBlock && last >= kAccessCodesBlock);
     return false;
+}
+
+// A dump of directory blocks: its record lines carry the release codes.
+bool listsRecords(const QByteArray &command)
+{
+    int first = 0, last = 0;
+    return dumpRange(bare(command), &first, &last) && first <= kLastDirectoryBlock && last >= kFirstDirectoryBlock;
+}
+
+// A directory record write: "b" + block + "," + record + check.
+bool writesRecord(const QByteArray &command)
+{
+    const QByteArray c = bare(command);
+    return c.size() >= 6 && c.startsWith('b') && blockOf(c) >= 0 && c.at(5) == ',';
+}
+
+// The release codes of a record line hidden: the dump's form (address,
+// separator, then room, code 1, code 2, ... read as the dump is read: an item
+// ends at a comma or at its width) or the "b" command's (its check, which
+// would tell the codes apart, hidden with them). Everything else stays.
+QByteArray maskedRecord(const QByteArray &line)
+{
+    const QByteArray text = bare(line);
+    qsizetype pos;
+    bool check = false;
+    if (writesRecord(text)) {
+        pos = 6;
+        check = true;
+    } else if (text.size() > 5 && isHexAddress(text.left(4))) {
+        pos = 5;
+    } else {
+        return line;
+    }
+    QByteArray out = text.left(pos);
+    bool hid = false;
+    const int widths[] = {6, 4, 4}; // room, code 1, code 2
+    for (int item = 0; item < 3 && pos < text.size(); ++item) {
+        qsizetype end = pos;
+        while (end < text.size() && end - pos < widths[item] && text.at(end) != ',')
+            ++end;
+        const QByteArray value = text.mid(pos, end - pos);
+        const bool code = item > 0 && !value.isEmpty();
+        out += code ? Hidden : value;
+        hid = hid || code;
+        pos = end;
+        if (pos < text.size()) // the comma, or the character after a full item
+            out += text.at(pos++);
+    }
+    QByteArray rest = text.mid(pos);
+    if (check && hid && rest.size() >= 2) {
+        rest.chop(2);
+        rest += Hidden;
+    }
+    return out + rest + lineEnd(line);
 }
 
 // What stays of a command that carries a secret: its letter and, for a block
@@ -96,26 +191,39 @@ void LinkTrace::add(char direction, const QByteArray &text, qint64 msecs)
 void LinkTrace::Sent(const QByteArray &text, bool shown)
 {
     flushPending();
-    const bool secret = !shown || bare(text).startsWith("p0003");
-    // A hidden reply ends with the next command once it was acknowledged, and
-    // with the closing command in any case.
-    if (m_hiddenAnswered || bare(text) == "x")
+    const QByteArray c = bare(text);
+    const bool secret = !shown || (c.startsWith('p') && secretBlock(blockOf(c)));
+    // What hides or masks a reply ends with the next command once that reply
+    // was acknowledged, and with the closing command in any case.
+    if (m_answered || c == "x") {
         m_hiding = false;
-    add('>', secret ? masked(text) : shownLine(text), QDateTime::currentMSecsSinceEpoch());
-    if (secret || readsAccessCodes(text)) {
+        m_records = false;
+    }
+    const bool record = !secret && writesRecord(c);
+    add('>', secret ? masked(text) : shownLine(record ? maskedRecord(text) : text), QDateTime::currentMSecsSinceEpoch());
+    if (secret || readsSecrets(c)) {
         m_hiding = true;
-        m_hiddenAnswered = false;
+        m_answered = false;
+    } else if (record || listsRecords(c)) {
+        m_records = true;
+        m_answered = false;
     }
 }
 
 QByteArray LinkTrace::receivedLine(const QByteArray &line)
 {
-    if (!m_hiding)
-        return shownLine(line);
     const QByteArray text = bare(line);
-    if (text.contains("OK"))
-        m_hiddenAnswered = true;
-    return text == "OK" ? Escaped(line) : Hidden + Escaped(lineEnd(line));
+    if (m_hiding) {
+        if (text.contains("OK"))
+            m_answered = true;
+        return text == "OK" ? Escaped(line) : Hidden + Escaped(lineEnd(line));
+    }
+    if (!m_records)
+        return shownLine(line);
+    // A record's name may hold "OK": only the closing line ends the reply.
+    if (text == "OK")
+        m_answered = true;
+    return shownLine(maskedRecord(line));
 }
 
 void LinkTrace::Received(const QByteArray &chunk)
@@ -150,7 +258,8 @@ QByteArray LinkTrace::Text() const
         out += formatted(e.msecs, e.direction, e.text);
     if (!m_pending.isEmpty()) {
         const bool hide = m_hiding && bare(m_pending) != "OK";
-        out += formatted(m_pendingTime, '<', hide ? Hidden : shownLine(m_pending));
+        const QByteArray shown = m_records ? shownLine(maskedRecord(m_pending)) : shownLine(m_pending);
+        out += formatted(m_pendingTime, '<', hide ? Hidden : shown);
     }
     return out;
 }

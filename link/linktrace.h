@@ -4,13 +4,17 @@
 // support request (Help -> Save link trace). Nothing goes to a file unless the
 // user saves it.
 //
-// The PIN never enters it. Commands that go out without being shown (the
-// log-on "a" + PIN and the write of the access-codes block 0003) keep only
-// their command letter and block number. What the unit sends after one of
-// them, or after a read of block 0003 (the PINs and emergency codes), is
-// hidden line by line, apart from a bare "OK", until a command is sent after
-// that reply was acknowledged; closing the link ("x") ends it too, so a
-// reply that never came does not hide the rest of the session.
+// No secret enters it. Commands that go out without being shown (the log-on
+// "a" + PIN and the write of the access-codes block 0003), and every write of
+// a block that holds codes (the gate codes 0001, the access codes 0003, a raw
+// directory block), keep only their command letter and block number. What the
+// unit sends after one of them, or after a read of such a block (or a dump
+// whose range holds 0001 or 0003), is hidden line by line, apart from a bare
+// "OK". A record write ("b") and a dump of the directory keep their names,
+// rooms and numbers, but each record's two release codes (and the write's
+// check, which would tell them) read "[hidden]". Either ends once a command is
+// sent after that reply was acknowledged; closing the link ("x") ends it too,
+// so a reply that never came does not hide the rest of the session.
 #include <QByteArray>
 #include <QDateTime>
 #include <deque>
@@ -51,8 +55,9 @@ private:
     std::deque<Entry> m_entries;
     QByteArray m_pending; // the received line not yet ended, raw
     qint64 m_pendingTime = 0;
-    bool m_hiding = false;         // replies are hidden
-    bool m_hiddenAnswered = false; // the hidden reply held its "OK"
+    bool m_hiding = false;   // replies are hidden
+    bool m_records = false;  // replies are record lines: their codes are hidden
+    bool m_answered = false; // the hidden or masked reply held its "OK"
 };
 
 } // namespace porv

@@ -3,6 +3,7 @@
 #include "delay.h"
 #include "link.h"
 #include "session.h"
+#include "udptransport.h"
 
 namespace porv {
 
@@ -10,7 +11,9 @@ QString LogOnResult::message() const
 {
     switch (outcome) {
     case LogOnOutcome::PortNotOpened:
-        return QStringLiteral("Serial Communication Error");
+        if (!network)
+            return QStringLiteral("Serial Communication Error");
+        return portProblem.isEmpty() ? QStringLiteral("The WiFi port could not be opened") : portProblem;
     case LogOnOutcome::NoConnection:
         return QStringLiteral("Failed to connect");
     case LogOnOutcome::NoResponse:
@@ -75,6 +78,9 @@ LogOnResult RunLogOn(Session &s, const LogOnDetails &details, const LogOnProgres
     link.CloseLink();
     if (!s.OpenLink()) {
         result.outcome = LogOnOutcome::PortNotOpened;
+        result.network = s.NetworkSelected;
+        if (s.NetworkSelected)
+            result.portProblem = s.network().openProblem();
         return result;
     }
     if (link.RemoteMode()) {

@@ -24,7 +24,7 @@ struct LogOnDetails {
 
 enum class LogOnOutcome {
     Connected,     // the unit took the PIN: LoggedOn is set
-    PortNotOpened, // "Serial Communication Error"
+    PortNotOpened, // "Serial Communication Error"; on the network link, who holds its port
     ModemSilent,   // the modem answered no reset: nothing more is said
     NoConnection,  // no CONNECT within the dial wait, or a Log Off during it: "Failed to connect"
     NoResponse,    // the unit answered none of the prompts: "No Reponse from Portavel"
@@ -40,6 +40,10 @@ struct LogOnResult {
     QByteArray modelLine;
     const UnitModel *model = nullptr;
     int memoryLimit = 0;
+    // The network link's port could not be opened: why (who holds it), in the
+    // place of the serial port's message, which would mislead on that link.
+    bool network = false;
+    QString portProblem;
 
     bool connected() const { return outcome == LogOnOutcome::Connected; }
     // The message shown for the outcome; empty where none is shown.

@@ -4,9 +4,44 @@
 #include <QHostInfo>
 #include <QLockFile>
 #include <QNetworkDatagram>
+#include <QSysInfo>
 #include <QVariant>
 
 namespace porv {
+
+QHostAddress ResolveUnitAddress(const QString &unit)
+{
+    const QString name = unit.trimmed();
+    QHostAddress direct;
+    if (direct.setAddress(name))
+        return direct;
+    if (name.isEmpty())
+        return QHostAddress();
+    const QHostInfo info = QHostInfo::fromName(name);
+    for (const QHostAddress &a : info.addresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a;
+    return QHostAddress();
+}
+
+namespace {
+
+// Who holds the port's lock, as the lock file records it (the program's name,
+// its process, its host): "porv-cli (process 4711) is using the WiFi port".
+QString PortHolderText(const QLockFile &lock)
+{
+    qint64 pid = 0;
+    QString host, program;
+    if (!lock.getLockInfo(&pid, &host, &program))
+        return QStringLiteral("another copy of porv-pro or porv-cli is using the WiFi port");
+    QString process = QStringLiteral("process %1").arg(pid);
+    if (!host.isEmpty() && host != QSysInfo::machineHostName())
+        process += QStringLiteral(" on ") + host;
+    return QStringLiteral("%1 (%2) is using the WiFi port")
+        .arg(program.isEmpty() ? QStringLiteral("another program") : program, process);
+}
+
+} // namespace
 
 UdpTransport::UdpTransport(QObject *parent) : Transport(parent) {}
 
@@ -22,14 +57,18 @@ bool UdpTransport::open(const QString &unit)
     // copy's lock refuses the link: a temporary folder that cannot be written
     // leaves the link usable, unguarded.
     lock->setStaleLockTime(0);
+    m_openProblem.clear();
     if (!lock->tryLock(0)) {
-        if (lock->error() == QLockFile::LockFailedError)
+        if (lock->error() == QLockFile::LockFailedError) {
+            m_openProblem = PortHolderText(*lock);
             return false;
+        }
         lock.reset();
     }
     auto *socket = new QUdpSocket(this);
     if (!socket->bind(QHostAddress::AnyIPv4, m_localPort,
                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        m_openProblem = QStringLiteral("The WiFi port (UDP %1) could not be opened: %2").arg(m_localPort).arg(socket->errorString());
         delete socket;
         return false;
     }
@@ -39,20 +78,7 @@ bool UdpTransport::open(const QString &unit)
     m_socket = socket;
     connect(m_socket, &QUdpSocket::readyRead, this, &UdpTransport::drain);
 
-    m_remote = QHostAddress();
-    const QString name = unit.trimmed();
-    QHostAddress direct;
-    if (direct.setAddress(name)) {
-        m_remote = direct;
-    } else if (!name.isEmpty()) {
-        const QHostInfo info = QHostInfo::fromName(name);
-        for (const QHostAddress &a : info.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                m_remote = a;
-                break;
-            }
-        }
-    }
+    m_remote = ResolveUnitAddress(unit);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
+#include <QString>
 #include <QUdpSocket>
 #include <memory>
 
@@ -21,6 +22,10 @@ class QLockFile;
 #include "transport.h"
 
 namespace porv {
+
+// The unit's address: a dotted address as it is, a host name by its first
+// IPv4 address; null when it does not resolve.
+QHostAddress ResolveUnitAddress(const QString &unit);
 
 class UdpTransport : public Transport {
     Q_OBJECT
@@ -48,6 +53,10 @@ public:
     // open but aimed nowhere: nothing goes out and nothing is accepted.
     bool open(const QString &unit);
     QHostAddress remoteAddress() const { return m_remote; }
+    // Why the last open failed, for the user: which program and process holds
+    // the port ("porv-cli (process 4711) is using the WiFi port"), or the
+    // bind's own reason. Empty after an open that worked.
+    const QString &openProblem() const { return m_openProblem; }
 
     bool isOpen() const override { return m_socket != nullptr; }
     // Sends the text as one datagram to the unit.
@@ -69,6 +78,7 @@ private:
     quint16 m_localPort = UnitPort;
     quint16 m_remotePort = UnitPort;
     QByteArray m_waiting;
+    QString m_openProblem;
 };
 
 } // namespace porv

@@ -15,6 +15,7 @@ struct FileDialogRequest {
     QString defaultExtension; // "csv", "sys", "Evt"
     QString filter;           // in the unit tool's form: "Portavel (*.csv)|*.csv|All Files (*.*)|*.*"
     QString fileName;         // proposed name, may be empty
+    QString title = {};       // the dialog's title when it must say what the file holds; may be empty
 };
 
 class ShellServices {

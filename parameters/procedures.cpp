@@ -407,6 +407,12 @@ void ParametersCore::SaveToFile(const QString &path)
     SaveParameterFile(m_image, path);
 }
 
+QByteArray ParametersCore::FileBytes()
+{
+    ImageFromControls(m_fields, m_image);
+    return m_image.bytes();
+}
+
 bool ParametersCore::SaveAs()
 {
     // The image is refreshed even when the dialog is cancelled.

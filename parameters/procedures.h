@@ -109,6 +109,8 @@ public:
     bool Open();
     // The same without the dialogs.
     void SaveToFile(const QString &path);
+    // What SaveToFile writes, as bytes (for standard output).
+    QByteArray FileBytes();
     bool LoadFromFile(const QString &path);
 
 private:

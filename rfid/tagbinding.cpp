@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QVector>
 
+#include "directorytable.h"
 #include "memtable.h"
 
 namespace porv {
@@ -134,6 +135,19 @@ int FirstMalformedTagRow(const MemTable &table)
             return row;
     }
     return -1;
+}
+
+QList<int> UnstorableTagRows(const MemTable &table)
+{
+    QList<int> rows;
+    const int rfid = table.FieldIndex(kRfidField);
+    const int room = table.FieldIndex(kRoomField);
+    if (rfid < 0 || room < 0)
+        return rows;
+    for (int row = 0; row < table.RecordCount(); ++row)
+        if (!table.RowText(row, rfid).isEmpty() && table.RowText(row, room).contains(kErasedByte))
+            rows.append(row);
+    return rows;
 }
 
 // --- Write All blocks ---------------------------------------------------------------------

@@ -62,6 +62,9 @@ TagBindingResult BindTags(MemTable &table, const QList<TagEntry> &entries, Tagge
 // The 0-based row of the first record whose RFID is neither empty nor ten
 // hexadecimal digits, or -1.
 int FirstMalformedTagRow(const MemTable &table);
+// The 0-based rows of the records with a tag whose room holds the unit's
+// erased byte 0xFF: the unit would list the tag's room cut short there.
+QList<int> UnstorableTagRows(const MemTable &table);
 
 // Collects the blocks of "Write All" from the records in the table's order:
 // four entries a block, from the records that have both a room and a code.

@@ -2,6 +2,7 @@
 
 #include <QScopeGuard>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 
 #include "bulktransfer.h"
@@ -101,6 +102,26 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
         table.SetPosition(report.malformedRow + 1);
         showText(shell, tagtext::kMalformedCode);
         report.outcome = WriteAllOutcome::Malformed;
+        return report;
+    }
+    // A room the unit would list cut short at its erased byte: the records are
+    // named and nothing is written (the list is erased first, so a write
+    // without them would lose their tags).
+    const QList<int> unstorable = UnstorableTagRows(table);
+    if (!unstorable.isEmpty()) {
+        QStringList named;
+        for (int row : unstorable) {
+            const QByteArray name = table.RowText(row, table.FieldIndex(QByteArrayLiteral("Name")));
+            named.append(QStringLiteral("room %1%2").arg(QString::fromLatin1(table.RowText(row, table.FieldIndex("RoomNumber"))),
+                                                          name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromLatin1(name))));
+        }
+        report.malformedRow = unstorable.first();
+        table.SetPosition(report.malformedRow + 1);
+        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the room of these tagged records; no tag was "
+                                         "written:\r\n")
+                              .arg(CharacterName(kErasedByte))
+                          + named.join(QStringLiteral("\r\n")));
+        report.outcome = WriteAllOutcome::Unstorable;
         return report;
     }
     // The unit's list is erased first: with no tag to put back, nothing goes out.

@@ -48,6 +48,7 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
 
 enum class WriteAllOutcome {
     Malformed,   // a record's RFID is not ten hexadecimal digits; nothing was sent
+    Unstorable,  // a tagged record's room holds a byte the unit cannot store (named); nothing was sent
     NothingToWrite, // no record has both a room and a tag; nothing was sent
     NotConfirmed,// the user did not answer Yes to the question; nothing was sent
     NoReply,     // the erase was not acknowledged; no block was written
@@ -59,12 +60,13 @@ enum class WriteAllOutcome {
 
 struct WriteAllReport {
     WriteAllOutcome outcome = WriteAllOutcome::Written;
-    int malformedRow = -1; // 0-based row of the record that stopped the write
+    int malformedRow = -1; // 0-based row of the record that stopped the write (Malformed, Unstorable)
     int blocks = 0;        // blocks sent
     int errors = 0;        // blocks not confirmed
 };
 
-// writeall_idClick without the page. After the format check, a table without
+// writeall_idClick without the page. After the format check (and the check
+// that no tagged record's room holds the erased byte 0xFF), a table without
 // any tag sends nothing and says so; otherwise the user is asked before the
 // unit's list is erased and replaced (ReplaceTagList).
 WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &directory);

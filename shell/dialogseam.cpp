@@ -55,6 +55,8 @@ QString DialogSeam::askFileName(QWidget *parent, const FileDialogRequest &reques
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(request.filter));
     dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     // Replacing an existing file is asked first (the dialog's own prompt).

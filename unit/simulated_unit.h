@@ -87,6 +87,7 @@ struct FaultSettings {
     WriteFault refuseB;              // "b" is not stored and not acknowledged
     WriteFault wrongP;               // "p" is acknowledged but other data is kept
     bool neverAckErase = false;      // "f5a" erases but never says "OK"
+    bool ignoreClockSet = false;     // "t" with a time says "OK" and leaves the clock as it was
     // Answers of units that are not ours.
     QByteArray clockReply;           // non-empty: "t" answers this as its second line
     QByteArray eventLogClosing;      // non-empty: "e" ends with this line instead of "OK"

@@ -196,7 +196,8 @@ SimulatedUnit::Reply SimulatedUnit::clockCommand(const QByteArray &line)
         const QDate date(2000 + yy, mm, dd);
         const QTime time(hh, nn, ss);
         if (date.isValid() && time.isValid()) {
-            setClock(QDateTime(date, time));
+            if (!m_faults.ignoreClockSet)
+                setClock(QDateTime(date, time));
             r.lines = {QByteArrayLiteral("OK")};
             return r;
         }

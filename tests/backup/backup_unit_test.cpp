@@ -247,26 +247,14 @@ TEST_F(BackupUnit, RefusedBackupsWriteNothing)
     EXPECT_FALSE(porv::CompareUnit(porv::UnitBackup{}, *bigger.backup).notes.isEmpty());
 }
 
-TEST_F(BackupUnit, TheAutomaticStoreKeepsTheNewestThirty)
+// The store keeps the newest thirty of each unit, never a unit's last one,
+// and removes nothing it did not write itself.
+TEST_F(BackupUnit, TheAutomaticStoreKeepsTheNewestThirtyOfEachUnitAndOnlyItsOwnFiles)
 {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     const QString folder = porv::BackupStoreFolder();
     ASSERT_TRUE(folder.startsWith(data.path())) << folder.toStdString();
-    ASSERT_TRUE(QDir().mkpath(folder));
-    // Thirty earlier backups of two units, and files of the user's own.
-    QStringList older;
-    for (int i = 0; i < 30; ++i) {
-        const QDateTime when(QDate(2026, 1, 1 + i / 2), QTime(9, i % 2), Qt::UTC);
-        const porv::UnitIdentity u{i % 2 ? "Portavel_500_Qx4" : "Portavel_1000_Qx4", 0x9000,
-                                   i % 2 ? QStringLiteral("serial /dev/ttyUSB0") : QStringLiteral("udp 10.0.0.7")};
-        older.append(folder + QLatin1Char('/') + porv::AutomaticBackupName(u, when));
-        QFile f(older.last());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
-    EXPECT_EQ(QFileInfo(older.at(1)).fileName(), QStringLiteral("Portavel_500_Qx4_ttyUSB0_20260101-090100Z.qx4b"));
-    for (const char *own : {"mine.qx4b", "notes.txt"})
-        QFile(folder + QLatin1Char('/') + QLatin1String(own)).open(QIODevice::WriteOnly);
 
     qx4::SeedOptions seed;
     seed.records = 5;
@@ -274,20 +262,61 @@ TEST_F(BackupUnit, TheAutomaticStoreKeepsTheNewestThirty)
     unit.faults().silent = true;
     const porv::AutomaticBackup failed = porv::TakeAutomaticBackup(link, shell, identity);
     EXPECT_FALSE(failed.taken());
+    EXPECT_FALSE(failed.storeProblem);
     EXPECT_EQ(failed.error, QStringLiteral("Reading the phone list: the unit did not answer"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 32);
-
     unit.faults().silent = false;
     const porv::AutomaticBackup taken = porv::TakeAutomaticBackup(link, shell, identity);
     ASSERT_TRUE(taken.taken()) << taken.error.toStdString();
     EXPECT_TRUE(QFileInfo(taken.path).fileName().startsWith(QStringLiteral("Portavel_1000_Qx4_127.0.0.2_")));
-    EXPECT_EQ(taken.removed, QStringList({older.first()}));
     EXPECT_FALSE(taken.backup->events);
     const porv::BackupReadResult back = porv::LoadBackupFile(taken.path);
     ASSERT_TRUE(back.ok()) << back.error.toStdString();
     EXPECT_EQ(back.backup->directory->size(), 5);
-    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/mine.qx4b")));
-    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/notes.txt")));
-    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*_*Z.qx4b")}, QDir::Files).size(), 30);
+
+    // One backup of a unit on a serial port, a year before thirty of the
+    // network unit (the one just taken the newest); files of the user's own,
+    // one named like the store's.
+    porv::UnitBackup backup = *taken.backup;
+    const QDateTime now = taken.backup->taken;
+    const porv::UnitIdentity serialUnit{"Portavel_500_Qx4", 0x5100, QStringLiteral("serial /dev/ttyUSB0")};
+    backup.taken = QDateTime(QDate(2025, 1, 1), QTime(9, 0), Qt::UTC);
+    const porv::AutomaticBackup lone = porv::SaveAutomaticBackup(backup, serialUnit);
+    EXPECT_EQ(QFileInfo(lone.path).fileName(), QStringLiteral("Portavel_500_Qx4_ttyUSB0_20250101-090000Z.qx4b"));
+    QStringList network;
+    for (int i = 0; i < 29; ++i) {
+        backup.taken = now.addDays(i - 29);
+        const porv::AutomaticBackup saved = porv::SaveAutomaticBackup(backup, identity);
+        ASSERT_TRUE(saved.taken()) << saved.error.toStdString();
+        EXPECT_TRUE(saved.removed.isEmpty());
+        network.append(saved.path);
+    }
+    const QString lookalike = folder + QStringLiteral("/Portavel_1000_Qx4_127.0.0.2_20240101-000000Z.qx4b");
+    for (const QString &own : {lookalike, folder + QStringLiteral("/mine.qx4b"), folder + QStringLiteral("/notes.txt")})
+        QFile(own).open(QIODevice::WriteOnly);
+
+    network.append(taken.path);
+    // The thirty-first of the network unit pushes out its oldest, nothing of
+    // the other unit's.
+    backup.taken = now.addSecs(60);
+    const porv::AutomaticBackup newest = porv::SaveAutomaticBackup(backup, identity);
+    ASSERT_TRUE(newest.taken());
+    EXPECT_EQ(newest.removed, QStringList{network.at(0)});
+    for (const QString &kept : {lone.path, lookalike, folder + QStringLiteral("/mine.qx4b"), folder + QStringLiteral("/notes.txt"),
+                                taken.path})
+        EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
+    // Even a store told to keep none keeps each unit's newest.
+    const QStringList removed = porv::PruneBackupStore(folder, 0);
+    EXPECT_EQ(removed.size(), 29);
+    for (const QString &kept : {lone.path, newest.path, lookalike})
+        EXPECT_TRUE(QFileInfo::exists(kept)) << kept.toStdString();
+
+    // No folder can be made for it: said, naming the folder; the read is kept.
+    qputenv("XDG_DATA_HOME", (data.path() + QStringLiteral("/notes.txt")).toLocal8Bit());
+    QFile(data.path() + QStringLiteral("/notes.txt")).open(QIODevice::WriteOnly);
+    const porv::AutomaticBackup nowhere = porv::TakeAutomaticBackup(link, shell, identity);
+    EXPECT_FALSE(nowhere.taken());
+    EXPECT_TRUE(nowhere.storeProblem);
+    EXPECT_TRUE(nowhere.error.contains(data.path() + QStringLiteral("/notes.txt/porv-pro/backups"))) << nowhere.error.toStdString();
+    EXPECT_TRUE(nowhere.backup);
     qunsetenv("XDG_DATA_HOME");
 }

@@ -2,11 +2,14 @@
 // unit (in this process) over UDP on loopback and over a pseudo-terminal. The
 // files it writes are compared with what the window's own operations and
 // writers make of the same unit.
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -153,6 +156,8 @@ protected:
                 env.remove(QStringLiteral("PORV_TEST_TICK_SCALE"));
             else
                 env.insert(QStringLiteral("PORV_TEST_TICK_SCALE"), QString::number(std::max(porv::TickScale(), 0.5)));
+            for (auto it = extraEnv.cbegin(); it != extraEnv.cend(); ++it)
+                env.insert(it.key(), it.value());
         }
         QProcess program;
         program.setProcessEnvironment(env);
@@ -179,6 +184,7 @@ protected:
     QStringList connection;
     std::function<void()> childSetup;
     bool realTick = false;
+    QMap<QString, QString> extraEnv; // set on top of the usual environment
 };
 
 class CliOverUdp : public CliTest {
@@ -238,8 +244,13 @@ TEST_F(CliOverUdp, InfoAsTextAndAsJson)
     EXPECT_EQ(info.value(QStringLiteral("records")).toInt(), 20);
     EXPECT_EQ(info.value(QStringLiteral("tags")).toInt(), unit.tagEntries().size());
     EXPECT_EQ(info.value(QStringLiteral("events")).toInt(), 12);
-    const QString date = info.value(QStringLiteral("clock")).toObject().value(QStringLiteral("date")).toString();
-    EXPECT_EQ(date, unit.clock().toString(QStringLiteral("dd/MM/yy")));
+    // The clock in ISO 8601, the unit's own text beside it.
+    const QJsonObject unitClock = info.value(QStringLiteral("unitClock")).toObject();
+    EXPECT_EQ(unitClock.value(QStringLiteral("date")).toString(), unit.clock().toString(QStringLiteral("dd/MM/yy")));
+    const QString iso = info.value(QStringLiteral("clock")).toString();
+    EXPECT_EQ(iso, unit.clock().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T')
+                       + unitClock.value(QStringLiteral("time")).toString())
+        << json.out.toStdString();
     EXPECT_TRUE(json.pinHidden());
 }
 
@@ -329,6 +340,17 @@ TEST_F(CliOverPty, EventsGetAndClockSet)
     ASSERT_EQ(set.status, 0) << set.err.toStdString();
     EXPECT_EQ(unit.commandCount("tset"), 1);
     EXPECT_LT(std::abs(unit.clock().secsTo(QDateTime::currentDateTime())), 60);
+
+    // A unit that says OK and keeps its clock: read back, the clock did not take.
+    unit.setClock(QDateTime(QDate(2015, 12, 25), QTime(14, 10, 30)));
+    unit.faults().ignoreClockSet = true;
+    const Ran ignored = runWithPin({QStringLiteral("clock"), QStringLiteral("set")});
+    unit.faults().ignoreClockSet = false;
+    EXPECT_EQ(ignored.status, 3) << ignored.err.toStdString();
+    EXPECT_TRUE(ignored.err.contains("clock set: the unit's clock reads 14:10:3")) << ignored.err.toStdString();
+    EXPECT_TRUE(ignored.err.contains(" 25/12/15 after setting it to ")) << ignored.err.toStdString();
+    EXPECT_TRUE(ignored.err.contains("the unit did not take the setting")) << ignored.err.toStdString();
+    EXPECT_TRUE(set.pinHidden() && ignored.pinHidden());
 }
 
 // How it ends when it cannot do what it was asked: the status says which
@@ -421,8 +443,11 @@ TEST_F(CliTest, HelpAndVersionWithoutADisplay)
                              "info [--json]", "directory get -o FILE.csv", "directory put FILE.csv", "--changes-only",
                              "parameters get -o FILE.sys", "parameters put FILE.sys", "events get -o FILE.Evt",
                              "clock set", "backup -o FILE.qx4b", "restore FILE.qx4b", "diff FILE.qx4b|FILE.csv",
-                             "Exit status", "  3    the unit did not answer"})
+                             "Exit status", "  3    the unit did not answer", "--pin-file FILE", "--pin -",
+                             "process list", "--no-backup", "-o - writes it to"})
         EXPECT_TRUE(help.out.contains(item)) << item;
+    // Its examples never put a PIN where every user sees it.
+    EXPECT_FALSE(QString::fromLatin1(help.out).contains(QRegularExpression(QStringLiteral("--pin \\d"))));
 }
 
 // The whole unit: a backup, the changes made since, shown by diff and undone
@@ -596,4 +621,158 @@ TEST_F(CliOverPty, BackupThenDiffFindsNothing)
     EXPECT_EQ(diff.status, 0) << diff.err.toStdString();
     EXPECT_TRUE(diff.out.startsWith("Nothing differs.")) << diff.out.toStdString();
     EXPECT_EQ(Writes(unit), 0);
+}
+
+// An option's value is never another option, and no message repeats the
+// PIN or lets an argument's control characters reach the terminal.
+TEST_F(CliTest, AnOptionWithoutItsValueIsAUsageErrorThatNeverShowsThePin)
+{
+    const QString secret = QStringLiteral("4711secret");
+    const Ran swallowed = run({QStringLiteral("--udp"), QStringLiteral("--pin"), secret, QStringLiteral("info")});
+    EXPECT_EQ(swallowed.status, 2);
+    EXPECT_TRUE(swallowed.err.startsWith("porv-cli: --udp needs a value\n")) << swallowed.err.toStdString();
+    const Ran last = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("info"), QStringLiteral("--pin")});
+    EXPECT_EQ(last.status, 2);
+    EXPECT_TRUE(last.err.startsWith("porv-cli: --pin needs a value\n")) << last.err.toStdString();
+    const Ran joined = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--pin") + secret,
+                            QStringLiteral("info")});
+    EXPECT_EQ(joined.status, 2);
+    EXPECT_TRUE(joined.err.startsWith("porv-cli: unknown option beginning with --pin\n")) << joined.err.toStdString();
+    const Ran repeated = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--pin=") + secret,
+                              QStringLiteral("info"), secret});
+    EXPECT_EQ(repeated.status, 2);
+    EXPECT_TRUE(repeated.err.startsWith("porv-cli: unexpected argument (an argument) after info\n")) << repeated.err.toStdString();
+    const Ran control = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--pin=") + secret,
+                             QStringLiteral("info\x1b[2J\r")});
+    EXPECT_EQ(control.status, 2);
+    EXPECT_TRUE(control.err.startsWith("porv-cli: unknown command 'info\\x1b[2J\\r'\n")) << control.err.toStdString();
+    for (const Ran *ran : {&swallowed, &last, &joined, &repeated, &control})
+        EXPECT_FALSE(ran->err.contains(secret.toLatin1()) || ran->err.contains('\x1b')) << ran->err.toStdString();
+}
+
+// A PIN given as an argument is in every user's process list: once the
+// program has read it, the list shows it overwritten.
+TEST_F(CliOverPty, ThePinLeavesTheProcessList)
+{
+    unit.faults().silent = true;
+    QByteArray listed;
+    const Ran ran = run({QStringLiteral("--pin"), QString::fromLatin1(kPin), QStringLiteral("info")}, [&](QProcess &program) {
+        porv::test::WaitFor([&] { return unit.commandCount("prompt") > 0; }, 60000);
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(program.processId()));
+        if (cmdline.open(QIODevice::ReadOnly))
+            listed = cmdline.readAll();
+    });
+    EXPECT_EQ(ran.status, 3);
+    EXPECT_TRUE(listed.contains("--pin")) << listed.toStdString();
+    EXPECT_FALSE(listed.contains(kPin)) << listed.toStdString();
+}
+
+// The PIN from a file only its owner can read, or as one line on standard
+// input; never from a file that others can read.
+TEST_F(CliOverPty, ThePinFromAFileOrStandardInput)
+{
+    const QString file = path("pin");
+    WriteBytes(file, kPin + "\n");
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    const Ran open = run({QStringLiteral("--pin-file"), file, QStringLiteral("clock"), QStringLiteral("set")});
+    EXPECT_EQ(open.status, 2);
+    EXPECT_TRUE(open.err.contains("--pin-file: other users can read " + file.toLocal8Bit())) << open.err.toStdString();
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+
+    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const Ran owned = run({QStringLiteral("--pin-file"), file, QStringLiteral("clock"), QStringLiteral("set")});
+    EXPECT_EQ(owned.status, 0) << owned.err.toStdString();
+    const Ran piped = run({QStringLiteral("--pin"), QStringLiteral("-"), QStringLiteral("clock"), QStringLiteral("set")},
+                          [](QProcess &program) {
+                              program.write(kPin + "\nnot read\n");
+                              program.closeWriteChannel();
+                          });
+    EXPECT_EQ(piped.status, 0) << piped.err.toStdString();
+    EXPECT_EQ(unit.commandCount("tset"), 2);
+    for (const Ran *ran : {&open, &owned, &piped})
+        EXPECT_TRUE(ran->pinHidden());
+}
+
+// -o - writes the file's bytes to standard output, as the file would hold them.
+TEST_F(CliOverPty, GetCommandsAndBackupWriteToStandardOutput)
+{
+    const auto got = [&](const char *what, const char *kind) {
+        return runWithPin({QLatin1String(what), QLatin1String(kind), QStringLiteral("-o"), QStringLiteral("-")});
+    };
+    const Ran list = got("directory", "get");
+    EXPECT_EQ(list.status, 0) << list.err.toStdString();
+    const Ran parameters = got("parameters", "get");
+    EXPECT_EQ(parameters.status, 0) << parameters.err.toStdString();
+    {
+        WindowPath window(unit);
+        EXPECT_EQ(list.out, window.phoneList());
+        EXPECT_EQ(parameters.out, window.parametersFile(path("window.sys")));
+    }
+    const Ran events = got("events", "get");
+    EXPECT_EQ(events.status, 0) << events.err.toStdString();
+    EXPECT_TRUE(events.out.startsWith("Portavel time when saved was: ")) << events.out.left(80).toStdString();
+    EXPECT_EQ(events.out.count("\r\n"), 2 + 1 + 12);
+    const Ran backup = runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
+    WriteBytes(path("out.qx4b"), backup.out);
+    const porv::BackupReadResult read = porv::LoadBackupFile(path("out.qx4b"));
+    ASSERT_TRUE(read.ok()) << read.error.toStdString();
+    EXPECT_EQ(read.backup->directory->size(), 20);
+    EXPECT_FALSE(QFileInfo::exists(path("-")));
+}
+
+// With --yes nobody is asked whether to write without an automatic backup:
+// where none can be saved, the command refuses (naming the folder) unless
+// --no-backup says to write without one.
+TEST_F(CliOverPty, WithoutAFolderForTheAutomaticBackupYesRefusesToOverwrite)
+{
+    ASSERT_EQ(runWithPin({QStringLiteral("directory"), QStringLiteral("get"), QStringLiteral("-o"), path("list.csv")}).status, 0);
+    ASSERT_EQ(runWithPin({QStringLiteral("parameters"), QStringLiteral("get"), QStringLiteral("-o"), path("unit.sys")}).status, 0);
+    ASSERT_EQ(runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("site.qx4b")}).status, 0);
+    // The data folder is a plain file: no folder can be made in it, not even by root.
+    WriteBytes(path("nodata"), "a file");
+    extraEnv.insert(QStringLiteral("XDG_DATA_HOME"), path("nodata"));
+    const QByteArray folder = path("nodata/porv-pro/backups").toLocal8Bit();
+    const QList<QByteArray> before = Memory(unit);
+    unit.resetCounts();
+    for (const QStringList &command : {QStringList{QStringLiteral("directory"), QStringLiteral("put"), path("list.csv")},
+                                       QStringList{QStringLiteral("parameters"), QStringLiteral("put"), path("unit.sys")},
+                                       QStringList{QStringLiteral("restore"), path("site.qx4b")}}) {
+        const Ran refused = runWithPin(command + QStringList{QStringLiteral("--yes")});
+        EXPECT_EQ(refused.status, 4) << command.join(QLatin1Char(' ')).toStdString() << ": " << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains(folder)) << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains("--no-backup")) << refused.err.toStdString();
+    }
+    EXPECT_EQ(Writes(unit), 0);
+    EXPECT_EQ(Memory(unit), before);
+
+    const Ran written = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("list.csv"),
+                                    QStringLiteral("--yes"), QStringLiteral("--no-backup")});
+    EXPECT_EQ(written.status, 0) << written.err.toStdString();
+    EXPECT_EQ(unit.commandCount("f5a"), 1);
+    EXPECT_EQ(unit.commandCount("b"), 20);
+}
+
+// What keeps the network link from the unit is said as it is: a name that
+// does not resolve, at once; another program holding the WiFi port, by its
+// name and process; never a serial port's error.
+TEST_F(CliOverUdp, TheNetworkLinkSaysWhatKeepsItFromTheUnit)
+{
+    connection = QStringList{QStringLiteral("--udp"), QStringLiteral("no-such-unit.invalid")};
+    const Ran unknown = runWithPin({QStringLiteral("info")});
+    EXPECT_EQ(unknown.status, 3);
+    EXPECT_TRUE(unknown.err.contains("porv-cli: cannot resolve no-such-unit.invalid\n")) << unknown.err.toStdString();
+
+    connection = QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.2")};
+    QLockFile held(QDir(QDir::tempPath()).filePath(QStringLiteral("porv-pro-udp8000.lock")));
+    ASSERT_TRUE(held.tryLock(0));
+    const Ran busy = runWithPin({QStringLiteral("info")});
+    held.unlock();
+    EXPECT_EQ(busy.status, 3);
+    const QByteArray holder = QCoreApplication::applicationName().toLocal8Bit() + " (process "
+        + QByteArray::number(QCoreApplication::applicationPid()) + ") is using the WiFi port";
+    EXPECT_TRUE(busy.err.contains("log-on: " + holder)) << busy.err.toStdString();
+    EXPECT_FALSE(busy.err.contains("Serial")) << busy.err.toStdString();
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+    EXPECT_EQ(runWithPin({QStringLiteral("info")}).status, 0);
 }

@@ -283,7 +283,18 @@ TEST_F(EditingTest, ACommitTheUnitCouldNotListBackIsRefused)
     box("PHnumber")->setText(QStringLiteral("+44 161 555"));
     Click(pushButton("NavOk"));
     EXPECT_EQ(lastMessage(), QStringLiteral("The unit cannot store \"+\" in the phone number of FIRST."));
-    EXPECT_EQ(window->seam().texts().size(), 3);
+    // The unit's erased byte 0xFF ("\u00ff" in Latin-1): it would end the name
+    // there, and a code would not be stored as typed.
+    box("PHnumber")->setText(QStringLiteral("0161"));
+    box("Namef")->setText(QStringLiteral("AB\u00ffCD"));
+    Click(pushButton("NavOk"));
+    EXPECT_EQ(lastMessage(), QStringLiteral("The unit cannot store \"\u00ff\" (0xff) in the name AB\u00ffCD: it would "
+                                            "end the name there."));
+    box("Namef")->setText(QStringLiteral("FIRST"));
+    box("Code2")->setText(QStringLiteral("12\u00ff"));
+    Click(pushButton("NavOk"));
+    EXPECT_EQ(lastMessage(), QStringLiteral("The unit cannot store \"\u00ff\" (0xff) in the relay codes of FIRST."));
+    EXPECT_EQ(window->seam().texts().size(), 5);
     EXPECT_EQ(unit.commandCount("b"), 0);
     EXPECT_EQ(table().RowText(0, 1), QByteArray("10"));
     EXPECT_EQ(box("RoomNumber")->text(), QStringLiteral("11"));

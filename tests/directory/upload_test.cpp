@@ -226,7 +226,9 @@ TEST_F(UploadTest, RecordsTheUnitCouldNotListBackAreSkippedAndNamed)
                {"Dee", "7", "(0161) 555-12.34"}, // layout in the number
                {"Eve", "8", "+44 161"},         // a character the unit cannot dial
                {"Fox, J", "9"},                 // the unit's list separator
-               {"Gil\nB", "10"}});              // a line end in a name from a file
+               {"Gil\nB", "10"},                // a line end in a name from a file
+               {"Hal\xFF", "11"},               // the unit's erased byte: the name would end there
+               {"Ivy", "12", "", "\xFF"}});      // the erased byte in a code
 
     clickWriteData();
 
@@ -237,6 +239,8 @@ TEST_F(UploadTest, RecordsTheUnitCouldNotListBackAreSkippedAndNamed)
                                             "room 5: no name\r\n"
                                             "Cole: no room number\r\n"
                                             "Eve: cannot store \"+\" in the phone number\r\n"
+                                            "Hal\u00ff: cannot store \"\u00ff\" (0xff) in the name\r\n"
+                                            "Ivy: cannot store \"\u00ff\" (0xff) in a relay code\r\n"
                                             "Commas and control characters in names were stored as spaces."));
     // What was written comes back as it was written.
     clickGetData();

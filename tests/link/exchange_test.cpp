@@ -351,3 +351,49 @@ TEST_F(Exchange, TraceKeepsWhatWentOutAndCameInWithThePinAndAccessCodesHidden)
     EXPECT_EQ(kept.first(), "< 1\\r\\n");
     EXPECT_EQ(kept.last(), "< " + QByteArray(LinkTrace::MaxLineBytes, 'z') + "... (12 more bytes)");
 }
+
+// The release codes open the doors: a record's two codes (and the check that
+// would tell them) read "[hidden]" wherever a record travels, while names,
+// rooms and numbers stay for support; the gate codes' block and a raw
+// directory block are hidden like the access codes.
+TEST_F(Exchange, TraceHidesTheReleaseCodesAndGateCodesButKeepsNamesAndNumbers)
+{
+    const auto entries = [this] {
+        QList<QByteArray> out;
+        for (const QByteArray &line : link.Trace().Text().split('\n'))
+            if (!line.isEmpty())
+                out << line.mid(24);
+        return out;
+    };
+    const QByteArray record = AppendCheck("b0129,204,1234,5678,,0800000000<1????,SMITH J");
+    link.SendCommand(record + "\r");
+    link.ReceiveText(record + "\r\nOK\r\n"); // a unit that echoes the command
+    link.SendCommand("d01281152\r");
+    link.ReceiveText("d01281152\r\n1020,204,1234,5678,,0800000000<1????,SMITH J\r\n"
+                     "1040,505050,9999,,12,555????????????,OK CORRAL\r\n");
+    link.SendCommand("\r"); // before the dump's end: its lines are still masked
+    link.ReceiveText("1060,7,4321,8765,,1????,LEE, B\r\nOK\r\n");
+    link.SendCommand("r0001\r");
+    link.ReceiveText("0020:24681357????????\r\nOK\r\n");
+    link.SendCommand("p0001" + QByteArray("2468135797531864") + QByteArray(48, '?') + "\r");
+    link.ReceiveText("OK\r\n");
+    link.SendCommand("r0130\r");
+    link.ReceiveText("1040:23413579\r\nOK\r\n");
+    const QByteArray noCodes = AppendCheck("b0131,5,,,,,NOBODY");
+    link.SendCommand(noCodes + "\r");
+    link.ReceiveText("OK\r\n");
+    EXPECT_EQ(entries(), (QList<QByteArray>{
+                             "> b0129,204,[hidden],[hidden],,0800000000<1????,SMITH J[hidden]\\r",
+                             "< b0129,204,[hidden],[hidden],,0800000000<1????,SMITH J[hidden]\\r\\n", "< OK\\r\\n",
+                             "> d01281152\\r", "< d01281152\\r\\n",
+                             "< 1020,204,[hidden],[hidden],,0800000000<1????,SMITH J\\r\\n",
+                             "< 1040,505050,[hidden],,12,555????????????,OK CORRAL\\r\\n", "> \\r",
+                             "< 1060,7,[hidden],[hidden],,1????,LEE, B\\r\\n", "< OK\\r\\n",
+                             "> r0001\\r", "< [hidden]\\r\\n", "< OK\\r\\n",
+                             "> p0001[hidden]\\r", "< OK\\r\\n",
+                             "> r0130\\r", "< [hidden]\\r\\n", "< OK\\r\\n",
+                             "> " + noCodes + "\\r", "< OK\\r\\n"}));
+    const QByteArray lines = entries().join('\n');
+    for (const char *secret : {"1234", "5678", "9999", "4321", "8765", "2468", "3579", "3413"})
+        EXPECT_FALSE(lines.contains(secret)) << secret;
+}

@@ -223,6 +223,23 @@ TEST_F(RfidTransfer, NineCharacterCodeStopsBeforeAnythingIsSent)
     EXPECT_FALSE(directory.state.DirectoryBusy);
 }
 
+// The unit's erased byte in a tagged record's room would cut the room short
+// in the unit's list: named, and nothing is sent (the list is erased first).
+TEST_F(RfidTransfer, ARoomHoldingTheErasedByteStopsBeforeAnythingIsSent)
+{
+    addFiveTaggedRecords();
+    add("Odd", "2\xFF", "10A0", "0A0B0C0D0E");
+    add("Untagged", "3\xFF", "10C0");
+    directory.table.First();
+    const WriteAllReport r = WriteAllTags(link, shell, directory);
+    EXPECT_EQ(r.outcome, WriteAllOutcome::Unstorable);
+    EXPECT_EQ(directory.table.Position(), 6);
+    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("The unit cannot store \"\u00ff\" (0xff) in the room of these "
+                                                         "tagged records; no tag was written:\r\nroom 2\u00ff (Odd)")});
+    Delay(50);
+    EXPECT_TRUE(unit.commandCounts().isEmpty());
+}
+
 TEST_F(RfidTransfer, UnacknowledgedEraseWritesNoBlock)
 {
     addFiveTaggedRecords();

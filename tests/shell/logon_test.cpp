@@ -1,6 +1,7 @@
 // Log-on and log-off of the real window against the simulated unit over UDP on
 // loopback, a serial pseudo-terminal, and the modem.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -654,7 +655,9 @@ TEST_F(ShellLogOn, LogOffDuringADirectoryDownloadLeavesTheWindowOffLine)
 }
 
 // Another copy of the tool holding the network link's port would take the
-// unit's replies: the log-on is refused as for a port that cannot be bound.
+// unit's replies: the log-on is refused as for a port that cannot be bound,
+// and the second box says which program and process holds the port (never a
+// serial port's error on the network link).
 TEST_F(ShellLogOn, ASecondCopyCannotTakeTheWiFiPort)
 {
     networkWindow();
@@ -664,10 +667,14 @@ TEST_F(ShellLogOn, ASecondCopyCannotTakeTheWiFiPort)
         porv::TporvForm second;
         second.show();
         ASSERT_TRUE(second.findChild<QAction *>(QStringLiteral("WiFi"))->isChecked());
+        second.seam().clearTexts(); // what its start-up said
         second.seam().queueDialog(FillLogOn({}));
         Click(second.findChild<QToolButton *>(QStringLiteral("led")));
         EXPECT_FALSE(second.link().LoggedOn());
-        EXPECT_TRUE(second.seam().texts().contains(QStringLiteral("Failed to connect\r\nWiFi port")))
+        const QString holder = QStringLiteral("%1 (process %2) is using the WiFi port")
+                                   .arg(QCoreApplication::applicationName())
+                                   .arg(QCoreApplication::applicationPid());
+        EXPECT_EQ(second.seam().texts(), (QStringList{QStringLiteral("Failed to connect\r\nWiFi port"), holder}))
             << second.seam().texts().join(QLatin1Char('|')).toStdString();
         EXPECT_FALSE(second.session().NetworkOpen());
         EXPECT_TRUE(window->link().LoggedOn());
