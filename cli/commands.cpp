@@ -386,12 +386,7 @@ ExitStatus ClockSet(CommandContext &c)
     c.checkLink(step);
     // The unit says nothing that shows the clock took: it is read back as
     // Down Load reads it, and must stand within a few seconds of the PC's.
-    UnitClockText read;
-    try {
-        read = ReadUnitClock(unit.link());
-    } catch (const ConversionError &) {
-        // Not hexadecimal pairs: no reading.
-    }
+    const UnitClockText read = ReadUnitClockWhole(unit.link()).value_or(UnitClockText{});
     c.checkLink(step);
     const QDateTime unitClock = UnitClockDateTime(read.time, read.date);
     const QString setTo = QStringLiteral("%1 %2").arg(now.toString(QStringLiteral("HH:mm:ss")),

@@ -1,6 +1,7 @@
 #include "eventdownload.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "bulktransfer.h"
 #include "delay.h"
@@ -39,6 +40,64 @@ UnitClockText ReadUnitClock(Link &link)
     link.SendCommand("t\r");
     Delay(200);
     return DecodeClockReply(link.ReplyLine(1));
+}
+
+namespace {
+
+// Waits in short steps until `whole` holds for the receive view, at most
+// `ticks`; false when it never did or the link closed.
+template <class Whole>
+bool awaitView(Link &link, int ticks, Whole whole)
+{
+    constexpr int kStep = 10;
+    for (int waited = 0; waited <= ticks; waited += kStep) {
+        if (whole(link.ReceiveView()))
+            return true;
+        if (!link.LoggedOn())
+            return false;
+        Delay(kStep);
+    }
+    return whole(link.ReceiveView());
+}
+
+// The clock's line: six hexadecimal pairs, seconds to year.
+bool SixHexPairs(const QByteArray &line)
+{
+    if (line.size() < 12)
+        return false;
+    for (int i = 0; i < 12; ++i)
+        if (!std::isxdigit(uchar(line[i])))
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::optional<UnitClockText> ReadUnitClockWhole(Link &link, int ticks)
+{
+    // A reply still on its way from the command before (the setting's own
+    // answer, a late prompt answer) would stand in front of the clock's
+    // lines: such a read is taken again, by which time it has passed.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts && link.LoggedOn(); ++attempt) {
+        link.ClearReceiveView();
+        link.SendCommand("\r");
+        awaitView(link, ticks / 2, [](const QByteArray &view) { return view.contains("OK"); });
+        link.ClearReceiveView();
+        Delay(2);
+        link.SendCommand("t\r");
+        // The second line ended: its CR LF is the view's second.
+        if (!awaitView(link, ticks, [](const QByteArray &view) { return view.count("\r\n") >= 2; }))
+            continue;
+        const QByteArray line = link.ReplyLine(1);
+        if (!SixHexPairs(line))
+            continue;
+        try {
+            return DecodeClockReply(line);
+        } catch (const ConversionError &) {
+        }
+    }
+    return std::nullopt;
 }
 
 EventLogDownload::EventLogDownload(Link &link, ShellServices &shell, MemTable &eventTable)

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 #include "eventlog.h"
 #include "eventsfile.h"
@@ -35,6 +36,12 @@ QStringList EventDownloadNotes(const EventDownloadOutcome &outcome);
 // wait; the second reply line. Throws ConversionError when it is not
 // hexadecimal pairs.
 UnitClockText ReadUnitClock(Link &link);
+
+// The unit's clock read back after it was set: the same prompt and "t", but
+// each reply awaited until it is there (at most `ticks` each), so that a unit
+// slow to answer is not taken for one that ignored the setting. Empty when
+// the second reply line did not come whole or is not hexadecimal pairs.
+std::optional<UnitClockText> ReadUnitClockWhole(Link &link, int ticks = 2000);
 
 // The Down Load command on the link, with the window's services for the
 // transfer window and the lamp. The page supplies the clock source and hears
