@@ -97,7 +97,13 @@ AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const Unit
         result.error = read.message();
         return result;
     }
-    result.backup = read.backup;
+    return StoreAutomaticBackup(*read.backup, unit);
+}
+
+AutomaticBackup StoreAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit)
+{
+    AutomaticBackup result;
+    result.backup = backup;
     const QString folder = BackupStoreFolder();
     if (!QDir().mkpath(folder)) {
         result.error = QStringLiteral("Cannot create the folder \"%1\".").arg(folder);
@@ -105,13 +111,13 @@ AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const Unit
     }
     // The backups hold the PINs.
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QString path = folder + QLatin1Char('/') + AutomaticBackupName(unit, read.backup->taken);
+    QString path = folder + QLatin1Char('/') + AutomaticBackupName(unit, backup.taken);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = folder + QLatin1Char('/')
-             + AutomaticBackupName(unit, read.backup->taken).replace(QStringLiteral("Z.qx4b"),
-                                                                     QStringLiteral("Z-%1.qx4b").arg(n));
+             + AutomaticBackupName(unit, backup.taken).replace(QStringLiteral("Z.qx4b"),
+                                                               QStringLiteral("Z-%1.qx4b").arg(n));
     try {
-        SaveBackupFile(*read.backup, path);
+        SaveBackupFile(backup, path);
     } catch (const FileError &e) {
         result.error = e.message();
         return result;

@@ -43,6 +43,9 @@ struct AutomaticBackup {
 // saved and the error says why: the caller asks before going on.
 AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const UnitIdentity &unit,
                                     const ProgressCallback &progress = {}, const UnitReadOptions &options = {false});
+// Saves a read of the unit taken already (the one a restore's changes were
+// shown from) in the store, as TakeAutomaticBackup saves its own.
+AutomaticBackup StoreAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit);
 
 // Removes all but the newest `keep` automatic backups of the folder (files
 // named as AutomaticBackupName names them; nothing else is touched), by the
