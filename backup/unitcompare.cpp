@@ -183,10 +183,12 @@ void compareRecords(const QList<TargetRecord> &targets, const QList<BackupRecord
 
 QString text(const QByteArray &value) { return value.isEmpty() ? QStringLiteral("(empty)") : QString::fromLatin1(value); }
 
-// "<label>  unit: <value>  file: <value>", with what the unit would hold.
-QString fieldText(const FieldChange &f, const QString &pcSide)
+// "<label>  unit: <value>  file: <value>", with what the unit would hold; a
+// new record's without the unit's side, which holds none.
+QString fieldText(const FieldChange &f, const QString &pcSide, bool unitSide = true)
 {
-    QString line = QStringLiteral("%1  unit: %2  %3: %4").arg(f.label, text(f.unit), pcSide, text(f.pc));
+    QString line = unitSide ? QStringLiteral("%1  unit: %2  %3: %4").arg(f.label, text(f.unit), pcSide, text(f.pc))
+                            : QStringLiteral("%1  %2: %3").arg(f.label, pcSide, text(f.pc));
     if (f.stored)
         line += QStringLiteral(" (stored as %1)").arg(text(*f.stored));
     return line;
@@ -204,7 +206,7 @@ QString recordLine(const RecordChange &c, const QString &pcSide)
                        .arg(where, text(c.name), text(c.room));
     QStringList fields;
     for (const FieldChange &f : c.fields)
-        fields.append(fieldText(f, pcSide));
+        fields.append(fieldText(f, pcSide, c.kind != RecordChange::Kind::Added));
     if (!fields.isEmpty())
         line += QStringLiteral(": ") + fields.join(QStringLiteral("; "));
     if (!c.problem.isEmpty())
