@@ -388,7 +388,6 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
     const RestorePlan plan = PlanRestore(backup, *now, connected);
     report.refused = plan.refused;
     report.parametersLeftOut = plan.leftOut;
-    report.nothingToWrite = plan.Empty();
 
     StepShell steps(shell, progress);
     shell.HoldFileCommands(true);

@@ -70,8 +70,6 @@ struct RestoreReport {
     QStringList left;                // what was not sent (the link closed, or the unit fell silent)
     bool stopped = false;            // the link closed on the way
     bool silent = false;             // the unit stopped answering: the rest was not sent
-    // Nothing needed writing: the unit held every block of the backup.
-    bool nothingToWrite = false;
     bool ok() const;
     // What went wrong, one line each; empty when everything was written. The
     // lists of what was and was not written name at most `named` items
