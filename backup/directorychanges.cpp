@@ -175,6 +175,16 @@ DirectoryPlan PlanDirectoryChanges(const QList<TargetRecord> &targets, const QLi
             plan.needAddress.append(i);
         }
     }
+    // A phone list never holds the unit's records without a name or a room
+    // (a download leaves them out): they are neither erased nor given away.
+    if (!keepAddresses)
+        for (const BackupRecord &r : unit) {
+            const QByteArray addr = r.addr.toUpper();
+            if ((r.name.isEmpty() || r.room.isEmpty()) && !targetAt.contains(addr)) {
+                taken.insert(addr);
+                claimed.insert(addr);
+            }
+        }
     for (int a = kDirectoryBase; a <= memoryLimit && plan.freeAddresses.size() < plan.needAddress.size();
          a += kDirectoryBlockSize) {
         const QByteArray addr = DirectoryAddress(a);

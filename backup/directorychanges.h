@@ -78,7 +78,9 @@ struct DirectoryPlan {
 
 // What must change for the unit's directory (`unit`, a whole dump) to hold
 // the targets. With keepAddresses (a backup's records) a target outside this
-// unit's directory is refused rather than given another address.
+// unit's directory is refused rather than given another address; without (a
+// phone list) the unit's records without a name or a room, which a phone
+// list never holds, are kept where they are.
 DirectoryPlan PlanDirectoryChanges(const QList<TargetRecord> &targets, const QList<BackupRecord> &unit,
                                    int memoryLimit, bool keepAddresses = false);
 
