@@ -149,6 +149,8 @@ QStringList PruneBackupStore(const QString &folder, int keep)
 AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit)
 {
     AutomaticBackup result;
+    // What was read serves the caller even when the store cannot keep it.
+    result.backup = backup;
     result.folder = BackupStoreFolder();
     result.error = BackupStoreProblem();
     if (!result.error.isEmpty()) {
@@ -194,10 +196,7 @@ AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const Unit
         result.error = read.message();
         return result;
     }
-    // What was read serves the caller even when the store cannot keep it.
-    AutomaticBackup saved = SaveAutomaticBackup(*read.backup, unit);
-    saved.backup = read.backup;
-    return saved;
+    return SaveAutomaticBackup(*read.backup, unit);
 }
 
 } // namespace porv

@@ -57,11 +57,10 @@ QString BackupStoreProblem();
 // still in `backup`): the caller asks before going on, or refuses.
 AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const UnitIdentity &unit,
                                     const ProgressCallback &progress = {}, const UnitReadOptions &options = {false});
-
-// Saves what was read of the unit into the store, named by its identity and
+// Saves what was read of the unit into the store (also a read taken already,
+// the one a restore's changes were shown from), named by its identity and
 // the time it was taken ("-2" for a second in the same second), adds it to
-// the index and keeps the newest kKeptBackups of that unit. The result holds
-// no `backup`: the caller has it.
+// the index and keeps the newest kKeptBackups of that unit.
 AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit);
 
 // Removes, of the files the index lists, all but the newest `keep` (at least

@@ -11,6 +11,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "stepshell.h"
+#include "writewatch.h"
 
 namespace porv {
 
@@ -22,10 +23,25 @@ const QByteArray kAddr = QByteArrayLiteral("Addr");
 QString labelOf(const BackupRecord &r)
 {
     if (!r.name.isEmpty())
-        return QString::fromLatin1(UnitName(r.name));
+        return QString::fromLatin1(StorableName(r.name));
     if (!r.room.isEmpty())
         return QStringLiteral("room %1").arg(QString::fromLatin1(r.room));
     return QStringLiteral("record at %1").arg(QString::fromLatin1(r.addr));
+}
+
+// What keeps a record on the PC from being written so that the unit lists
+// it back: no name, a room that would be stored empty, a character in the
+// number (its layout aside) that the unit cannot store.
+QString problemOfFields(const BackupRecord &r)
+{
+    if (r.name.isEmpty())
+        return QStringLiteral("no name");
+    if (DigitsOnly(r.room, 6).isEmpty())
+        return QStringLiteral("no room number");
+    for (char c : DialNumber(r.phone))
+        if (!IsDialCharacter(c) && c != '=' && c != '>')
+            return QStringLiteral("cannot store %1 in the phone number").arg(CharacterName(c));
+    return QString();
 }
 
 TargetRecord targetOf(const BackupRecord &r, const QByteArray &tag)
@@ -33,44 +49,33 @@ TargetRecord targetOf(const BackupRecord &r, const QByteArray &tag)
     TargetRecord t;
     t.record = r;
     t.tag = tag.toUpper();
-    t.problem = CheckRecord(r.room, r.phone, r.name);
+    t.problem = r.line.isEmpty() ? problemOfFields(r) : StoredRecordProblem(SendableForm(WriteFormOf(t, nullptr)));
     t.label = labelOf(r);
     return t;
 }
 
-bool sameFields(const BackupRecord &a, const BackupRecord &b)
+// A single-record write as the commit sends it: at most twice, and not again
+// once the unit has fallen silent.
+bool writeBlock(Link &link, const QByteArray &addr, const QByteArray &data, WriteWatch &watch)
 {
-    return a.name == b.name && a.room == b.room && a.phone == b.phone && a.code1 == b.code1 && a.code2 == b.code2
-        && a.spare == b.spare;
-}
-
-QByteArray recordData(const BackupRecord &r) { return RecordData(r.room, r.code1, r.code2, r.spare, r.phone, r.name); }
-
-// A single-record write as the commit sends it: at most twice.
-bool writeBlock(Link &link, const QByteArray &addr, const QByteArray &data)
-{
-    for (int attempt = 0; attempt < 2; ++attempt)
-        if (link.WriteDirectoryBlock(addr, data))
+    for (int attempt = 0; attempt < 2 && !watch.Silent(); ++attempt) {
+        watch.Before();
+        const bool acknowledged = link.WriteDirectoryBlock(addr, data);
+        watch.After();
+        if (acknowledged)
             return true;
+    }
     return false;
 }
 
 bool byAddress(const BackupRecord &a, const BackupRecord &b) { return a.addr < b.addr; }
 
-} // namespace
-
-BackupRecord StoredForm(const BackupRecord &r)
+QString at(const QString &label, const QByteArray &addr)
 {
-    BackupRecord s;
-    s.addr = r.addr.toUpper();
-    s.room = DigitsOnly(r.room, 6);
-    s.code1 = DigitsOnly(r.code1, 4);
-    s.code2 = DigitsOnly(r.code2, 4);
-    s.spare = DigitsOnly(r.spare, 2);
-    s.phone = DecodeDigits(EncodeDigits(DialNumber(r.phone), 16));
-    s.name = UnitName(r.name).left(16);
-    return s;
+    return QStringLiteral("%1 at %2").arg(label, QString::fromLatin1(addr));
 }
+
+} // namespace
 
 QList<TargetRecord> TargetRecordsOfTable(const MemTable &table)
 {
@@ -79,7 +84,7 @@ QList<TargetRecord> TargetRecordsOfTable(const MemTable &table)
     for (int row = 0; row < table.RecordCount(); ++row) {
         const BackupRecord r{table.RowText(row, 7), table.RowText(row, 0), table.RowText(row, 1),
                              table.RowText(row, 2), table.RowText(row, 3), table.RowText(row, 4),
-                             table.RowText(row, 5)};
+                             table.RowText(row, 5), QByteArray()};
         out.append(targetOf(r, table.RowText(row, 6)));
     }
     return out;
@@ -102,27 +107,84 @@ bool UsableAddress(const QByteArray &addr, int memoryLimit)
     return ok && a >= kDirectoryBase && a <= memoryLimit && a % kDirectoryBlockSize == 0;
 }
 
+StoredRecord WriteFormOf(const TargetRecord &target, const BackupRecord *unitRecord)
+{
+    const BackupRecord &r = target.record;
+    StoredRecord s;
+    if (!r.line.isEmpty()) {
+        s = StoredOf(r);
+    } else {
+        s = StoredFormOfFields(r);
+        if (unitRecord) {
+            // What the PC leaves as the unit holds it stays as the unit holds it.
+            const StoredRecord held = StoredOf(*unitRecord);
+            if (r.room == unitRecord->room)
+                s.room = held.room;
+            if (r.code1 == unitRecord->code1)
+                s.code1 = held.code1;
+            if (r.code2 == unitRecord->code2)
+                s.code2 = held.code2;
+            if (r.spare == unitRecord->spare)
+                s.spare = held.spare;
+            if (DialNumber(r.phone) == unitRecord->phone)
+                s.phone = held.phone;
+            if (r.name == unitRecord->name)
+                s.name = held.name;
+        }
+    }
+    return s;
+}
+
+StoredRecord SendableForm(StoredRecord stored)
+{
+    stored.name = StorableName(stored.name);
+    return stored;
+}
+
 DirectoryPlan PlanDirectoryChanges(const QList<TargetRecord> &targets, const QList<BackupRecord> &unit,
-                                   int memoryLimit)
+                                   int memoryLimit, bool keepAddresses)
 {
     DirectoryPlan plan;
-    for (const TargetRecord &t : targets)
-        if (t.problem.kind != RecordProblem::None)
-            plan.refused.append(t.label + QStringLiteral(": ") + RecordProblemText(t.problem));
-
     // Addresses kept, in the targets' order: the first record that names an
-    // address keeps it.
+    // address keeps it. A record the unit cannot hold keeps its address too:
+    // the unit's record there is neither written nor erased.
     QSet<QByteArray> taken;
+    QSet<QByteArray> claimed;
     QMap<QByteArray, int> &targetAt = plan.placed;
     for (int i = 0; i < targets.size(); ++i) {
-        const QByteArray addr = targets.at(i).record.addr.toUpper();
-        if (UsableAddress(addr, memoryLimit) && !taken.contains(addr)) {
+        const TargetRecord &t = targets.at(i);
+        const QByteArray addr = t.record.addr.toUpper();
+        const bool usable = UsableAddress(addr, memoryLimit) && !taken.contains(addr);
+        if (!t.problem.isEmpty()) {
+            plan.problems.insert(i, t.problem);
+            if (usable) {
+                taken.insert(addr);
+                claimed.insert(addr);
+            }
+        } else if (usable) {
             taken.insert(addr);
             targetAt.insert(addr, i);
+        } else if (keepAddresses) {
+            plan.problems.insert(i, (taken.contains(addr) ? QStringLiteral("its address %1 is an earlier record's")
+                                                              .arg(QString::fromLatin1(addr))
+                                                        : QStringLiteral("its address %1 is outside this unit's "
+                                                                         "directory (1000 to %2)")
+                                                              .arg(QString::fromLatin1(addr),
+                                                                   QString::fromLatin1(DirectoryAddress(memoryLimit)))));
         } else {
             plan.needAddress.append(i);
         }
     }
+    // A phone list never holds the unit's records without a name or a room
+    // (a download leaves them out): they are neither erased nor given away.
+    if (!keepAddresses)
+        for (const BackupRecord &r : unit) {
+            const QByteArray addr = r.addr.toUpper();
+            if ((r.name.isEmpty() || r.room.isEmpty()) && !targetAt.contains(addr)) {
+                taken.insert(addr);
+                claimed.insert(addr);
+            }
+        }
     for (int a = kDirectoryBase; a <= memoryLimit && plan.freeAddresses.size() < plan.needAddress.size();
          a += kDirectoryBlockSize) {
         const QByteArray addr = DirectoryAddress(a);
@@ -137,56 +199,69 @@ DirectoryPlan PlanDirectoryChanges(const QList<TargetRecord> &targets, const QLi
         held.insert(r.addr.toUpper(), r);
     for (auto it = targetAt.cbegin(); it != targetAt.cend(); ++it) {
         const TargetRecord &t = targets.at(it.value());
-        BackupRecord stored = StoredForm(t.record);
-        stored.addr = it.key();
         const auto now = held.constFind(it.key());
-        if (now != held.cend() && sameFields(StoredForm(*now), stored))
+        const StoredRecord asked = WriteFormOf(t, now == held.cend() ? nullptr : &*now);
+        // The unit holds it already: nothing to write, whatever it holds.
+        if (now != held.cend() && StoredOf(*now) == asked)
             continue;
-        DirectoryPlan::Write w{stored, std::nullopt, t.label};
+        const StoredRecord stored = SendableForm(asked);
+        const QString problem = StoredRecordProblem(stored);
+        if (!problem.isEmpty()) {
+            plan.problems.insert(it.value(), problem);
+            claimed.insert(it.key());
+            continue;
+        }
+        DirectoryPlan::Write w{stored, it.key(), std::nullopt, t.label};
         if (now != held.cend())
             w.before = *now;
         plan.writes.append(w);
     }
+    for (auto it = plan.problems.cbegin(); it != plan.problems.cend(); ++it)
+        plan.refused.append(targets.at(it.key()).label + QStringLiteral(": ") + it.value());
     for (const BackupRecord &r : unit)
-        if (!targetAt.contains(r.addr.toUpper()))
+        if (!targetAt.contains(r.addr.toUpper()) && !claimed.contains(r.addr.toUpper()))
             plan.erases.append(r);
     std::sort(plan.writes.begin(), plan.writes.end(),
-              [](const DirectoryPlan::Write &a, const DirectoryPlan::Write &b) { return byAddress(a.record, b.record); });
+              [](const DirectoryPlan::Write &a, const DirectoryPlan::Write &b) { return a.addr < b.addr; });
     std::sort(plan.erases.begin(), plan.erases.end(), byAddress);
     return plan;
 }
 
-DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const DirectoryPlan &plan)
+DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const DirectoryPlan &plan, WriteWatch &watch)
 {
     DirectoryWriteReport report;
-    const int total = int(plan.writes.size() + plan.erases.size());
-    int done = 0;
-    shell.report(done, total);
+    report.refused = plan.refused;
+    QList<QPair<QByteArray, QString>> steps; // address and what it is, writes then erases
+    QList<QByteArray> data;
     for (const DirectoryPlan::Write &w : plan.writes) {
-        if (!link.LoggedOn()) {
-            report.stopped = true;
-            return report;
-        }
-        report.started = true;
-        if (writeBlock(link, w.record.addr, recordData(w.record)))
-            ++report.written;
-        else
-            report.failed.append(QStringLiteral("%1 at %2").arg(w.label, QString::fromLatin1(w.record.addr)));
-        shell.report(++done, total);
+        steps.append({w.addr, at(w.label, w.addr)});
+        data.append(StoredRecordData(w.stored));
     }
-    const QByteArray empty = RecordData({}, {}, {}, {}, {}, {});
+    const QByteArray empty = StoredRecordData({});
     for (const BackupRecord &r : plan.erases) {
-        if (!link.LoggedOn()) {
-            report.stopped = true;
+        steps.append({r.addr.toUpper(), QStringLiteral("the erase of ") + at(labelOf(r), r.addr.toUpper())});
+        data.append(empty);
+    }
+    const int writes = int(plan.writes.size());
+    shell.report(0, int(steps.size()));
+    for (int i = 0; i < steps.size(); ++i) {
+        if (!link.LoggedOn() || watch.Silent()) {
+            report.stopped = !link.LoggedOn();
+            report.silent = !report.stopped;
+            for (int k = i; k < steps.size(); ++k)
+                report.left.append(steps.at(k).second);
             return report;
         }
         report.started = true;
-        if (writeBlock(link, r.addr, empty))
-            ++report.erased;
-        else
-            report.failed.append(QStringLiteral("the erase of %1 at %2").arg(labelOf(r), QString::fromLatin1(r.addr)));
-        shell.report(++done, total);
+        if (writeBlock(link, steps.at(i).first, data.at(i), watch)) {
+            ++(i < writes ? report.written : report.erased);
+            report.done.append(steps.at(i).second);
+        } else {
+            report.failed.append(steps.at(i).second);
+        }
+        shell.report(i + 1, int(steps.size()));
     }
+    report.silent = watch.Silent() && !report.failed.isEmpty();
     return report;
 }
 
@@ -208,7 +283,7 @@ QStringList assignAddresses(MemTable &table, int memoryLimit)
         table.Edit();
         table.SetFieldText(kAddr, addr);
         table.Post();
-        given.append(QStringLiteral("%1 at %2").arg(targets.at(row).label, QString::fromLatin1(addr)));
+        given.append(at(targets.at(row).label, addr));
     }
 }
 
@@ -232,13 +307,8 @@ DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, Dir
         return report;
     }
     const DirectoryPlan first = PlanDirectoryChanges(TargetRecordsOfTable(table), unitNow, limit);
-    if (!first.refused.isEmpty()) {
-        report.refused = first.refused;
-        report.notWritten =
-            QStringLiteral("The unit cannot store %1 record(s): nothing was written.").arg(first.refused.size());
-        return report;
-    }
     if (!first.fits()) {
+        report.refused = first.refused;
         report.notWritten = QStringLiteral("The unit has no free address for %1 record(s): nothing was written.")
                                 .arg(first.needAddress.size() - first.freeAddresses.size());
         return report;
@@ -265,14 +335,13 @@ DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, Dir
         report.addressed = assignAddresses(table, limit);
     }
     const DirectoryPlan plan = PlanDirectoryChanges(TargetRecordsOfTable(table), unitNow, limit);
-    const DirectoryWriteReport written = WriteDirectoryPlan(link, steps, plan);
-    report.started = written.started;
-    report.written = written.written;
-    report.erased = written.erased;
-    report.failed = written.failed;
-    report.stopped = written.stopped;
-    // As after a full upload: the addresses are the unit's, whatever failed.
-    directory.SetDirectorySynced(true);
+    WriteWatch watch(link);
+    const QStringList addressed = report.addressed;
+    report = WriteDirectoryPlan(link, steps, plan, watch);
+    report.addressed = addressed;
+    // As after a full upload: the addresses are the unit's, whatever failed;
+    // but a record left out is in the table and not in the unit.
+    directory.SetDirectorySynced(plan.refused.isEmpty());
     return report;
 }
 

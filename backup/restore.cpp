@@ -2,62 +2,40 @@
 
 #include <QScopeGuard>
 
-#include "backupparameters.h"
-#include "blocks.h"
 #include "codecs.h"
 #include "delay.h"
-#include "directorytransfer.h"
+#include "directorytable.h"
 #include "failures.h"
-#include "fields.h"
-#include "image.h"
 #include "link.h"
-#include "memtable.h"
 #include "stepshell.h"
 #include "tagcodes.h"
+#include "unitcompare.h"
+#include "unitmemory.h"
+#include "writewatch.h"
 
 namespace porv {
 
 namespace {
 
-const QString kCRLF = QStringLiteral("\r\n");
+const QString kBlock = QStringLiteral("block %1");
+const QString kAccessItem = QStringLiteral("the PINs and emergency codes (block 0003)");
+const QString kTagsItem = QStringLiteral("the tags");
 
-// The blocks a parameters image alone gives, whole: the gate codes, the
-// messages and the speed dials, with their data.
-QList<QPair<QByteArray, QByteArray>> blocksOfImage(const QByteArray &imageBytes)
-{
-    ParameterImage image;
-    image.setBytes(imageBytes);
-    ParameterFields fields;
-    ControlsFromImage(image, fields); // an empty relay-2 text throws ConversionError
-    return {{"0001", GateCodesBlock(fields)},     {"0012", MessageBlock12(fields)}, {"0013", MessageBlock13(fields)},
-            {"0014", MessageBlock14(fields)},     {"0015", MessageBlock15(fields)}, {"0008", SpeedDials1Block(fields)},
-            {"0009", SpeedDials2Block(fields)}};
-}
-
-// The highest directory address of the backup's records.
-int topAddress(const QList<BackupRecord> &records)
+QString checkDirectory(const QList<BackupRecord> &records, int memoryLimit)
 {
     int top = 0;
     for (const BackupRecord &r : records)
         top = std::max(top, r.addr.toInt(nullptr, 16));
-    return top;
-}
-
-QString checkDirectory(const QList<BackupRecord> &records, int memoryLimit)
-{
-    for (const BackupRecord &r : records) {
+    if (top > memoryLimit)
+        return QStringLiteral("The backup's phone list reaches address %1, beyond this unit's directory, "
+                              "which ends at %2 (%3 records).")
+            .arg(QString::fromLatin1(DirectoryAddress(top)), QString::fromLatin1(DirectoryAddress(memoryLimit)))
+            .arg(DirectoryCapacity(memoryLimit));
+    for (const BackupRecord &r : records)
         if (!UsableAddress(r.addr, memoryLimit))
-            return QStringLiteral("The backup's phone list reaches address %1, beyond this unit's directory, "
-                                  "which ends at %2 (%3 records).")
-                .arg(QString::fromLatin1(DirectoryAddress(topAddress(records))), QString::fromLatin1(DirectoryAddress(memoryLimit)))
-                .arg(DirectoryCapacity(memoryLimit));
-    }
-    QStringList refused;
-    for (const TargetRecord &t : TargetRecordsOfBackup(records))
-        if (t.problem.kind != RecordProblem::None)
-            refused.append(t.label + QStringLiteral(": ") + RecordProblemText(t.problem));
-    if (!refused.isEmpty())
-        return QStringLiteral("The unit cannot store these records of the backup:") + kCRLF + refused.join(kCRLF);
+            return QStringLiteral("The backup's phone list has a record at address %1, outside this unit's "
+                                  "directory (1000 to %2).")
+                .arg(QString::fromLatin1(r.addr), QString::fromLatin1(DirectoryAddress(memoryLimit)));
     return QString();
 }
 
@@ -71,74 +49,195 @@ QString checkTags(const QList<BackupTag> &tags)
     return QString();
 }
 
-// Writes one parameter block, verified; false when it was not confirmed.
-bool writeParameterBlock(Link &link, const QByteArray &block, const QByteArray &data, RestoreReport &report)
+// What the directory plan sends, named as a report names it.
+QStringList itemsOf(const DirectoryPlan &plan)
 {
-    if (link.WriteBlockVerified(block, data))
-        return true;
-    report.parameterFailures.append(QStringLiteral("block %1").arg(QString::fromLatin1(block)));
-    return false;
+    QStringList items;
+    for (const DirectoryPlan::Write &w : plan.writes)
+        items.append(QStringLiteral("%1 at %2").arg(w.label, QString::fromLatin1(w.addr)));
+    for (const BackupRecord &r : plan.erases)
+        items.append(QStringLiteral("the erase of the record at %1").arg(QString::fromLatin1(r.addr)));
+    return items;
 }
 
-void restoreParameters(Link &link, StepShell &steps, const UnitBackup &backup, RestoreReport &report)
-{
-    QList<QPair<QByteArray, QByteArray>> blocks;
-    if (backup.parameterBlocks) {
-        for (const ParameterBlockLayout &layout : BackedUpParameterBlocks())
-            blocks.append({layout.block, backup.parameterBlocks->value(layout.block)});
-    } else {
-        blocks = blocksOfImage(*backup.parameters);
-        report.parametersLeftOut.append(
-            QStringLiteral("The backup holds the parameters image only: the settings, options and diverts "
-                           "were left as they are."));
+// The restore's writes, part by part, stopping for a closed link or a unit
+// that has fallen silent; what was not sent then is named.
+class Writer {
+public:
+    Writer(Link &link, StepShell &steps, const RestorePlan &plan, RestoreReport &report)
+        : m_link(link), m_steps(steps), m_plan(plan), m_report(report), m_watch(link)
+    {
     }
-    int done = 0;
-    for (const auto &[block, data] : blocks) {
-        if (!link.LoggedOn()) {
-            report.stopped = true;
+
+    void Run()
+    {
+        parameters();
+        access();
+        directory();
+        tags();
+    }
+
+private:
+    // False once the restore has to stop; what remains from `part` on is left.
+    bool goOn(int part, int from)
+    {
+        if (m_halted)
+            return false;
+        m_report.stopped = m_report.stopped || !m_link.LoggedOn();
+        m_report.silent = m_report.silent || (!m_report.stopped && m_watch.Silent());
+        if (!m_report.stopped && !m_report.silent)
+            return true;
+        m_halted = true;
+        leaveFrom(part, from);
+        return false;
+    }
+
+    void leaveFrom(int part, int from)
+    {
+        if (part == 0)
+            for (int i = from; i < m_plan.parameterWrites.size(); ++i)
+                m_report.left.append(kBlock.arg(QString::fromLatin1(m_plan.parameterWrites.at(i).first)));
+        if (part <= 1 && m_plan.accessWrite)
+            m_report.left.append(kAccessItem);
+        if (part <= 2 && m_plan.directory)
+            m_report.left.append(itemsOf(*m_plan.directory));
+        if (part <= 3 && m_plan.tagWrites)
+            m_report.left.append(kTagsItem);
+    }
+
+    // A verified block write: up to four "p" commands, unanswered ones counted.
+    bool writeBlock(const QByteArray &block, const QByteArray &data)
+    {
+        m_watch.Before();
+        const bool confirmed = m_link.WriteBlockVerified(block, data);
+        m_watch.After(confirmed ? 1 : 4);
+        return confirmed;
+    }
+
+    void parameters()
+    {
+        if (m_plan.parameterWrites.isEmpty())
             return;
+        m_steps.BeginStep(QLatin1String(restorestep::kParameters));
+        QByteArray previous;
+        for (int i = 0; i < m_plan.parameterWrites.size(); ++i) {
+            if (!goOn(0, i))
+                return;
+            const auto &[block, data] = m_plan.parameterWrites.at(i);
+            // As the divert write does: a pause between the numbers and the times.
+            if (block == "0002" && previous == "0005")
+                Delay(300);
+            const QString item = kBlock.arg(QString::fromLatin1(block));
+            if (writeBlock(block, data))
+                m_report.written.append(item);
+            else
+                m_report.parameterFailures.append(item);
+            previous = block;
+            m_steps.report(i + 1, int(m_plan.parameterWrites.size()));
         }
-        // As the divert write does: a pause between the numbers and the times.
-        if (block == "0002")
-            Delay(300);
-        writeParameterBlock(link, block, data, report);
-        steps.report(++done, int(blocks.size()));
+        m_report.parametersWritten = true;
     }
-    report.parametersWritten = true;
-}
 
-void restoreTags(Link &link, StepShell &steps, const QList<BackupTag> &tags, RestoreReport &report)
-{
-    // The tags in block order as the records of a table of their own, which
-    // Write All then sends four to a block in that order.
-    StandaloneDirectory list;
-    for (const BackupTag &t : tags)
-        list.table.AppendRecord({QByteArray(), t.room, QByteArray(), QByteArray(), QByteArray(), QByteArray(), t.code,
-                                 QByteArray()});
-    report.tags = ReplaceTagList(link, steps, list);
-    steps.TakeMessages(); // the report says it all
-}
+    void access()
+    {
+        if (!m_plan.accessWrite || !goOn(1, 0))
+            return;
+        m_steps.BeginStep(QLatin1String(restorestep::kAccess));
+        m_report.accessWritten = writeBlock("0003", *m_plan.accessWrite);
+        if (*m_report.accessWritten)
+            m_report.written.append(kAccessItem);
+    }
+
+    void directory()
+    {
+        if (!m_plan.directory || (m_plan.directory->writes.isEmpty() && m_plan.directory->erases.isEmpty())
+            || !goOn(2, 0))
+            return;
+        m_steps.BeginStep(QLatin1String(restorestep::kDirectory));
+        m_report.directory = WriteDirectoryPlan(m_link, m_steps, *m_plan.directory, m_watch);
+        m_report.written.append(m_report.directory->done);
+        m_report.left.append(m_report.directory->left);
+        m_report.stopped = m_report.stopped || m_report.directory->stopped;
+        m_report.silent = m_report.silent || m_report.directory->silent;
+        if (m_report.stopped || m_report.silent) {
+            m_halted = true;
+            leaveFrom(3, 0);
+        }
+    }
+
+    void tags()
+    {
+        if (!m_plan.tagWrites || !goOn(3, 0))
+            return;
+        m_steps.BeginStep(QLatin1String(restorestep::kTags));
+        bool first = true;
+        m_report.tags = ReplaceTagBlocks(m_link, m_steps, *m_plan.tagWrites, false, [this, &first] {
+            // Three "g" commands a block: one without any answer at all is
+            // enough to stop.
+            if (!first)
+                m_watch.After(3);
+            first = false;
+            if (m_watch.Silent())
+                return false;
+            m_watch.Before();
+            return true;
+        });
+        m_steps.TakeMessages(); // the report says it all
+        const WriteAllOutcome outcome = m_report.tags->outcome;
+        m_report.stopped = m_report.stopped || outcome == WriteAllOutcome::LoggedOff;
+        m_report.silent = m_report.silent || outcome == WriteAllOutcome::Stopped;
+        if (outcome == WriteAllOutcome::Written)
+            m_report.written.append(kTagsItem);
+        else if (outcome == WriteAllOutcome::LoggedOff || outcome == WriteAllOutcome::Stopped)
+            m_report.left.append(kTagsItem);
+    }
+
+    Link &m_link;
+    StepShell &m_steps;
+    const RestorePlan &m_plan;
+    RestoreReport &m_report;
+    WriteWatch m_watch;
+    bool m_halted = false;
+};
 
 } // namespace
 
+bool RestorePlan::Empty() const
+{
+    return parameterWrites.isEmpty() && !accessWrite && (!directory || (directory->writes.isEmpty() && directory->erases.isEmpty()))
+        && !tagWrites;
+}
+
+QString NamedItems(const QStringList &items, int named)
+{
+    if (items.isEmpty())
+        return QStringLiteral("nothing");
+    if (named < 0 || items.size() <= named)
+        return items.join(QStringLiteral(", "));
+    return items.mid(0, named).join(QStringLiteral(", ")) + QStringLiteral(" and %1 more").arg(items.size() - named);
+}
+
 bool RestoreReport::ok() const { return Problems().isEmpty(); }
 
-QStringList RestoreReport::Problems() const
+QStringList RestoreReport::Problems(int named) const
 {
     QStringList problems;
     if (!refusal.isEmpty())
         return {refusal};
+    for (const QString &item : refused)
+        problems.append(QStringLiteral("Not written, since the unit cannot hold it: %1").arg(item));
     for (const QString &block : parameterFailures)
         problems.append(QStringLiteral("The parameters' %1 was not confirmed.").arg(block));
     if (accessWritten && !*accessWritten)
         problems.append(QStringLiteral("The PINs and emergency codes were not confirmed."));
-    if (directory) {
+    if (directory)
         for (const QString &failed : directory->failed)
             problems.append(QStringLiteral("The phone list's %1 was not acknowledged.").arg(failed));
-    }
     if (tags) {
         switch (tags->outcome) {
         case WriteAllOutcome::Written:
+        case WriteAllOutcome::Stopped:
+        case WriteAllOutcome::LoggedOff:
             break;
         case WriteAllOutcome::NoReply:
             problems.append(QStringLiteral("The unit did not answer the erase of its tag list; no tag was written."));
@@ -146,16 +245,20 @@ QStringList RestoreReport::Problems() const
         case WriteAllOutcome::Errors:
             problems.append(QStringLiteral("%1 tag block(s) were not confirmed.").arg(tags->errors));
             break;
-        case WriteAllOutcome::LimitReached:
-            problems.append(QStringLiteral("Only the first 512 tags were written."));
-            break;
         default:
             problems.append(QStringLiteral("The tags were not written."));
             break;
         }
     }
-    if (stopped)
-        problems.append(QStringLiteral("The link closed before the restore ended."));
+    if (silent || stopped) {
+        problems.append(silent ? QStringLiteral("The unit stopped answering: the rest was not sent.")
+                               : QStringLiteral("The link closed before the restore ended."));
+        problems.append(QStringLiteral("Written: %1").arg(NamedItems(written, named)));
+        QStringList notWritten = parameterFailures;
+        if (directory)
+            notWritten += directory->failed;
+        problems.append(QStringLiteral("Not written: %1").arg(NamedItems(notWritten + left, named)));
+    }
     return problems;
 }
 
@@ -176,24 +279,22 @@ RestoreCheck CheckRestore(const UnitBackup &backup, const UnitIdentity &connecte
         if (!check.allowed())
             return check;
     }
-    if (backup.tags) {
+    if (backup.tags && !backup.tagBlocks) {
         check.refusal = checkTags(*backup.tags);
         if (!check.allowed())
             return check;
     }
     if (backup.parameterBlocks) {
-        for (const ParameterBlockLayout &layout : BackedUpParameterBlocks()) {
-            const auto data = backup.parameterBlocks->constFind(layout.block);
-            if (data == backup.parameterBlocks->cend() || !ParameterBlockDataValid(layout, *data)) {
-                check.refusal = QStringLiteral("The backup's parameter block %1 is missing or damaged.")
-                                    .arg(QLatin1String(layout.block));
+        for (auto it = backup.parameterBlocks->cbegin(); it != backup.parameterBlocks->cend(); ++it) {
+            const ParameterBlockLayout *layout = FindParameterBlock(it.key());
+            if (!layout || !ParameterBlockDataValid(*layout, it.value())) {
+                check.refusal = QStringLiteral("The backup's parameter block %1 is damaged.").arg(QString::fromLatin1(it.key()));
                 return check;
             }
         }
-    }
-    if (backup.parameters && !backup.parameterBlocks) {
+    } else if (backup.parameters) {
         try {
-            blocksOfImage(*backup.parameters);
+            ParameterBlocksOfBackup(backup);
         } catch (const ConversionError &) {
             check.refusal = QStringLiteral("The backup's parameters image is damaged (its relay-2 value is empty).");
             return check;
@@ -205,8 +306,62 @@ RestoreCheck CheckRestore(const UnitBackup &backup, const UnitIdentity &connecte
     return check;
 }
 
+RestorePlan PlanRestore(const UnitBackup &backup, const UnitBackup &now, const UnitIdentity &connected)
+{
+    RestorePlan plan;
+    const ParameterBlocks held = now.parameterBlocks.value_or(ParameterBlocks());
+    if (backup.parameterBlocks || backup.parameters) {
+        const ParameterBlocks blocks = ParameterBlocksOfBackup(backup);
+        QStringList notHeld;
+        for (const ParameterBlockLayout &layout : ParameterBlockLayouts()) {
+            if (qstrcmp(layout.block, "0003") == 0)
+                continue;
+            const auto data = blocks.constFind(layout.block);
+            if (data == blocks.cend()) {
+                notHeld.append(QString::fromLatin1(layout.block));
+                continue;
+            }
+            // The unit holds it already (a version 1 block 0002 over its 16 characters).
+            if (held.value(layout.block).left(data->size()) == *data)
+                continue;
+            const QString problem = ParameterBlockProblem(layout, *data);
+            if (!problem.isEmpty()) {
+                plan.refused.append(problem);
+                continue;
+            }
+            plan.parameterWrites.append({layout.block, layout.message ? WritableMessage(*data) : *data});
+        }
+        if (!backup.parameterBlocks)
+            plan.leftOut.append(QStringLiteral("The backup holds the parameters image only: the settings, options "
+                                               "and diverts were left as they are."));
+        else if (!notHeld.isEmpty())
+            plan.leftOut.append(QStringLiteral("The backup does not hold block(s) %1: left as the unit holds them.")
+                                    .arg(notHeld.join(QStringLiteral(", "))));
+    }
+    if (const std::optional<QByteArray> access = AccessBlockOfBackup(backup)) {
+        if (!held.contains("0003") || held.value("0003") != *access)
+            plan.accessWrite = *access;
+    }
+    if (backup.directory) {
+        plan.directory = PlanDirectoryChanges(TargetRecordsOfBackup(*backup.directory),
+                                              now.directory.value_or(QList<BackupRecord>()), connected.memoryLimit, true);
+        plan.refused.append(plan.directory->refused);
+    }
+    if (const std::optional<ParameterBlocks> tags = TagBlocksOf(backup)) {
+        const std::optional<ParameterBlocks> unitTags = TagBlocksOf(now);
+        if (!unitTags || *unitTags != *tags) {
+            QList<TagBlockWrite> writes;
+            for (auto it = tags->cbegin(); it != tags->cend(); ++it)
+                if (!TagBlockBlank(it.value()))
+                    writes.append({it.key(), it.value()});
+            plan.tagWrites = writes;
+        }
+    }
+    return plan;
+}
+
 RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &backup, const UnitIdentity &connected,
-                          const std::optional<QList<BackupRecord>> &unitDirectory, const ProgressCallback &progress)
+                          const std::optional<UnitBackup> &unitNow, const ProgressCallback &progress)
 {
     RestoreReport report;
     const RestoreCheck check = CheckRestore(backup, connected);
@@ -218,18 +373,22 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
         report.refusal = QStringLiteral("Not logged on to a unit: nothing was written.");
         return report;
     }
-    // What the unit's directory holds must be known before anything is
-    // written: a restore never stops half way for want of it.
-    std::optional<QList<BackupRecord>> now = unitDirectory;
-    if (backup.directory && !now) {
-        const UnitDirectoryRead read = ReadUnitDirectory(link, shell, progress);
-        if (!read.complete) {
+    // What the unit holds must be known before anything is written: a
+    // restore writes only what differs, and never stops half way for want of it.
+    std::optional<UnitBackup> now = unitNow;
+    if (!now) {
+        const UnitReadResult read = ReadWholeUnit(link, shell, connected, {false}, progress);
+        if (!read.ok()) {
             report.refusal =
-                QStringLiteral("The unit's phone list could not be read (%1): nothing was written.").arg(read.error);
+                QStringLiteral("The unit could not be read (%1): nothing was written.").arg(read.message());
             return report;
         }
-        now = read.records;
+        now = read.backup;
     }
+    const RestorePlan plan = PlanRestore(backup, *now, connected);
+    report.refused = plan.refused;
+    report.parametersLeftOut = plan.leftOut;
+
     StepShell steps(shell, progress);
     shell.HoldFileCommands(true);
     shell.SetBusyCursor(true);
@@ -237,29 +396,7 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
         shell.SetBusyCursor(false);
         shell.HoldFileCommands(false);
     });
-
-    if (backup.parameterBlocks || backup.parameters) {
-        steps.BeginStep(QLatin1String(restorestep::kParameters));
-        restoreParameters(link, steps, backup, report);
-    }
-    if (backup.access && link.LoggedOn()) {
-        steps.BeginStep(QLatin1String(restorestep::kAccess));
-        ParameterFields fields;
-        ShowAccessCodes(*backup.access, fields);
-        report.accessWritten = link.WriteBlockVerified("0003", PinBlock(fields));
-    }
-    if (backup.directory && link.LoggedOn()) {
-        steps.BeginStep(QLatin1String(restorestep::kDirectory));
-        const DirectoryPlan plan =
-            PlanDirectoryChanges(TargetRecordsOfBackup(*backup.directory), *now, connected.memoryLimit);
-        report.directory = WriteDirectoryPlan(link, steps, plan);
-        report.stopped = report.stopped || report.directory->stopped;
-    }
-    if (backup.tags && link.LoggedOn()) {
-        steps.BeginStep(QLatin1String(restorestep::kTags));
-        restoreTags(link, steps, *backup.tags, report);
-        report.stopped = report.stopped || report.tags->outcome == WriteAllOutcome::LoggedOff;
-    }
+    Writer(link, steps, plan, report).Run();
     if (!link.LoggedOn())
         report.stopped = true;
     return report;

@@ -10,6 +10,8 @@
 #include <cmath>
 
 #include "directorytable.h"
+#include "tagcodes.h"
+#include "unitmemory.h"
 #include "failures.h"
 #include "savefile.h"
 
@@ -18,10 +20,29 @@ namespace porv {
 bool BackupRecord::operator==(const BackupRecord &o) const
 {
     return addr == o.addr && name == o.name && room == o.room && phone == o.phone && code1 == o.code1
-        && code2 == o.code2 && spare == o.spare;
+        && code2 == o.code2 && spare == o.spare && line == o.line;
 }
 
-const QList<ParameterBlockLayout> &BackedUpParameterBlocks()
+const QList<ParameterBlockLayout> &ParameterBlockLayouts()
+{
+    static const QList<ParameterBlockLayout> blocks = {
+        {"0001", 64, false}, {"0012", 32, true},  {"0013", 32, true},  {"0014", 32, true},
+        {"0015", 32, true},  {"0008", 64, false}, {"0009", 64, false}, {"0005", 64, false},
+        {"0002", 64, false}, {"0004", 64, false}, {"0006", 64, false}, {"0007", 64, false},
+        {"0010", 64, false}, {"0011", 64, false}, {"0000", 64, false}, {"0003", 64, false},
+    };
+    return blocks;
+}
+
+const ParameterBlockLayout *FindParameterBlock(const QByteArray &block)
+{
+    for (const ParameterBlockLayout &layout : ParameterBlockLayouts())
+        if (block == layout.block)
+            return &layout;
+    return nullptr;
+}
+
+const QList<ParameterBlockLayout> &Version1ParameterBlocks()
 {
     static const QList<ParameterBlockLayout> blocks = {
         {"0001", 64, false}, {"0012", 32, true}, {"0013", 32, true}, {"0014", 32, true}, {"0015", 32, true},
@@ -30,23 +51,16 @@ const QList<ParameterBlockLayout> &BackedUpParameterBlocks()
     return blocks;
 }
 
-const ParameterBlockLayout *FindParameterBlock(const QByteArray &block)
-{
-    for (const ParameterBlockLayout &layout : BackedUpParameterBlocks())
-        if (block == layout.block)
-            return &layout;
-    return nullptr;
-}
-
 bool ParameterBlockDataValid(const ParameterBlockLayout &layout, const QByteArray &data)
 {
-    if (data.size() != layout.length)
+    if (layout.message)
+        return data.size() == layout.length;
+    const bool divertTimes = qstrcmp(layout.block, "0002") == 0 && data.size() == 16;
+    if (data.size() != layout.length && !divertTimes)
         return false;
-    for (char c : data) {
-        const bool fits = layout.message ? uchar(c) >= 0x20 : (c >= '0' && c <= '?');
-        if (!fits)
+    for (char c : data)
+        if (c < '0' || c > '?')
             return false;
-    }
     return true;
 }
 
@@ -71,6 +85,9 @@ constexpr int kAccessWidth = 8;
 constexpr int kTagRoomWidth = 6;
 constexpr int kTagCodeWidth = 10;
 constexpr int kMaxTags = 512;
+// A record line of the unit's list: the address, five items and the name,
+// with room to spare for a unit that pads them.
+constexpr int kMaxRecordLine = 128;
 
 QJsonValue bytes(const QByteArray &b) { return QString::fromLatin1(b); }
 
@@ -80,6 +97,17 @@ QJsonArray byteArray(const QList<QByteArray> &list)
     for (const QByteArray &b : list)
         a.append(bytes(b));
     return a;
+}
+
+// Blocks by number, each its characters as read; null when not read.
+QJsonValue blockObject(const std::optional<ParameterBlocks> &blocks)
+{
+    if (!blocks)
+        return QJsonValue();
+    QJsonObject o;
+    for (auto it = blocks->cbegin(); it != blocks->cend(); ++it)
+        o.insert(QString::fromLatin1(it.key()), bytes(it.value()));
+    return o;
 }
 
 } // namespace
@@ -96,7 +124,9 @@ QByteArray BackupToJson(const UnitBackup &backup)
     QJsonObject doc;
     doc.insert(QStringLiteral("format"), QString::fromLatin1(kBackupFormat));
     doc.insert(QStringLiteral("version"), kBackupVersion);
-    doc.insert(QStringLiteral("taken"), backup.taken.toUTC().toString(Qt::ISODate));
+    // A backup read from a file that did not say when it was taken says so again.
+    doc.insert(QStringLiteral("taken"), backup.taken.isValid() ? QJsonValue(backup.taken.toUTC().toString(Qt::ISODate))
+                                                               : QJsonValue());
     doc.insert(QStringLiteral("unit"), unit);
 
     if (!backup.directory) {
@@ -108,20 +138,15 @@ QByteArray BackupToJson(const UnitBackup &backup)
             o.insert(QStringLiteral("addr"), bytes(r.addr));
             for (const RecordMember &m : kRecordMembers)
                 o.insert(QLatin1String(m.key), bytes(r.*m.field));
+            if (!r.line.isEmpty())
+                o.insert(QStringLiteral("line"), bytes(r.line));
             records.append(o);
         }
         doc.insert(QStringLiteral("directory"), records);
     }
     doc.insert(QStringLiteral("parameters"),
                backup.parameters ? QJsonValue(QString::fromLatin1(backup.parameters->toHex().toUpper())) : QJsonValue());
-    if (backup.parameterBlocks) {
-        QJsonObject blocks;
-        for (auto it = backup.parameterBlocks->cbegin(); it != backup.parameterBlocks->cend(); ++it)
-            blocks.insert(QString::fromLatin1(it.key()), bytes(it.value()));
-        doc.insert(QStringLiteral("parameterBlocks"), blocks);
-    } else {
-        doc.insert(QStringLiteral("parameterBlocks"), QJsonValue());
-    }
+    doc.insert(QStringLiteral("parameterBlocks"), blockObject(backup.parameterBlocks));
     if (backup.access) {
         QJsonObject access;
         access.insert(QStringLiteral("pins"), byteArray(backup.access->pins));
@@ -138,6 +163,7 @@ QByteArray BackupToJson(const UnitBackup &backup)
     } else {
         doc.insert(QStringLiteral("tags"), QJsonValue());
     }
+    doc.insert(QStringLiteral("tagBlocks"), blockObject(backup.tagBlocks));
     doc.insert(QStringLiteral("events"), backup.events ? QJsonValue(byteArray(*backup.events)) : QJsonValue());
     return QJsonDocument(doc).toJson(QJsonDocument::Indented);
 }
@@ -248,7 +274,7 @@ void readUnit(const QJsonObject &doc, UnitBackup &b)
         b.clock = latin1(unit.value(QStringLiteral("clock")), QStringLiteral("unit.clock"), 32);
 }
 
-void readDirectory(const QJsonObject &doc, UnitBackup &b)
+void readDirectory(const QJsonObject &doc, int version, UnitBackup &b)
 {
     if (!present(doc, "directory"))
         return;
@@ -271,12 +297,48 @@ void readDirectory(const QJsonObject &doc, UnitBackup &b)
             if (present(o, m.key))
                 r.*m.field = latin1(o.value(QLatin1String(m.key)), where + QLatin1Char('.') + QLatin1String(m.key),
                                     m.width);
+        // The record line the fields were read from: they must be its own,
+        // since a restore writes the line's items.
+        if (version >= 2 && present(o, "line")) {
+            const QString lineWhere = where + QStringLiteral(".line");
+            r.line = latin1(o.value(QStringLiteral("line")), lineWhere, kMaxRecordLine);
+            if (!IsDirectoryRecordLine(r.line))
+                damaged(lineWhere, QStringLiteral("is not a record line of the unit's list"));
+            BackupRecord fields = r;
+            fields.line.clear();
+            BackupRecord ofLine = RecordOfLine(r.line);
+            ofLine.line.clear();
+            if (ofLine != fields)
+                damaged(where, QStringLiteral("does not hold the fields of its \"line\""));
+        }
         out.append(r);
     }
     b.directory = out;
 }
 
-void readParameters(const QJsonObject &doc, UnitBackup &b)
+// Parameter or tag blocks by number: those of `layouts` that are there, each
+// checked; `all` requires every one.
+ParameterBlocks blocksOf(const QJsonObject &o, const QString &member, const QList<ParameterBlockLayout> &layouts,
+                         bool all)
+{
+    ParameterBlocks blocks;
+    for (const ParameterBlockLayout &layout : layouts) {
+        const QString where = QStringLiteral("%1.%2").arg(member, QLatin1String(layout.block));
+        if (!present(o, layout.block)) {
+            if (all)
+                damaged(where, QStringLiteral("is missing"));
+            continue;
+        }
+        const QByteArray data = latin1(o.value(QLatin1String(layout.block)), where);
+        if (!ParameterBlockDataValid(layout, data))
+            damaged(where, layout.message ? QStringLiteral("is not %1 message characters").arg(layout.length)
+                                        : QStringLiteral("is not %1 nibble characters").arg(layout.length));
+        blocks.insert(layout.block, data);
+    }
+    return blocks;
+}
+
+void readParameters(const QJsonObject &doc, int version, UnitBackup &b)
 {
     if (present(doc, "parameters")) {
         const QByteArray hex = latin1(doc.value(QStringLiteral("parameters")), QStringLiteral("parameters"));
@@ -286,18 +348,17 @@ void readParameters(const QJsonObject &doc, UnitBackup &b)
     }
     if (present(doc, "parameterBlocks")) {
         const QJsonObject o = object(doc.value(QStringLiteral("parameterBlocks")), QStringLiteral("parameterBlocks"));
-        ParameterBlocks blocks;
-        for (const ParameterBlockLayout &layout : BackedUpParameterBlocks()) {
-            const QString where = QStringLiteral("parameterBlocks.%1").arg(QLatin1String(layout.block));
-            if (!present(o, layout.block))
-                damaged(where, QStringLiteral("is missing"));
-            const QByteArray data = latin1(o.value(QLatin1String(layout.block)), where);
-            if (!ParameterBlockDataValid(layout, data))
-                damaged(where, layout.message ? QStringLiteral("is not %1 message characters").arg(layout.length)
-                                            : QStringLiteral("is not %1 nibble characters").arg(layout.length));
-            blocks.insert(layout.block, data);
+        if (version == 1) {
+            // As version 1 wrote them: the ten blocks the pages write, the
+            // messages without control bytes.
+            b.parameterBlocks = blocksOf(o, QStringLiteral("parameterBlocks"), Version1ParameterBlocks(), true);
+            for (auto it = b.parameterBlocks->cbegin(); it != b.parameterBlocks->cend(); ++it)
+                if (FindParameterBlock(it.key())->message && WritableMessage(it.value()) != it.value())
+                    damaged(QStringLiteral("parameterBlocks.") + QString::fromLatin1(it.key()),
+                            QStringLiteral("is not 32 message characters"));
+        } else {
+            b.parameterBlocks = blocksOf(o, QStringLiteral("parameterBlocks"), ParameterBlockLayouts(), false);
         }
-        b.parameterBlocks = blocks;
     }
     if (present(doc, "access")) {
         const QJsonObject o = object(doc.value(QStringLiteral("access")), QStringLiteral("access"));
@@ -307,10 +368,35 @@ void readParameters(const QJsonObject &doc, UnitBackup &b)
         codes.emergency = fixedList(o.value(QStringLiteral("emergency")), QStringLiteral("access.emergency"),
                                     kAccessEntries, kAccessWidth);
         b.access = codes;
+        // The codes are never named in a message: only that they differ.
+        const auto block = b.parameterBlocks ? b.parameterBlocks->constFind("0003") : ParameterBlocks::const_iterator();
+        if (b.parameterBlocks && block != b.parameterBlocks->cend()) {
+            const AccessCodes ofBlock = AccessCodesOfBlock(*block);
+            if (ofBlock.pins != codes.pins || ofBlock.emergency != codes.emergency)
+                damaged(QStringLiteral("access"), QStringLiteral("does not hold the codes of block 0003"));
+        }
     }
 }
 
-void readTagsAndEvents(const QJsonObject &doc, UnitBackup &b)
+// The 128 tag blocks, numbered as they are read.
+const QList<ParameterBlockLayout> &tagBlockLayouts()
+{
+    static const QList<QByteArray> numbers = [] {
+        QList<QByteArray> n;
+        for (int block = kTagFirstBlock; block <= kTagLastBlock; ++block)
+            n.append(TagBlockNumber(block));
+        return n;
+    }();
+    static const QList<ParameterBlockLayout> layouts = [] {
+        QList<ParameterBlockLayout> l;
+        for (const QByteArray &n : numbers)
+            l.append({n.constData(), kTagBlockDataLength, false});
+        return l;
+    }();
+    return layouts;
+}
+
+void readTagsAndEvents(const QJsonObject &doc, int version, UnitBackup &b)
 {
     if (present(doc, "tags")) {
         const QJsonArray tags = array(doc.value(QStringLiteral("tags")), QStringLiteral("tags"));
@@ -324,6 +410,12 @@ void readTagsAndEvents(const QJsonObject &doc, UnitBackup &b)
                         latin1(o.value(QStringLiteral("code")), where + QStringLiteral(".code"), kTagCodeWidth)});
         }
         b.tags = out;
+    }
+    if (version >= 2 && present(doc, "tagBlocks")) {
+        const QJsonObject o = object(doc.value(QStringLiteral("tagBlocks")), QStringLiteral("tagBlocks"));
+        b.tagBlocks = blocksOf(o, QStringLiteral("tagBlocks"), tagBlockLayouts(), true);
+        if (b.tags && TagsOfBlocks(*b.tagBlocks) != *b.tags)
+            damaged(QStringLiteral("tags"), QStringLiteral("are not the tags of \"tagBlocks\""));
     }
     if (present(doc, "events")) {
         const QJsonArray lines = array(doc.value(QStringLiteral("events")), QStringLiteral("events"));
@@ -360,26 +452,28 @@ BackupReadResult BackupFromJson(const QByteArray &json, const QString &fileName)
                          : QStringLiteral("\"%1\" is not a unit backup.").arg(fileName);
         return result;
     }
+    // The version is checked as a number before it is taken as one: a huge
+    // or broken one is refused as it stands.
     const QJsonValue version = o.value(QStringLiteral("version"));
     const double v = version.toDouble(-1);
-    if (!version.isDouble() || v < 1 || v != std::floor(v)) {
+    if (!version.isDouble() || !std::isfinite(v) || v < 1 || v != std::floor(v)) {
         result.error = QStringLiteral("\"%1\" is damaged: its version is not a whole number.").arg(fileName);
         return result;
     }
     if (v > kBackupVersion) {
         result.error = QStringLiteral("\"%1\" was written by a newer porv-pro (backup version %2); "
                                       "this one reads backups up to version %3.")
-                           .arg(fileName)
-                           .arg(qint64(v))
+                           .arg(fileName, QString::number(v, 'g', 17))
                            .arg(kBackupVersion);
         return result;
     }
+    const int fileVersion = int(v);
     try {
         UnitBackup b;
         readUnit(o, b);
-        readDirectory(o, b);
-        readParameters(o, b);
-        readTagsAndEvents(o, b);
+        readDirectory(o, fileVersion, b);
+        readParameters(o, fileVersion, b);
+        readTagsAndEvents(o, fileVersion, b);
         result.backup = std::move(b);
     } catch (const Damaged &d) {
         result.error = QStringLiteral("\"%1\" is damaged: %2.").arg(fileName, d.what);

@@ -20,11 +20,16 @@ namespace porv {
 
 // What the file says it is.
 inline constexpr char kBackupFormat[] = "porv-pro unit backup";
-// The newest version this program writes and reads.
-constexpr int kBackupVersion = 1;
+// The newest version this program writes and reads. Version 1 held the
+// decoded fields and ten parameter blocks; version 2 adds the unit's memory
+// as read (every parameter block, the directory's record lines, the tag
+// blocks) beside them.
+constexpr int kBackupVersion = 2;
 
 // One directory record as the unit lists it: its address (four upper-case
-// hexadecimal digits) and its fields, the telephone number in dial form.
+// hexadecimal digits) and its fields, the telephone number in dial form; and
+// the record line of the unit's dump it was read from (empty when it was not
+// read from a dump: a version 1 backup, a phone list).
 struct BackupRecord {
     QByteArray addr;
     QByteArray name;
@@ -33,6 +38,7 @@ struct BackupRecord {
     QByteArray code1;
     QByteArray code2;
     QByteArray spare;
+    QByteArray line;
     bool operator==(const BackupRecord &o) const;
     bool operator!=(const BackupRecord &o) const { return !(*this == o); }
 };
@@ -51,19 +57,25 @@ struct AccessCodes {
     QList<QByteArray> emergency; // EmgyCode1 .. EmgyCode4
 };
 
-// The parameter blocks the tool writes, with the characters a read gives of
-// each: 64 nibble characters, 16 of block 0002 (the divert times), 32 message
-// characters of blocks 0012 to 0015. In the order of Write All.
+// A parameter block as a read gives it: 64 nibble characters, or 32 message
+// characters of blocks 0012 to 0015.
 struct ParameterBlockLayout {
     const char *block;
     int length;
     bool message; // plain characters rather than nibble characters
 };
-const QList<ParameterBlockLayout> &BackedUpParameterBlocks();
+// All sixteen parameter blocks, in the order a restore writes them: Write
+// All's order (the gate codes, the messages, the speed dials, the divert
+// numbers and times), then the blocks no page uses, the settings, and last
+// the access codes (0003).
+const QList<ParameterBlockLayout> &ParameterBlockLayouts();
 const ParameterBlockLayout *FindParameterBlock(const QByteArray &block);
-// Whether data may stand as that block's characters: its exact length, and
-// nibble characters only, or for a message block no byte below 0x20 (nothing
-// that could end or split the command that writes it).
+// The ten blocks a version 1 backup holds, in Write All's order; its block
+// 0002 holds the 16 characters of the divert times only.
+const QList<ParameterBlockLayout> &Version1ParameterBlocks();
+// Whether data may stand as that block as read: 32 message characters (any
+// bytes), or 64 nibble characters; block 0002 may hold its first 16 (as a
+// version 1 backup does).
 bool ParameterBlockDataValid(const ParameterBlockLayout &layout, const QByteArray &data);
 
 // block number ("0000") -> its characters.
@@ -74,19 +86,22 @@ struct UnitBackup {
     QByteArray modelLine;   // as read at log-on
     int memoryLimit = -1;   // the model's top directory address; -1 when not known
     QString connection;     // "udp 127.0.0.2", "serial /dev/ttyUSB0": informative only
-    QDateTime taken;        // UTC, when the read ended
+    QDateTime taken;        // UTC, when the read ended; not valid when not known
     std::optional<QByteArray> clock; // the unit's clock, "yyyy-MM-dd hh:mm:ss"
 
     // --- what it holds; each absent when it was not read ---
     std::optional<QList<BackupRecord>> directory; // in the unit's order
-    // The 467-byte parameters image (the parameters file's record).
+    // The 467-byte parameters image (the parameters file's record), decoded
+    // from the blocks.
     std::optional<QByteArray> parameters;
-    // The parameter blocks as read: what the image cannot hold (ring count and
-    // volume, tone and silence detect, the keyless and QX1 options, the divert
-    // modes, numbers and times) and what a restore writes back.
+    // The parameter blocks as read: all sixteen (a version 1 backup: the ten
+    // the pages write), and what a restore writes back.
     std::optional<ParameterBlocks> parameterBlocks;
-    std::optional<AccessCodes> access;
-    std::optional<QList<BackupTag>> tags;           // in block order
+    std::optional<AccessCodes> access;              // decoded from block 0003
+    std::optional<QList<BackupTag>> tags;           // in block order, decoded from the tag blocks
+    // The tag blocks "1408" to "1535" as read, 64 nibble characters each;
+    // absent in a version 1 backup (the tags alone are then restored).
+    std::optional<ParameterBlocks> tagBlocks;
     std::optional<QList<QByteArray>> events;        // the log lines as received
 };
 

@@ -5,13 +5,11 @@
 
 #include <algorithm>
 
-#include "backupparameters.h"
+#include "blockcompare.h"
 #include "codecs.h"
 #include "directorychanges.h"
 #include "directorytransfer.h"
-#include "failures.h"
 #include "fields.h"
-#include "image.h"
 #include "memtable.h"
 #include "tagbinding.h"
 
@@ -19,18 +17,19 @@ namespace porv {
 
 namespace {
 
-// Addresses of a backup are compared where they stand, whatever unit is connected.
-constexpr int kAnyAddress = 0xFFE0;
-
 struct RecordField {
     const char *key;
     const char *label;
     QByteArray BackupRecord::*field;
+    QByteArray StoredRecord::*stored;
 };
 const RecordField kRecordFields[] = {
-    {"name", "Name", &BackupRecord::name},    {"room", "Room", &BackupRecord::room},
-    {"phone", "Phone", &BackupRecord::phone}, {"code1", "Code 1", &BackupRecord::code1},
-    {"code2", "Code 2", &BackupRecord::code2}, {"spare", "Spare", &BackupRecord::spare},
+    {"name", "Name", &BackupRecord::name, &StoredRecord::name},
+    {"room", "Room", &BackupRecord::room, &StoredRecord::room},
+    {"phone", "Phone", &BackupRecord::phone, &StoredRecord::phone},
+    {"code1", "Code 1", &BackupRecord::code1, &StoredRecord::code1},
+    {"code2", "Code 2", &BackupRecord::code2, &StoredRecord::code2},
+    {"spare", "Spare", &BackupRecord::spare, &StoredRecord::spare},
 };
 
 // The tag each record's room receives from the list, as a tag download binds
@@ -51,11 +50,62 @@ QHash<QByteArray, QByteArray> boundTags(const QList<BackupRecord> &records, cons
     return out;
 }
 
-// Which tags one list has that the other has not, each entry counted once.
+// A field as the value given compares it: a number without its layout.
+QByteArray given(const RecordField &f, const BackupRecord &r)
+{
+    return f.field == &BackupRecord::phone ? DialNumber(r.phone) : r.*f.field;
+}
+
+// The unit's characters of a number, with the "?" fill it is listed with.
+QByteArray storedChars(const RecordField &f, const StoredRecord &s)
+{
+    const QByteArray chars = s.*f.stored;
+    return f.stored == &StoredRecord::phone ? PadRight(chars, 16, '?') : chars;
+}
+
+// The fields of a target that differ from the unit's record there (`now`;
+// none for a new one): its decoded values, each with what the unit would
+// hold when it cannot hold it as given; then, when the block is written, the
+// unit's characters that differ where no decoded value shows it.
+QList<FieldChange> fieldChanges(const TargetRecord &t, const BackupRecord *now)
+{
+    QList<FieldChange> fields;
+    const BackupRecord none;
+    const BackupRecord &unit = now ? *now : none;
+    const StoredRecord asked = WriteFormOf(t, now);
+    const bool written = !now || StoredOf(*now) != asked;
+    const StoredRecord stored = SendableForm(asked);
+    const StoredRecord held = now ? StoredOf(*now) : StoredRecord();
+    for (const RecordField &f : kRecordFields) {
+        const QByteArray value = given(f, t.record);
+        const QByteArray storedValue = StoredField(stored, f.key);
+        // A new record: only what it would not hold as given.
+        const bool listed = now ? value != unit.*f.field : storedValue != value;
+        if (listed) {
+            FieldChange c{f.key, QLatin1String(f.label), unit.*f.field, value, std::nullopt};
+            if (storedValue != value)
+                c.stored = storedValue;
+            fields.append(c);
+        } else if (written && now && stored.*f.stored != held.*f.stored) {
+            fields.append({f.key, QLatin1String(f.label) + QStringLiteral(" (as stored)"), storedChars(f, held),
+                           storedChars(f, stored), std::nullopt});
+        }
+    }
+    return fields;
+}
+
+// Which tags one list has that the other has not, each entry counted once;
+// codes compare without regard to case (the unit stores them in one).
 void compareTags(const QList<BackupTag> &unit, const QList<BackupTag> &pc, bool order, UnitDiff &diff)
 {
-    QList<BackupTag> left = unit;
-    for (const BackupTag &t : pc) {
+    auto upper = [](QList<BackupTag> tags) {
+        for (BackupTag &t : tags)
+            t.code = t.code.toUpper();
+        return tags;
+    };
+    const QList<BackupTag> unitTags = upper(unit), pcTags = upper(pc);
+    QList<BackupTag> left = unitTags;
+    for (const BackupTag &t : pcTags) {
         const qsizetype i = left.indexOf(t);
         if (i >= 0)
             left.removeAt(i);
@@ -63,65 +113,63 @@ void compareTags(const QList<BackupTag> &unit, const QList<BackupTag> &pc, bool 
             diff.tagsAdded.append(t);
     }
     diff.tagsRemoved = left;
-    diff.tagOrderChanged = order && diff.tagsAdded.isEmpty() && diff.tagsRemoved.isEmpty() && unit != pc;
+    diff.tagOrderChanged = order && diff.tagsAdded.isEmpty() && diff.tagsRemoved.isEmpty() && unitTags != pcTags;
 }
 
-// Records by address, field by field; a record whose fields all stand at
-// another address shows as moved (its address changed).
+// Records by address, field by field and in the unit's characters; a record
+// whose block stands unchanged at another address shows as moved.
 void compareRecords(const QList<TargetRecord> &targets, const QList<BackupRecord> &unit, int memoryLimit,
-                    const std::optional<QHash<QByteArray, QByteArray>> &unitTags, UnitDiff &diff)
+                    bool keepAddresses, const std::optional<QHash<QByteArray, QByteArray>> &unitTags, UnitDiff &diff)
 {
-    const DirectoryPlan plan = PlanDirectoryChanges(targets, unit, memoryLimit);
+    const DirectoryPlan plan = PlanDirectoryChanges(targets, unit, memoryLimit, keepAddresses);
     QHash<QByteArray, BackupRecord> held;
     for (const BackupRecord &r : unit)
-        held.insert(r.addr.toUpper(), StoredForm(r));
+        held.insert(r.addr.toUpper(), r);
     QList<RecordChange> added, removed, changed;
-    auto problemOf = [](const TargetRecord &t) {
-        return t.problem.kind == RecordProblem::None ? QString() : RecordProblemText(t.problem);
-    };
-    for (auto it = plan.placed.cbegin(); it != plan.placed.cend(); ++it) {
-        const TargetRecord &t = targets.at(it.value());
-        const BackupRecord pc = StoredForm(t.record);
-        RecordChange c{RecordChange::Kind::Changed, it.key(), pc.name, pc.room, {}, problemOf(t)};
-        const auto now = held.constFind(it.key());
-        if (now == held.cend()) {
-            c.kind = RecordChange::Kind::Added;
+    auto describe = [&](int index, const QByteArray &addr) {
+        const TargetRecord &t = targets.at(index);
+        const auto now = held.constFind(addr);
+        const BackupRecord *unitRecord = now == held.cend() ? nullptr : &*now;
+        RecordChange c{unitRecord ? RecordChange::Kind::Changed : RecordChange::Kind::Added,
+                       addr, QByteArray(), t.record.name, t.record.room, fieldChanges(t, unitRecord),
+                       plan.problems.value(index)};
+        if (unitRecord && unitTags && unitTags->value(addr) != t.tag)
+            c.fields.append({"tag", QStringLiteral("Tag"), unitTags->value(addr), t.tag, std::nullopt});
+        if (c.kind == RecordChange::Kind::Added)
             added.append(c);
-            continue;
-        }
-        const BackupRecord &was = *now;
-        for (const RecordField &f : kRecordFields)
-            if (was.*f.field != pc.*f.field)
-                c.fields.append({f.key, QLatin1String(f.label), was.*f.field, pc.*f.field});
-        if (unitTags && unitTags->value(it.key()) != t.tag)
-            c.fields.append({"tag", QStringLiteral("Tag"), unitTags->value(it.key()), t.tag});
-        if (!c.fields.isEmpty())
+        else if (!c.fields.isEmpty() || !c.problem.isEmpty())
             changed.append(c);
+    };
+    QSet<int> placed;
+    for (auto it = plan.placed.cbegin(); it != plan.placed.cend(); ++it) {
+        describe(it.value(), it.key());
+        placed.insert(it.value());
     }
+    // Refused where they stand, or where they would have gone.
+    for (auto it = plan.problems.cbegin(); it != plan.problems.cend(); ++it)
+        if (!placed.contains(it.key()))
+            describe(it.key(), targets.at(it.key()).record.addr.toUpper());
     for (int k = int(plan.freeAddresses.size()); k < plan.needAddress.size(); ++k) {
         const TargetRecord &t = targets.at(plan.needAddress.at(k));
-        const BackupRecord pc = StoredForm(t.record);
-        added.append({RecordChange::Kind::Added, "new", pc.name, pc.room, {},
+        added.append({RecordChange::Kind::Added, "new", QByteArray(), t.record.name, t.record.room, {},
                       QStringLiteral("no free address in the unit")});
     }
-    for (const BackupRecord &r : plan.erases) {
-        const BackupRecord s = StoredForm(r);
-        removed.append({RecordChange::Kind::Removed, s.addr, s.name, s.room, {}, QString()});
-    }
-    // A record that only moved: removed at one address, added at another.
+    for (const BackupRecord &r : plan.erases)
+        removed.append({RecordChange::Kind::Removed, r.addr.toUpper(), QByteArray(), r.name, r.room, {}, QString()});
+    // A record that only moved: its block removed at one address and written
+    // as it was at another.
     for (qsizetype a = 0; a < added.size(); ++a) {
         const auto target = plan.placed.constFind(added[a].addr);
-        if (target == plan.placed.cend())
+        if (target == plan.placed.cend() || !added[a].problem.isEmpty())
             continue;
+        const StoredRecord asked = WriteFormOf(targets.at(*target), nullptr);
         for (qsizetype r = 0; r < removed.size(); ++r) {
-            const BackupRecord was = held.value(removed[r].addr);
-            BackupRecord now = StoredForm(targets.at(*target).record);
-            now.addr = was.addr;
-            if (now != was)
+            if (StoredOf(held.value(removed[r].addr)) != asked)
                 continue;
             RecordChange moved = added[a];
-            moved.kind = RecordChange::Kind::Changed;
-            moved.fields.append({"addr", QStringLiteral("Address"), removed[r].addr, added[a].addr});
+            moved.kind = RecordChange::Kind::Moved;
+            moved.from = removed[r].addr;
+            moved.fields.clear();
             changed.append(moved);
             added.removeAt(a--);
             removed.removeAt(r);
@@ -133,67 +181,32 @@ void compareRecords(const QList<TargetRecord> &targets, const QList<BackupRecord
                      [](const RecordChange &x, const RecordChange &y) { return x.addr < y.addr; });
 }
 
-void compareFields(const ParameterFields &now, const ParameterFields &then, UnitDiff &diff)
-{
-    for (const ComparedField &f : ComparedParameterFields()) {
-        const QByteArray a = ComparedValue(now, f), b = ComparedValue(then, f);
-        if (a != b)
-            diff.parameters.append({f.name, f.label, a, b});
-    }
-}
-
-// The parameters page's fields on both sides: from the blocks when both have
-// them, else from the parameters images (their fields only).
-void compareParameters(const UnitBackup &unit, const UnitBackup &backup, UnitDiff &diff)
-{
-    ParameterFields now, then;
-    if (unit.parameterBlocks && backup.parameterBlocks) {
-        ShowParameterBlocks(*unit.parameterBlocks, now);
-        ShowParameterBlocks(*backup.parameterBlocks, then);
-    } else if (unit.parameters && backup.parameters) {
-        try {
-            ParameterImage a, b;
-            a.setBytes(*unit.parameters);
-            b.setBytes(*backup.parameters);
-            ControlsFromImage(a, now);
-            ControlsFromImage(b, then);
-        } catch (const ConversionError &) {
-            diff.notes.append(QStringLiteral("The parameters image is damaged: the parameters were not compared."));
-            return;
-        }
-        diff.notes.append(QStringLiteral("Only the fields of the parameters image were compared."));
-    } else {
-        diff.notes.append(QStringLiteral("The parameters were not compared: only one side holds them."));
-        return;
-    }
-    compareFields(now, then, diff);
-}
-
-void compareAccess(const UnitBackup &unit, const UnitBackup &backup, UnitDiff &diff)
-{
-    if (!unit.access || !backup.access) {
-        diff.notes.append(QStringLiteral("The PINs and emergency codes were not compared: only one side holds them."));
-        return;
-    }
-    ParameterFields now, then;
-    ShowAccessCodes(*unit.access, now);
-    ShowAccessCodes(*backup.access, then);
-    for (const ComparedField &f : ComparedAccessFields())
-        if (EncodePin(now.text(f.name)) != EncodePin(then.text(f.name)))
-            diff.accessDiffer.append(f.label);
-}
-
 QString text(const QByteArray &value) { return value.isEmpty() ? QStringLiteral("(empty)") : QString::fromLatin1(value); }
 
-QString recordLine(const RecordChange &c)
+// "<label>  unit: <value>  file: <value>", with what the unit would hold; a
+// new record's without the unit's side, which holds none.
+QString fieldText(const FieldChange &f, const QString &pcSide, bool unitSide = true)
 {
-    static const char *const kinds[] = {"added", "removed", "changed"};
+    QString line = unitSide ? QStringLiteral("%1  unit: %2  %3: %4").arg(f.label, text(f.unit), pcSide, text(f.pc))
+                            : QStringLiteral("%1  %2: %3").arg(f.label, pcSide, text(f.pc));
+    if (f.stored)
+        line += QStringLiteral(" (stored as %1)").arg(text(*f.stored));
+    return line;
+}
+
+const char *const kKinds[] = {"added", "removed", "changed", "moved"};
+
+QString recordLine(const RecordChange &c, const QString &pcSide)
+{
+    QString where = QString::fromLatin1(c.addr);
+    if (c.kind == RecordChange::Kind::Moved)
+        where = QString::fromLatin1(c.from) + QStringLiteral(" -> ") + where;
     QString line = QStringLiteral("  %1 %2  %3  room %4")
-                       .arg(QLatin1String(kinds[int(c.kind)]), -7)
-                       .arg(QString::fromLatin1(c.addr), text(c.name), text(c.room));
+                       .arg(QLatin1String(kKinds[int(c.kind)]), -7)
+                       .arg(where, text(c.name), text(c.room));
     QStringList fields;
     for (const FieldChange &f : c.fields)
-        fields.append(QStringLiteral("%1 %2 -> %3").arg(f.label, text(f.unit), text(f.pc)));
+        fields.append(fieldText(f, pcSide, c.kind != RecordChange::Kind::Added));
     if (!fields.isEmpty())
         line += QStringLiteral(": ") + fields.join(QStringLiteral("; "));
     if (!c.problem.isEmpty())
@@ -201,12 +214,23 @@ QString recordLine(const RecordChange &c)
     return line;
 }
 
+QString bytesLine(const BlockChange &b)
+{
+    return QStringLiteral("  other bytes of block %1 differ (%2 %3)")
+        .arg(QString::fromLatin1(b.block))
+        .arg(b.bytes)
+        .arg(b.bytes == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"));
+}
+
 QJsonObject fieldJson(const FieldChange &f)
 {
-    return {{QStringLiteral("field"), QString::fromLatin1(f.field)},
-            {QStringLiteral("label"), f.label},
-            {QStringLiteral("unit"), QString::fromLatin1(f.unit)},
-            {QStringLiteral("pc"), QString::fromLatin1(f.pc)}};
+    QJsonObject o{{QStringLiteral("field"), QString::fromLatin1(f.field)},
+                  {QStringLiteral("label"), f.label},
+                  {QStringLiteral("unit"), QString::fromLatin1(f.unit)},
+                  {QStringLiteral("pc"), QString::fromLatin1(f.pc)}};
+    if (f.stored)
+        o.insert(QStringLiteral("stored"), QString::fromLatin1(*f.stored));
+    return o;
 }
 
 QJsonArray tagsJson(const QList<BackupTag> &tags)
@@ -218,31 +242,32 @@ QJsonArray tagsJson(const QList<BackupTag> &tags)
     return a;
 }
 
+QJsonArray bytesJson(const QList<BlockChange> &blocks)
+{
+    QJsonArray a;
+    for (const BlockChange &b : blocks)
+        a.append(QJsonObject{{QStringLiteral("block"), QString::fromLatin1(b.block)},
+                             {QStringLiteral("otherBytes"), b.bytes}});
+    return a;
+}
+
+int countOf(const QList<RecordChange> &records, RecordChange::Kind kind)
+{
+    return int(std::count_if(records.begin(), records.end(), [kind](const RecordChange &c) { return c.kind == kind; }));
+}
+
 } // namespace
 
 bool UnitDiff::Same() const
 {
-    return records.isEmpty() && parameters.isEmpty() && accessDiffer.isEmpty() && tagsAdded.isEmpty()
-        && tagsRemoved.isEmpty() && !tagOrderChanged;
+    return records.isEmpty() && parameters.isEmpty() && parameterBytes.isEmpty() && accessDiffer.isEmpty()
+        && tagsAdded.isEmpty() && tagsRemoved.isEmpty() && !tagOrderChanged && tagBytes.isEmpty();
 }
 
-int UnitDiff::RecordsAdded() const
-{
-    return int(std::count_if(records.begin(), records.end(),
-                             [](const RecordChange &c) { return c.kind == RecordChange::Kind::Added; }));
-}
-
-int UnitDiff::RecordsRemoved() const
-{
-    return int(std::count_if(records.begin(), records.end(),
-                             [](const RecordChange &c) { return c.kind == RecordChange::Kind::Removed; }));
-}
-
-int UnitDiff::RecordsChanged() const
-{
-    return int(std::count_if(records.begin(), records.end(),
-                             [](const RecordChange &c) { return c.kind == RecordChange::Kind::Changed; }));
-}
+int UnitDiff::RecordsAdded() const { return countOf(records, RecordChange::Kind::Added); }
+int UnitDiff::RecordsRemoved() const { return countOf(records, RecordChange::Kind::Removed); }
+int UnitDiff::RecordsChanged() const { return countOf(records, RecordChange::Kind::Changed); }
+int UnitDiff::RecordsMoved() const { return countOf(records, RecordChange::Kind::Moved); }
 
 UnitDiff CompareUnit(const UnitBackup &unit, const UnitBackup &backup)
 {
@@ -251,6 +276,9 @@ UnitDiff CompareUnit(const UnitBackup &unit, const UnitBackup &backup)
         diff.notes.append(QStringLiteral("The backup was taken from a %1; the unit is a %2.")
                               .arg(QString::fromLatin1(backup.modelLine), QString::fromLatin1(unit.modelLine)));
     if (unit.directory && backup.directory) {
+        // Addresses of a backup stand where they are: one outside this unit's
+        // directory is named, never moved.
+        const int limit = unit.memoryLimit > 0 ? unit.memoryLimit : 0x9000;
         std::optional<QHash<QByteArray, QByteArray>> unitTags;
         QList<TargetRecord> targets = TargetRecordsOfBackup(*backup.directory);
         if (unit.tags && backup.tags) {
@@ -259,9 +287,9 @@ UnitDiff CompareUnit(const UnitBackup &unit, const UnitBackup &backup)
             for (TargetRecord &t : targets)
                 t.tag = backupTags.value(t.record.addr.toUpper());
         }
-        compareRecords(targets, *unit.directory, kAnyAddress, unitTags, diff);
+        compareRecords(targets, *unit.directory, limit, true, unitTags, diff);
         for (const BackupRecord &r : *backup.directory)
-            if (unit.memoryLimit > 0 && !UsableAddress(r.addr, unit.memoryLimit)) {
+            if (!UsableAddress(r.addr, limit)) {
                 diff.notes.append(QStringLiteral("The backup's phone list does not fit this unit's directory: "
                                                  "it cannot be restored here."));
                 break;
@@ -269,21 +297,22 @@ UnitDiff CompareUnit(const UnitBackup &unit, const UnitBackup &backup)
     } else {
         diff.notes.append(QStringLiteral("The phone lists were not compared: only one side holds one."));
     }
-    compareParameters(unit, backup, diff);
-    compareAccess(unit, backup, diff);
-    if (unit.tags && backup.tags)
+    CompareParameterBlocks(unit, backup, diff);
+    CompareAccessBlock(unit, backup, diff);
+    if (unit.tags && backup.tags) {
         compareTags(*unit.tags, *backup.tags, true, diff);
-    else
+        CompareTagBlocks(unit, backup, diff);
+    } else {
         diff.notes.append(QStringLiteral("The tags were not compared: only one side holds them."));
+    }
     return diff;
 }
 
 UnitDiff CompareParameterFields(const ParameterBlocks &unit, const ParameterFields &pc)
 {
     UnitDiff diff;
-    ParameterFields now;
-    ShowParameterBlocks(unit, now);
-    compareFields(now, pc, diff);
+    diff.pcSide = QStringLiteral("PC");
+    CompareFieldsWithPage(unit, pc, diff);
     return diff;
 }
 
@@ -294,7 +323,7 @@ UnitDiff ComparePhoneList(const MemTable &table, const UnitBackup &unit, int mem
     std::optional<QHash<QByteArray, QByteArray>> unitTags;
     if (unit.tags)
         unitTags = boundTags(records, *unit.tags);
-    compareRecords(TargetRecordsOfTable(table), records, memoryLimit, unitTags, diff);
+    compareRecords(TargetRecordsOfTable(table), records, memoryLimit, false, unitTags, diff);
     if (unit.tags) {
         // The entries Write All would send, in the table's order.
         QList<BackupTag> pc;
@@ -314,21 +343,28 @@ QStringList DiffLines(const UnitDiff &diff)
 {
     QStringList lines;
     if (!diff.records.isEmpty()) {
-        lines.append(QStringLiteral("Phone list: %1 added, %2 removed, %3 changed")
-                         .arg(diff.RecordsAdded())
-                         .arg(diff.RecordsRemoved())
-                         .arg(diff.RecordsChanged()));
+        QString heading = QStringLiteral("Phone list: %1 added, %2 removed, %3 changed")
+                              .arg(diff.RecordsAdded())
+                              .arg(diff.RecordsRemoved())
+                              .arg(diff.RecordsChanged());
+        if (diff.RecordsMoved() > 0)
+            heading += QStringLiteral(", %1 moved").arg(diff.RecordsMoved());
+        lines.append(heading);
         for (const RecordChange &c : diff.records)
-            lines.append(recordLine(c));
+            lines.append(recordLine(c, diff.pcSide));
     }
-    if (!diff.parameters.isEmpty()) {
-        lines.append(QStringLiteral("Parameters: %1 differ").arg(diff.parameters.size()));
+    if (!diff.parameters.isEmpty() || !diff.parameterBytes.isEmpty()) {
+        lines.append(QStringLiteral("Parameters: %1 differ").arg(diff.parameters.size() + diff.parameterBytes.size()));
         for (const FieldChange &f : diff.parameters)
-            lines.append(QStringLiteral("  %1: %2 -> %3").arg(f.label, text(f.unit), text(f.pc)));
+            lines.append(QStringLiteral("  ") + fieldText(f, diff.pcSide));
+        for (const BlockChange &b : diff.parameterBytes)
+            lines.append(bytesLine(b));
     }
+    for (const QString &problem : diff.parameterProblems)
+        lines.append(QStringLiteral("  ") + problem);
     if (!diff.accessDiffer.isEmpty())
         lines.append(QStringLiteral("PINs and emergency codes: %1 differ").arg(diff.accessDiffer.join(QStringLiteral(", "))));
-    if (!diff.tagsAdded.isEmpty() || !diff.tagsRemoved.isEmpty() || diff.tagOrderChanged) {
+    if (!diff.tagsAdded.isEmpty() || !diff.tagsRemoved.isEmpty() || diff.tagOrderChanged || !diff.tagBytes.isEmpty()) {
         lines.append(QStringLiteral("Tags: %1 added, %2 removed%3")
                          .arg(diff.tagsAdded.size())
                          .arg(diff.tagsRemoved.size())
@@ -337,6 +373,8 @@ QStringList DiffLines(const UnitDiff &diff)
             lines.append(QStringLiteral("  added   room %1 tag %2").arg(QString::fromLatin1(t.room), QString::fromLatin1(t.code)));
         for (const BackupTag &t : diff.tagsRemoved)
             lines.append(QStringLiteral("  removed room %1 tag %2").arg(QString::fromLatin1(t.room), QString::fromLatin1(t.code)));
+        for (const BlockChange &b : diff.tagBytes)
+            lines.append(bytesLine(b));
     }
     if (diff.Same())
         lines.append(QStringLiteral("Nothing differs."));
@@ -347,17 +385,18 @@ QStringList DiffLines(const UnitDiff &diff)
 
 QJsonObject DiffToJson(const UnitDiff &diff)
 {
-    static const char *const kinds[] = {"added", "removed", "changed"};
     QJsonArray records;
     for (const RecordChange &c : diff.records) {
         QJsonArray fields;
         for (const FieldChange &f : c.fields)
             fields.append(fieldJson(f));
-        QJsonObject o{{QStringLiteral("change"), QLatin1String(kinds[int(c.kind)])},
+        QJsonObject o{{QStringLiteral("change"), QLatin1String(kKinds[int(c.kind)])},
                       {QStringLiteral("addr"), QString::fromLatin1(c.addr)},
                       {QStringLiteral("name"), QString::fromLatin1(c.name)},
                       {QStringLiteral("room"), QString::fromLatin1(c.room)},
                       {QStringLiteral("fields"), fields}};
+        if (c.kind == RecordChange::Kind::Moved)
+            o.insert(QStringLiteral("from"), QString::fromLatin1(c.from));
         if (!c.problem.isEmpty())
             o.insert(QStringLiteral("problem"), c.problem);
         records.append(o);
@@ -368,11 +407,12 @@ QJsonObject DiffToJson(const UnitDiff &diff)
     return {{QStringLiteral("same"), diff.Same()},
             {QStringLiteral("records"), records},
             {QStringLiteral("parameters"), parameters},
+            {QStringLiteral("blocks"), bytesJson(diff.parameterBytes + diff.tagBytes)},
             {QStringLiteral("access"), QJsonArray::fromStringList(diff.accessDiffer)},
             {QStringLiteral("tags"), QJsonObject{{QStringLiteral("added"), tagsJson(diff.tagsAdded)},
                                                   {QStringLiteral("removed"), tagsJson(diff.tagsRemoved)},
                                                   {QStringLiteral("orderChanged"), diff.tagOrderChanged}}},
-            {QStringLiteral("notes"), QJsonArray::fromStringList(diff.notes)}};
+            {QStringLiteral("notes"), QJsonArray::fromStringList(diff.notes + diff.parameterProblems)}};
 }
 
 } // namespace porv

@@ -1,6 +1,7 @@
 #include "unitread.h"
 
 #include <QScopeGuard>
+#include <QSet>
 
 #include "backupparameters.h"
 #include "blocks.h"
@@ -14,7 +15,9 @@
 #include "memtable.h"
 #include "session.h"
 #include "stepshell.h"
+#include "tagcodes.h"
 #include "tagtransfer.h"
+#include "unitmemory.h"
 
 namespace porv {
 
@@ -34,18 +37,32 @@ namespace {
 
 const QString kNoAnswer = QStringLiteral("the unit did not answer");
 const QString kLinkClosed = QStringLiteral("the link was closed");
+// Longer than any record line a unit lists (a backup refuses longer ones).
+constexpr int kMaxRecordLine = 128;
 
 // A step that did not go whole ends the read.
 struct StepFailed {
     QString error;
 };
 
-// The records of a downloaded directory table, in its order.
-QList<BackupRecord> recordsOf(const MemTable &table)
+// The records of a whole dump, as the unit lists them: every record line,
+// with its fields decoded (the name whole, commas included) and the line kept.
+// A line that is no record line is passed over, as is the first of none.
+QList<BackupRecord> recordsOfDump(const QByteArray &received)
 {
     QList<BackupRecord> out;
-    for (const TargetRecord &t : TargetRecordsOfTable(table))
-        out.append(t.record);
+    QSet<QByteArray> seen;
+    for (const QByteArray &line : ReadDirectoryDump(received).recordLines) {
+        if (!IsDirectoryRecordLine(line))
+            continue;
+        BackupRecord r = RecordOfLine(line);
+        if (seen.contains(r.addr))
+            throw StepFailed{QStringLiteral("the phone list lists the address %1 twice").arg(QString::fromLatin1(r.addr))};
+        if (line.size() > kMaxRecordLine)
+            throw StepFailed{QStringLiteral("the record at %1 is listed longer than a record line").arg(QString::fromLatin1(r.addr))};
+        seen.insert(r.addr);
+        out.append(r);
+    }
     return out;
 }
 
@@ -55,7 +72,6 @@ UnitDirectoryRead readDirectory(Link &link, StepShell &shell)
     StandaloneDirectory directory;
     const DirectoryDownloadReport report = DownloadDirectory(link, shell, directory);
     shell.TakeMessages(); // the report says it all
-    read.records = recordsOf(directory.table);
     read.complete = report.complete;
     if (!report.started)
         read.error = QStringLiteral("another transfer is running");
@@ -65,77 +81,123 @@ UnitDirectoryRead readDirectory(Link &link, StepShell &shell)
         read.error = kLinkClosed;
     else if (!report.complete)
         read.error = QStringLiteral("the phone list did not arrive complete");
+    try {
+        read.records = recordsOfDump(link.ReceiveView());
+    } catch (const StepFailed &failed) {
+        read.complete = false;
+        read.error = failed.error;
+    }
     return read;
 }
 
-// Sends a read and waits until its reply holds every needed line and its
-// closing line, or `ticks` have passed.
-bool readReply(Link &link, const QByteArray &command, int ticks, const QList<LineNeed> &needs)
+// Sends a read and waits until `whole` finds its reply whole (the received
+// bytes, the lines), or `ticks` have passed.
+template <typename Whole>
+bool readReply(Link &link, const QByteArray &command, int ticks, Whole whole)
 {
     link.ClearReceiveView();
+    link.ClearReceived();
     link.SendCommand(command + '\r');
     constexpr int kPoll = 10;
     for (int waited = 0; waited < ticks; waited += kPoll) {
         Delay(kPoll);
-        if (ReplyWhole(link.ReplyLines(), needs))
+        if (whole())
             return true;
         if (!link.LoggedOn())
             throw StepFailed{kLinkClosed};
     }
-    return false;
+    return whole();
 }
 
-// The reads of the parameter blocks, each block at its line of the reply.
+constexpr int kPrefix = 5; // the unit's address text before a block's data
+
+// Message blocks read from the bytes received rather than from the reply's
+// lines: a message may hold a CR or LF of its own. After the dump's first
+// line, each block is the five characters, its 32 bytes and CR LF; then the
+// closing line. Empty when the bytes are not (yet) in that form.
+QList<QByteArray> messageBlocksOf(const QByteArray &rx, int count)
+{
+    const qsizetype first = rx.indexOf("\r\n");
+    if (first < 0)
+        return {};
+    qsizetype pos = first + 2;
+    QList<QByteArray> data;
+    for (int i = 0; i < count; ++i) {
+        if (rx.size() < pos + kPrefix + 32 + 2 || rx.mid(pos + kPrefix + 32, 2) != "\r\n")
+            return {};
+        data.append(rx.mid(pos + kPrefix, 32));
+        pos += kPrefix + 32 + 2;
+    }
+    return rx.indexOf("OK", pos) >= 0 ? data : QList<QByteArray>();
+}
+
+// The reads of the parameter blocks, each block at its line of the reply
+// ("r": line 0; "d": line 1 on). Block 0003 is read alone: its reply holds
+// the PINs, which the link trace hides.
 struct BlockRead {
     const char *command;
     int ticks;
-    QList<QPair<const char *, int>> blocks; // block, reply line
+    QList<const char *> blocks;
 };
+
+void readBlocks(Link &link, const BlockRead &read, ParameterBlocks &blocks)
+{
+    const bool dump = read.command[0] == 'd';
+    const bool messages = FindParameterBlock(read.blocks.first())->message;
+    QList<LineNeed> needs;
+    for (int i = 0; i < read.blocks.size(); ++i)
+        needs.append({dump ? i + 1 : i, kPrefix + FindParameterBlock(read.blocks.at(i))->length});
+    QList<QByteArray> raw;
+    const bool whole = readReply(link, read.command, read.ticks, [&] {
+        if (messages && (raw = messageBlocksOf(link.RxBuffer(), int(read.blocks.size()))).size() == read.blocks.size())
+            return true;
+        return ReplyWhole(link.ReplyLines(), needs);
+    });
+    if (!whole) {
+        // The closing line came, but not in a form the tool reads.
+        if (link.RxBuffer().contains("OK"))
+            throw StepFailed{QStringLiteral("block %1 came back in a form the tool does not read")
+                                 .arg(QLatin1String(read.blocks.first()))};
+        throw StepFailed{kNoAnswer + QStringLiteral(" (%1)").arg(QLatin1String(read.command))};
+    }
+    for (int i = 0; i < read.blocks.size(); ++i) {
+        const ParameterBlockLayout &layout = *FindParameterBlock(read.blocks.at(i));
+        const QByteArray data =
+            raw.size() == read.blocks.size() ? raw.at(i) : link.ReplyLine(needs.at(i).line).mid(kPrefix, layout.length);
+        if (!ParameterBlockDataValid(layout, data))
+            throw StepFailed{QStringLiteral("block %1 came back in a form the tool does not read")
+                                 .arg(QLatin1String(layout.block))};
+        blocks.insert(layout.block, data);
+    }
+}
 
 ParameterBlocks readParameterBlocks(Link &link, StepShell &shell)
 {
     static const QList<BlockRead> reads = {
-        {"r0000", 1000, {{"0000", 0}}},
-        {"r0001", 500, {{"0001", 0}}},
-        {"d00080010", 1000, {{"0008", 1}, {"0009", 2}}},
-        {"d00050006", 1000, {{"0005", 1}}},
-        {"r0002", 500, {{"0002", 0}}},
-        {"d00120015", 1000, {{"0012", 1}, {"0013", 2}, {"0014", 3}, {"0015", 4}}},
+        {"r0000", 1000, {"0000"}},
+        {"r0001", 500, {"0001"}},
+        {"r0002", 500, {"0002"}},
+        {"d00040011", 1000, {"0004", "0005", "0006", "0007", "0008", "0009", "0010", "0011"}},
+        {"d00120015", 1000, {"0012", "0013", "0014", "0015"}},
     };
-    constexpr int kPrefix = 5; // the unit's address text before a block's data
     ParameterBlocks blocks;
     for (const BlockRead &read : reads) {
-        QList<LineNeed> needs;
-        for (const auto &[block, line] : read.blocks)
-            needs.append({line, kPrefix + FindParameterBlock(block)->length});
-        if (!readReply(link, read.command, read.ticks, needs))
-            throw StepFailed{kNoAnswer + QStringLiteral(" (%1)").arg(QLatin1String(read.command))};
-        for (const auto &[block, line] : read.blocks) {
-            const ParameterBlockLayout &layout = *FindParameterBlock(block);
-            const QByteArray data = link.ReplyLine(line).mid(kPrefix, layout.length);
-            if (!ParameterBlockDataValid(layout, data))
-                throw StepFailed{QStringLiteral("block %1 came back in a form the tool does not read")
-                                     .arg(QLatin1String(block))};
-            blocks.insert(block, data);
-        }
-        shell.report(int(blocks.size()), int(BackedUpParameterBlocks().size()));
+        readBlocks(link, read, blocks);
+        shell.report(int(blocks.size()), int(ParameterBlockLayouts().size()) - 1);
     }
     return blocks;
 }
 
-AccessCodes readAccessCodes(Link &link)
+// Block 0003 as read, and its codes.
+void readAccessCodes(Link &link, UnitBackup &backup)
 {
-    if (!readReply(link, "r0003", 500, {{0, 5 + 64}}))
-        throw StepFailed{kNoAnswer + QStringLiteral(" (r0003)")};
-    ParameterFields fields;
-    DecodePins(fields, link.ReplyLines());
-    AccessCodes codes;
-    for (int i = 0; i < PinFields().size(); ++i)
-        (i < 4 ? codes.pins : codes.emergency).append(fields.text(PinFields().at(i)));
-    return codes;
+    ParameterBlocks block;
+    readBlocks(link, {"r0003", 500, {"0003"}}, block);
+    backup.parameterBlocks->insert("0003", block.value("0003"));
+    backup.access = AccessCodesOfBlock(block.value("0003"));
 }
 
-QList<BackupTag> readTags(Link &link, StepShell &shell)
+void readTags(Link &link, StepShell &shell, UnitBackup &backup)
 {
     BulkTransfer transfer(link, shell);
     transfer.BeginReply();
@@ -144,7 +206,19 @@ QList<BackupTag> readTags(Link &link, StepShell &shell)
     QList<BackupTag> tags;
     for (const TagEntry &entry : TagEntriesOfDump(link.ReplyLines()))
         tags.append({entry.room, entry.code});
-    return tags;
+    backup.tags = tags;
+    // The blocks as listed, when the unit listed them as the tool reads them
+    // (the 128 blocks, one a line, after two lines and before two more).
+    const QList<QByteArray> &lines = link.ReplyLines();
+    ParameterBlocks blocks;
+    for (qsizetype i = 2; i + 2 < lines.size(); ++i) {
+        const QByteArray data = lines.at(i).mid(kTagLinePrefix);
+        if (!TagBlockDataValid(data) || blocks.size() == kTagBlockCount)
+            return;
+        blocks.insert(TagBlockNumber(kTagFirstBlock + int(blocks.size())), data);
+    }
+    if (blocks.size() == kTagBlockCount && TagsOfBlocks(blocks) == tags)
+        backup.tagBlocks = blocks;
 }
 
 // "20yy-mm-dd hh:nn:ss" from the clock boxes' "hh:nn:ss" and "dd/mm/yy".
@@ -204,11 +278,11 @@ UnitReadResult ReadWholeUnit(Link &link, ShellServices &shell, const UnitIdentit
 
         steps.BeginStep(QLatin1String(readstep::kAccess));
         checkLoggedOn(link);
-        backup.access = readAccessCodes(link);
+        readAccessCodes(link, backup);
 
         steps.BeginStep(QLatin1String(readstep::kTags));
         checkLoggedOn(link);
-        backup.tags = readTags(link, steps);
+        readTags(link, steps, backup);
 
         if (options.events) {
             steps.BeginStep(QLatin1String(readstep::kEvents));

@@ -18,6 +18,7 @@
 #include "directorytable.h"
 #include "directorytransfer.h"
 #include "restore.h"
+#include "savefile.h"
 #include "session.h"
 #include "unitbackup.h"
 #include "unitcompare.h"
@@ -78,8 +79,27 @@ UnitBackup LoadBackup(const QString &step, const QString &path)
     return std::move(*read.backup);
 }
 
-// A phone list file, read whole as the directory page opens it.
-void LoadList(StandaloneDirectory &directory, const QString &path) { LoadPhoneList(directory.table, path); }
+// A phone list file, read whole as the directory page opens it. A file whose
+// first line names none of the phone list's fields is no phone list, and one
+// without records gives nothing to compare or write: both end the command.
+void LoadList(StandaloneDirectory &directory, const QString &step, const QString &path)
+{
+    LoadPhoneList(directory.table, path);
+    QByteArray header = ReadFileCapped(path);
+    for (const char stop : {'\r', '\n', '\0'}) {
+        const qsizetype at = header.indexOf(stop);
+        if (at >= 0)
+            header.truncate(at);
+    }
+    bool named = false;
+    for (const QByteArray &column : header.split(','))
+        named = named || directory.table.FieldIndex(column) >= 0;
+    if (!named)
+        throw Stop{ExitFile, QStringLiteral("%1: %2 is not a phone list: its first line names none of its fields")
+                                 .arg(step, path)};
+    if (directory.table.RecordCount() == 0)
+        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was compared or written").arg(step, path)};
+}
 
 // Everything the unit holds, read whole (the event log only when asked).
 UnitBackup ReadUnit(CommandContext &c, const QString &step, const UnitReadOptions &options)
@@ -131,6 +151,29 @@ AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step)
     return automatic;
 }
 
+namespace {
+
+// A read of the unit taken already, saved as the automatic backup; as
+// TakeBackupBeforeWrite, --no-backup saves none and, with --yes, a backup that
+// cannot be saved ends the command.
+bool StoreBackupBeforeWrite(CommandContext &c, const QString &step, const UnitBackup &now)
+{
+    if (c.request().noBackup) {
+        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit is taken (--no-backup)"));
+        return true;
+    }
+    const AutomaticBackup automatic = SaveAutomaticBackup(now, Identity(c.unit()));
+    if (automatic.taken()) {
+        c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
+        return true;
+    }
+    c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
+    RefuseWriteWithoutBackup(c.request(), step, automatic.error, automatic.storeProblem);
+    return false;
+}
+
+} // namespace
+
 bool BackupBeforeWrite(CommandContext &c, const QString &step)
 {
     return TakeBackupBeforeWrite(c, step).taken() || c.request().noBackup
@@ -172,7 +215,7 @@ ExitStatus Diff(CommandContext &c)
         diff = CompareUnit(ReadUnit(c, step, {false}), backup);
     } else if (suffix == QLatin1String("csv")) {
         StandaloneDirectory directory;
-        LoadList(directory, r.file);
+        LoadList(directory, step, r.file);
         UnitBackup unitNow;
         unitNow.directory = ReadDump(c, step);
         diff = ComparePhoneList(directory.table, unitNow, c.unit().session().MemoryLimit);
@@ -184,6 +227,21 @@ ExitStatus Diff(CommandContext &c)
 }
 
 // --- restore ------------------------------------------------------------------------------
+
+// What did not go as asked, one line each, with the records and blocks
+// written and not written when the unit fell silent or the link closed.
+ExitStatus RestoreProblems(CommandContext &c, const QString &step, const RestoreReport &report, const QString &partly)
+{
+    Tell(c.shell(), report.Problems());
+    // Only what the unit cannot hold was left out: the file's contents.
+    const bool onlyRefused = !report.refused.isEmpty() && report.parameterFailures.isEmpty()
+        && (!report.accessWritten || *report.accessWritten) && (!report.directory || report.directory->failed.isEmpty())
+        && (!report.tags || report.tags->outcome == WriteAllOutcome::Written) && !report.stopped && !report.silent;
+    if (onlyRefused)
+        throw Stop{ExitFile, QStringLiteral("%1: what the unit cannot hold was not written (named above); the rest was")
+                                 .arg(step)};
+    throw Stop{ExitUnit, QStringLiteral("%1: not everything was written and verified (named above); %2").arg(step, partly)};
+}
 
 ExitStatus Restore(CommandContext &c)
 {
@@ -198,31 +256,36 @@ ExitStatus Restore(CommandContext &c)
         throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, r.file, check.refusal)};
     Tell(c.shell(), check.notes);
 
-    // The unit as it is, kept in the store of automatic backups first; without
-    // one, the question below says so.
+    // The unit as it is: what the changes are shown from, what the restore
+    // compares block for block, and (once the answer is Yes) the automatic
+    // backup.
     const ProgressCallback progress = StepLines(c.shell());
-    const AutomaticBackup automatic = TakeBackupBeforeWrite(c, step);
-    const QString question = automatic.taken()
-        ? kWriteQuestion
-        : QStringLiteral("There is no backup of the unit as it is now. Write these changes to the unit all the same?");
-    const UnitBackup now = automatic.backup ? *automatic.backup : ReadUnit(c, step, {false});
-
-    PrintDiff(c.shell(), CompareUnit(now, backup), false);
-    if (!c.shell().AskQuestion(question))
+    // A store that cannot keep the backup: with --yes the command ends before
+    // the unit is read.
+    if (!r.noBackup)
+        RefuseWriteWithoutBackup(r, step, BackupStoreProblem(), true);
+    const UnitBackup now = ReadUnit(c, step, {false});
+    const UnitDiff diff = CompareUnit(now, backup);
+    PrintDiff(c.shell(), diff, false);
+    if (PlanRestore(backup, now, identity).Empty()) {
+        c.shell().Progress(QStringLiteral("nothing to write: the unit already holds what %1 puts there").arg(r.file));
+        return ExitDone;
+    }
+    if (!c.shell().AskQuestion(kWriteQuestion))
         throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
-    if (!automatic.taken())
-        c.shell().ShowMessage(QStringLiteral("writing without an automatic backup"));
+    if (!StoreBackupBeforeWrite(c, step, now)
+        && !c.shell().AskQuestion(
+            QStringLiteral("There is no backup of the unit as it is now. Write these changes to the unit all the same?")))
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
 
-    const RestoreReport report = RestoreUnit(unit.link(), c.shell(), backup, identity, now.directory, progress);
+    const RestoreReport report = RestoreUnit(unit.link(), c.shell(), backup, identity, now, progress);
     const QString partly = QStringLiteral("the unit holds part of the backup: restore it again");
     c.checkLink(step, partly);
     if (!report.parametersLeftOut.isEmpty())
         c.shell().ShowMessage(QStringLiteral("not in the backup, left as the unit holds them: ")
                               + report.parametersLeftOut.join(QStringLiteral(", ")));
-    if (!report.ok()) {
-        Tell(c.shell(), report.Problems());
-        throw Stop{ExitUnit, QStringLiteral("%1: not everything was written and verified (named above); %2").arg(step, partly)};
-    }
+    if (!report.ok())
+        return RestoreProblems(c, step, report, partly);
     c.shell().Progress(QStringLiteral("the unit holds the backup %1").arg(r.file));
     return ExitDone;
 }
@@ -234,16 +297,22 @@ ExitStatus DirectoryChanges(CommandContext &c)
     const CliRequest &r = c.request();
     const QString step = QStringLiteral("directory put --changes-only");
     StandaloneDirectory directory;
-    LoadList(directory, r.file);
-    if (directory.table.RecordCount() == 0)
-        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was written").arg(step, r.file)};
+    LoadList(directory, step, r.file);
     UnitConnection &unit = c.unit();
     const QList<BackupRecord> dump = ReadDump(c, step);
     UnitBackup unitNow;
     unitNow.directory = dump;
     const UnitDiff diff = ComparePhoneList(directory.table, unitNow, unit.session().MemoryLimit);
     PrintDiff(c.shell(), diff, false);
-    if (diff.records.isEmpty()) {
+    const DirectoryPlan plan = PlanDirectoryChanges(TargetRecordsOfTable(directory.table), dump, unit.session().MemoryLimit);
+    if (plan.writes.isEmpty() && plan.erases.isEmpty() && plan.needAddress.isEmpty()) {
+        Tell(c.shell(), plan.refused);
+        if (!plan.refused.isEmpty())
+            throw Stop{ExitFile, QStringLiteral("%1: %2 record(s) of %3 cannot be stored (named above); nothing else "
+                                                "differs")
+                                     .arg(step)
+                                     .arg(plan.refused.size())
+                                     .arg(r.file)};
         c.shell().Progress(QStringLiteral("nothing to change: the unit's phone list already holds %1").arg(r.file));
         return ExitDone;
     }
@@ -256,13 +325,21 @@ ExitStatus DirectoryChanges(CommandContext &c)
         WriteDirectoryChanges(unit.link(), c.shell(), directory, dump, true, StepLines(c.shell()));
     const QString partly = QStringLiteral("the unit holds part of the changes: put them again");
     c.checkLink(step, report.started ? partly : QString());
-    Tell(c.shell(), report.refused);
     if (!report.notWritten.isEmpty()) {
-        // Records the unit cannot store, or no room for them: the file's.
+        // No room for them: the file's.
+        Tell(c.shell(), report.refused);
         throw Stop{unit.link().LoggedOn() ? ExitFile : ExitUnit, QStringLiteral("%1: %2").arg(step, report.notWritten)};
     }
     for (const QString &placed : report.addressed)
         c.shell().ShowMessage(QStringLiteral("%1 (an address of the unit's; %2 was not changed)").arg(placed, r.file));
+    if (report.silent || report.stopped) {
+        c.shell().ShowMessage(report.silent ? QStringLiteral("the unit stopped answering: the rest was not sent")
+                                            : QStringLiteral("the link closed before the end"));
+        c.shell().ShowMessage(QStringLiteral("written: %1").arg(report.done.isEmpty() ? QStringLiteral("nothing")
+                                                                                      : report.done.join(QStringLiteral(", "))));
+        c.shell().ShowMessage(QStringLiteral("not written: %1").arg((report.failed + report.left).join(QStringLiteral(", "))));
+        throw Stop{ExitUnit, QStringLiteral("%1: %2").arg(step, partly)};
+    }
     if (!report.failed.isEmpty()) {
         Tell(c.shell(), report.failed);
         throw Stop{ExitUnit, QStringLiteral("%1: the unit did not acknowledge %2 write(s) (named above); %3")
@@ -270,8 +347,14 @@ ExitStatus DirectoryChanges(CommandContext &c)
                                  .arg(report.failed.size())
                                  .arg(partly)};
     }
-    if (report.stopped)
-        throw Stop{ExitUnit, QStringLiteral("%1: the link closed before the end; %2").arg(step, partly)};
+    if (!report.refused.isEmpty()) {
+        Tell(c.shell(), report.refused);
+        throw Stop{ExitFile, QStringLiteral("%1: %2 record(s) of %3 cannot be stored (named above); the other "
+                                            "changes were written")
+                                 .arg(step)
+                                 .arg(report.refused.size())
+                                 .arg(r.file)};
+    }
     c.shell().Progress(QStringLiteral("%1 records written to the unit, %2 erased").arg(report.written).arg(report.erased));
     return ExitDone;
 }

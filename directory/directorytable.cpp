@@ -133,8 +133,9 @@ DirectoryLine ParseDirectoryLine(const QByteArray &line)
     out.Code2 = item(4);
     out.spare = item(2);
     out.PHnumber = item(16);
-    while (pos < n && out.Name.size() < 16 && line[pos] != ',')
-        out.Name.append(line[pos++]);
+    // The name is the line's last item: what remains of it, commas included
+    // (units hold names with commas, and list them whole).
+    out.Name = line.mid(pos, 16);
     return out;
 }
 

@@ -55,7 +55,9 @@ int LoadPhoneList(MemTable &table, const QString &path);
 bool SavePhoneList(const MemTable &table, const QString &path, ShellServices &shell);
 
 // One record as the unit lists it in its dump: Addr, the separator, then room,
-// code 1, code 2, spare, telephone number (unit digit characters) and name.
+// code 1, code 2, spare, telephone number (unit digit characters), each ended
+// by a comma, and the name: the rest of the line (at most 16 characters),
+// commas included.
 struct DirectoryLine {
     QByteArray Addr;
     QByteArray RoomNumber;

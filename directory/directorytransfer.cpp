@@ -45,14 +45,14 @@ enum class DumpWaitEnd { Closed, Budget, Silent, LoggedOff };
 DumpWaitEnd waitForDump(Link &link, ShellServices &shell)
 {
     const int budget = link.RemoteMode() ? 1000 : 500;
-    const int capacity = DirectoryCapacity(shell.MemoryLimit());
     int idle = 0;
     for (int poll = 0; poll <= budget; ++poll) {
         if (DirectoryDumpComplete(link.RxBuffer()))
             return DumpWaitEnd::Closed;
         Delay(100);
-        // The records so far: the lines less the dump's first and an "OK" line.
-        shell.ShowTransferProgress(link.LineCount() - 1 - int(link.ReplyReceived()), capacity);
+        // The records so far (the lines less the dump's first and an "OK"
+        // line); how many the unit holds is known only at the end.
+        shell.ShowTransferProgress(std::max(0, link.LineCount() - 1 - int(link.ReplyReceived())), 0);
         if (!link.LoggedOn())
             return DumpWaitEnd::LoggedOff;
         if (link.DataSeen()) {

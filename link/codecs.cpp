@@ -116,7 +116,9 @@ QByteArray DecodeDigits(const QByteArray &text)
     return out;
 }
 
-QByteArray EncodeDigits(const QByteArray &text, int maxLen)
+namespace {
+
+QByteArray encodeDigits(const QByteArray &text, int maxLen, bool unitCodes)
 {
     QByteArray out;
     const int n = std::min<int>(text.size(), std::max(0, maxLen));
@@ -130,11 +132,19 @@ QByteArray EncodeDigits(const QByteArray &text, int maxLen)
             out.append(';');
         else if (c == 'p' || c == 'P' || c == ':')
             out.append('<');
+        else if (unitCodes && (c == '=' || c == '>'))
+            out.append(c);
         else
             break;
     }
     return out.left(16);
 }
+
+} // namespace
+
+QByteArray EncodeDigits(const QByteArray &text, int maxLen) { return encodeDigits(text, maxLen, false); }
+
+QByteArray EncodeUnitDigits(const QByteArray &text, int maxLen) { return encodeDigits(text, maxLen, true); }
 
 QByteArray DigitsOnly(const QByteArray &text, int maxLen)
 {

@@ -19,6 +19,10 @@ int ParseInteger(const QByteArray &text);
 
 QByteArray DecodeDigits(const QByteArray &text);
 QByteArray EncodeDigits(const QByteArray &text, int maxLen);
+// EncodeDigits that also keeps "=" and ">": the unit's digit codes without a
+// dialling meaning, which DecodeDigits leaves in a number read from the unit.
+// A number read from the unit and decoded goes back with the codes it had.
+QByteArray EncodeUnitDigits(const QByteArray &text, int maxLen);
 QByteArray DigitsOnly(const QByteArray &text, int maxLen);
 QByteArray PadRight(const QByteArray &text, int width, char fill);
 QByteArray EncodePin(const QByteArray &text);

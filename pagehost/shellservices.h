@@ -86,7 +86,9 @@ public:
     // for a model line that matches none).
     virtual int MemoryLimit() const { return 0x9000; }
     // How far the transfer showing in the transfer window has come: done of
-    // total records or blocks. The window shows it until it is hidden.
+    // total records or blocks, what is transferred (never the memory's
+    // capacity); a total of 0 when it is not known, done alone then counting
+    // what has come. The window shows it until it is hidden.
     virtual void ShowTransferProgress(int done, int total) { (void)done, (void)total; }
     // History beside a grid: the page that keeps the event log shows the
     // room's events (its tags' events when tagEvents) and comes to the front.

@@ -140,13 +140,28 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
 
 WriteAllReport ReplaceTagList(Link &link, ShellServices &shell, DirectoryAccess &directory)
 {
-    WriteAllReport report;
     MemTable &table = directory.Table();
     DirectoryState &state = directory.State();
-    BulkTransfer transfer(link, shell);
-    transfer.BeginReply();
     state.DirectoryBusy = true;
     const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
+    // Four entries a block, from the records in table order.
+    QList<TagBlockWrite> blocks;
+    TagBlockCollector collector(table);
+    for (int block = kTagFirstBlock; block <= kTagLastBlock; ++block) {
+        const QByteArray data = collector.Next();
+        if (data.isEmpty())
+            break;
+        blocks.append({TagBlockNumber(block), data});
+    }
+    return ReplaceTagBlocks(link, shell, blocks, collector.EntriesRemain());
+}
+
+WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<TagBlockWrite> &blocks, bool more,
+                                const std::function<bool()> &goOn)
+{
+    WriteAllReport report;
+    BulkTransfer transfer(link, shell);
+    transfer.BeginReply();
     link.ClearReceiveView();
     link.ResetReply();
     transfer.Show();
@@ -163,59 +178,52 @@ WriteAllReport ReplaceTagList(Link &link, ShellServices &shell, DirectoryAccess 
 
     // A pause after the erase, before the first block goes.
     Delay(500);
-    int blocksToWrite = 0;
-    for (TagBlockCollector count(table); !count.Next().isEmpty();)
-        ++blocksToWrite;
-    blocksToWrite = std::min(blocksToWrite, kTagBlockCount);
-    TagBlockCollector collector(table);
-    for (int block = kTagFirstBlock;; ++block) {
+    for (const TagBlockWrite &block : blocks) {
         // A closed link would leave every block to run out its waits.
         if (!link.LoggedOn()) {
             report.outcome = WriteAllOutcome::LoggedOff;
             return report;
         }
-        // Four entries a block, from the records in table order.
-        const QByteArray data = collector.Next();
-        if (data.isEmpty())
-            break;
-        const QByteArray number = TagBlockNumber(block);
+        if (goOn && !goOn()) {
+            report.outcome = WriteAllOutcome::Stopped;
+            return report;
+        }
         ++report.blocks;
-        shell.ShowTransferProgress(report.blocks, blocksToWrite);
+        shell.ShowTransferProgress(report.blocks, int(blocks.size()));
         // Up to three attempts: a block the unit answered with "Error" is
         // sent again; one with no answer is read back to see whether it came.
         bool written = false;
         for (int attempt = 0; attempt < kWriteAttempts && !written; ++attempt) {
-            link.ReadBlock(number);
+            link.ReadBlock(block.number);
             Delay(50);
             link.ClearReceiveView();
-            link.SendCommand('g' + number + data + '\r');
+            link.SendCommand('g' + block.number + block.data + '\r');
             link.WaitReply(10);
             if (link.LastReply() == "Error")
                 continue;
             if (link.ReplyReceived())
                 written = true;
             else
-                written = !BlockIsBlank(link, number);
+                written = !BlockIsBlank(link, block.number);
         }
         // A block that was answered is read back. One that no attempt
         // placed and that could not be read back either (every "g" answered
         // "Error", or no answer at all) is not in the unit: it counts as an
         // error too.
         Delay(40);
-        if (link.ReplyReceived()) {
-            if (!VerifyTagBlock(link, number, data))
-                ++report.errors;
-        } else if (!written) {
+        bool confirmed = written;
+        if (link.ReplyReceived())
+            confirmed = VerifyTagBlock(link, block.number, block.data);
+        if (confirmed)
+            report.confirmed.append(block.number);
+        else
             ++report.errors;
-        }
-        // The unit's list ends at its last block.
-        if (block >= kTagLastBlock && collector.EntriesRemain()) {
-            showText(shell, tagtext::kLimitReached);
-            report.outcome = WriteAllOutcome::LimitReached;
-            return report;
-        }
-        if (block >= kTagLastBlock)
-            break;
+    }
+    // The unit's list ends at its last block.
+    if (more) {
+        showText(shell, tagtext::kLimitReached);
+        report.outcome = WriteAllOutcome::LimitReached;
+        return report;
     }
     if (report.errors > 0) {
         showText(shell, tagtext::kSaveErrors);

@@ -4,6 +4,9 @@
 // read-back), the erase command, and the two block checks they use. They run
 // on the window's thread; their waits process events.
 #include <QByteArray>
+#include <QList>
+
+#include <functional>
 
 #include "directorytransfer.h"
 #include "tagbinding.h"
@@ -56,6 +59,7 @@ enum class WriteAllOutcome {
     Errors,      // some blocks were not confirmed (reported)
     LimitReached,// more than 512 tags: the first 512 went out (reported)
     LoggedOff,   // the link closed during the write
+    Stopped,     // the caller ended it between two blocks (a unit that fell silent)
 };
 
 struct WriteAllReport {
@@ -63,6 +67,7 @@ struct WriteAllReport {
     int malformedRow = -1; // 0-based row of the record that stopped the write (Malformed, Unstorable)
     int blocks = 0;        // blocks sent
     int errors = 0;        // blocks not confirmed
+    QList<QByteArray> confirmed; // the blocks confirmed ("1408")
 };
 
 // writeall_idClick without the page. After the format check (and the check
@@ -76,6 +81,19 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
 // checked the codes (FirstMalformedTagRow) and asked. With no tag in the
 // table the unit's list is left erased.
 WriteAllReport ReplaceTagList(Link &link, ShellServices &shell, DirectoryAccess &directory);
+
+// One block of the tag list to write: its number ("1408") and 64 characters.
+struct TagBlockWrite {
+    QByteArray number;
+    QByteArray data;
+};
+
+// The replacement of the unit's tag list by these blocks, in order: "c1418",
+// then each block as Write All writes it (up to three attempts, then read
+// back). `more`: entries were left for want of blocks (the list is full).
+// `goOn`, asked before each block, ends the write there when it says no.
+WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<TagBlockWrite> &blocks, bool more,
+                                const std::function<bool()> &goOn = {});
 
 // Button3Click: asks first; on Yes the erase command, nothing awaited.
 void EraseTagList(Link &link, ShellServices &shell);

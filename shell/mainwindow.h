@@ -206,6 +206,9 @@ private:
     bool unitOperationMayStart();
     void setUnitCommandsEnabled(bool enabled);
     AutomaticBackup takeAutomaticBackup(const QString &what, bool &goOn);
+    // Shows where an automatic backup went, or asks whether to write without
+    // one; true when the write goes on.
+    bool automaticBackupKept(const AutomaticBackup &backup, const QString &what);
     DirectoryAccess *phoneList() const;
     void compareWithPhoneList(DirectoryAccess &directory);
     void compareWithBackupFile();

@@ -65,9 +65,13 @@ void TransferForm::setProgress(int done, int total)
 {
     const bool known = total > 0;
     m_bar->setVisible(known);
-    m_countText->setVisible(known);
+    m_countText->setVisible(known || done > 0);
     if (!known) {
-        m_countText->clear();
+        // How many have come so far, while their number is not known (a dump).
+        if (done > 0)
+            m_countText->setText(QStringLiteral("%1 received").arg(done));
+        else
+            m_countText->clear();
         return;
     }
     done = std::clamp(done, 0, total);

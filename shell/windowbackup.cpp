@@ -31,6 +31,8 @@ namespace porv {
 namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
+// How many records or blocks a message box names before "and n more".
+constexpr int kNamedInAMessage = 20;
 
 QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); }
 QString fileNameOf(const QString &path) { return QFileInfo(path).fileName(); }
@@ -175,18 +177,22 @@ AutomaticBackup TporvForm::takeAutomaticBackup(const QString &what, bool &goOn)
         ShowStatus(0, QStringLiteral("Backing up the unit first"));
         backup = TakeAutomaticBackup(m_link, operation.shell(), ConnectedUnit(), operation.progress());
     }
+    goOn = automaticBackupKept(backup, what);
+    return backup;
+}
+
+bool TporvForm::automaticBackupKept(const AutomaticBackup &backup, const QString &what)
+{
     if (backup.taken()) {
         ShowStatus(0, QStringLiteral("Backed up to %1").arg(shownPath(backup.path)));
         m_panels[0]->setToolTip(QStringLiteral("Last automatic backup: %1").arg(shownPath(backup.path)));
-        goOn = true;
-    } else {
-        ShowStatus(0, QStringLiteral("Not backed up"));
-        // A Log Off during the backup ends the write too.
-        goOn = m_link.LoggedOn()
-            && AskQuestion(QStringLiteral("The unit could not be backed up before writing %1 (%2).").arg(what, backup.error)
-                           + CRLF + QStringLiteral("Write anyway?"));
+        return true;
     }
-    return backup;
+    ShowStatus(0, QStringLiteral("Not backed up"));
+    // A Log Off during the backup ends the write too.
+    return m_link.LoggedOn()
+        && AskQuestion(QStringLiteral("The unit could not be backed up before writing %1 (%2).").arg(what, backup.error)
+                       + CRLF + QStringLiteral("Write anyway?"));
 }
 
 bool TporvForm::BeforeOverwrite(const QString &what)
@@ -234,8 +240,9 @@ void TporvForm::BackUpUnitClick()
 
 // The file is read and checked against the connected unit before the unit is
 // read at all: a file that cannot go on it writes nothing and costs no read.
-// Then the automatic backup (also the unit's state for the comparison), the
-// changes, the question, the restore.
+// Then the unit is read (the changes are shown from that read, the restore
+// compares it block for block, and on Yes it is kept as the automatic
+// backup), the changes, the question, the restore.
 void TporvForm::RestoreUnitClick()
 {
     if (!unitOperationMayStart())
@@ -255,38 +262,53 @@ void TporvForm::RestoreUnitClick()
                     + CRLF + QStringLiteral("Nothing was written to the unit."));
         return;
     }
-    bool goOn = false;
-    const AutomaticBackup before = takeAutomaticBackup(QStringLiteral("the backup %1").arg(fileNameOf(path)), goOn);
-    if (!goOn)
-        return;
-    UnitBackup unitNow;
-    if (before.backup)
-        unitNow = *before.backup;
-    const UnitDiff diff = CompareUnit(unitNow, *file.backup);
-    if (before.backup && diff.Same()) {
-        ShowMessage(QStringLiteral("The unit already holds what %1 holds.").arg(fileNameOf(path)) + CRLF
-                    + QStringLiteral("Nothing was written to the unit."));
+    UnitReadResult read;
+    {
+        UnitOperation operation(*this);
+        read = ReadWholeUnit(m_link, operation.shell(), unit, {false}, operation.progress());
+    }
+    if (!read.ok()) {
+        ShowStatus(0, QStringLiteral("Not restored"));
+        ShowMessage(QStringLiteral("The unit could not be read, so what restoring %1 would change is not known.")
+                        .arg(fileNameOf(path))
+                    + CRLF + read.message() + CRLF + QStringLiteral("Nothing was written to the unit."));
         return;
     }
+    const UnitBackup &unitNow = *read.backup;
+    const UnitDiff diff = CompareUnit(unitNow, *file.backup);
     QStringList lines = DiffLines(diff);
     for (const QString &note : check.notes)
         if (!diff.notes.contains(note))
             lines.append(QStringLiteral("Note: ") + note);
-    const QString intro = before.backup
-        ? QStringLiteral("Restoring %1 makes these changes to the unit. Restore it?").arg(fileNameOf(path))
-        : QStringLiteral("The unit's present content could not be read, so what restoring %1 changes is not "
-                         "known. Restore it?")
-              .arg(fileNameOf(path));
-    UnitChangesDialog dialog(QStringLiteral("Restore unit"), intro, lines, UnitChangesDialog::Offer::Restore, this);
+    if (PlanRestore(*file.backup, unitNow, unit).Empty()) {
+        ShowStatus(0, QStringLiteral("Not restored"));
+        if (diff.Same()) {
+            ShowMessage(QStringLiteral("The unit already holds what %1 holds.").arg(fileNameOf(path)) + CRLF
+                        + QStringLiteral("Nothing was written to the unit."));
+        } else {
+            UnitChangesDialog dialog(QStringLiteral("Restore unit"),
+                                     QStringLiteral("The unit already holds all that %1 can put on it: nothing was "
+                                                    "written. What it cannot hold as %1 gives it:")
+                                         .arg(fileNameOf(path)),
+                                     lines, UnitChangesDialog::Offer::Close, this);
+            m_seam->execDialog(dialog);
+        }
+        return;
+    }
+    UnitChangesDialog dialog(QStringLiteral("Restore unit"),
+                             QStringLiteral("Restoring %1 makes these changes to the unit. Restore it?").arg(fileNameOf(path)),
+                             lines, UnitChangesDialog::Offer::Restore, this);
     if (m_seam->execDialog(dialog) != QDialog::Accepted || !m_link.LoggedOn()) {
         ShowStatus(0, QStringLiteral("Not restored"));
         return;
     }
+    // Only now, after the Yes: the unit as it was goes into the store.
+    if (!automaticBackupKept(SaveAutomaticBackup(unitNow, unit), QStringLiteral("the backup %1").arg(fileNameOf(path))))
+        return;
     RestoreReport report;
     {
         UnitOperation operation(*this);
-        const std::optional<QList<BackupRecord>> dump = before.backup ? before.backup->directory : std::nullopt;
-        report = RestoreUnit(m_link, operation.shell(), *file.backup, unit, dump, operation.progress());
+        report = RestoreUnit(m_link, operation.shell(), *file.backup, unit, unitNow, operation.progress());
     }
     // The phone list on the PC no longer mirrors the unit; no page reloads by itself.
     if (DirectoryAccess *directory = phoneList())
@@ -294,7 +316,7 @@ void TporvForm::RestoreUnitClick()
     if (!report.ok()) {
         ShowStatus(0, QStringLiteral("Restore not finished"));
         ShowMessage(QStringLiteral("The restore of %1 did not finish:").arg(fileNameOf(path)) + CRLF
-                    + report.Problems().join(CRLF));
+                    + report.Problems(kNamedInAMessage).join(CRLF));
         return;
     }
     ShowStatus(0, QStringLiteral("The unit now holds the backup %1").arg(fileNameOf(path)));
@@ -355,8 +377,11 @@ void TporvForm::compareWithPhoneList(DirectoryAccess &directory)
     }
     UnitBackup unitNow;
     unitNow.directory = read.records;
-    const UnitDiff diff = ComparePhoneList(directory.Table(), unitNow, m_session->MemoryLimit);
-    const bool writable = !diff.records.isEmpty();
+    UnitDiff diff = ComparePhoneList(directory.Table(), unitNow, m_session->MemoryLimit);
+    diff.pcSide = QStringLiteral("PC");
+    const DirectoryPlan plan =
+        PlanDirectoryChanges(TargetRecordsOfTable(directory.Table()), read.records, m_session->MemoryLimit);
+    const bool writable = !plan.writes.isEmpty() || !plan.erases.isEmpty() || !plan.needAddress.isEmpty();
     UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
                              QStringLiteral("What writing the phone list on the PC would change in the unit:"),
                              DiffLines(diff),
@@ -398,10 +423,16 @@ void TporvForm::writePhoneListChanges(DirectoryAccess &directory, const UnitDiff
         lines << QStringLiteral("%1 records written, %2 erased.").arg(report.written).arg(report.erased);
         if (!report.addressed.isEmpty())
             lines << QStringLiteral("Given addresses: %1").arg(report.addressed.join(QStringLiteral(", ")));
+        if (!report.refused.isEmpty())
+            lines << QStringLiteral("Not written, since the unit cannot hold them: %1")
+                         .arg(NamedItems(report.refused, kNamedInAMessage));
         if (!report.failed.isEmpty())
-            lines << QStringLiteral("Not confirmed by the unit: %1").arg(report.failed.join(QStringLiteral(", ")));
-        if (report.stopped)
-            lines << QStringLiteral("The link closed before the end.");
+            lines << QStringLiteral("Not confirmed by the unit: %1").arg(NamedItems(report.failed, kNamedInAMessage));
+        if (report.stopped || report.silent) {
+            lines << (report.silent ? QStringLiteral("The unit stopped answering: the rest was not sent.")
+                                    : QStringLiteral("The link closed before the end."));
+            lines << QStringLiteral("Not written: %1").arg(NamedItems(report.left, kNamedInAMessage));
+        }
     }
     ShowStatus(0, report.ok() ? QStringLiteral("Changes written") : QStringLiteral("Changes not all written"));
     ShowMessage(lines.join(CRLF));

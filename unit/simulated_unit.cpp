@@ -103,6 +103,17 @@ void SimulatedUnit::repairLink()
     m_broken = false;
     m_linesOut = 0;
     m_bytesOut = 0;
+    m_writesAnswered = 0;
+}
+
+bool SimulatedUnit::writeAnswered()
+{
+    if (m_faults.silentAfterWrites > 0 && m_writesAnswered >= m_faults.silentAfterWrites)
+        m_broken = true;
+    if (m_broken)
+        return false;
+    ++m_writesAnswered;
+    return true;
 }
 
 void SimulatedUnit::setModemEnabled(bool on)
@@ -277,11 +288,11 @@ SimulatedUnit::Reply SimulatedUnit::handleUnit(const QByteArray &line)
     }
     switch (c) {
     case 'r': count("r"); return readBlock(line);
-    case 'p': count("p"); return writeBlock(line);
-    case 'b': count("b"); return writeDirectory(line);
+    case 'p': count("p"); return writeAnswered() ? writeBlock(line) : Reply();
+    case 'b': count("b"); return writeAnswered() ? writeDirectory(line) : Reply();
     case 'd': count("d"); return dump(line);
     case 's': count("s"); return listTags(line);
-    case 'g': count("g"); return writeTag(line);
+    case 'g': count("g"); return writeAnswered() ? writeTag(line) : Reply();
     case 't': count(line.size() == 1 ? "t" : "tset"); return clockCommand(line);
     default: break;
     }

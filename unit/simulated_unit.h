@@ -83,6 +83,10 @@ struct FaultSettings {
     int dropEveryNthLine = 0;        // every Nth line sent is lost (0 off)
     int corruptEveryNthByte = 0;     // every Nth byte sent is changed (0 off)
     int breakAfterLines = 0;         // after N lines the link goes silent for good (0 off)
+    // After N writes ("p", "b", "g") were answered the unit falls silent for
+    // good: later commands, writes included, are neither stored nor answered
+    // (0 off; repairLink brings it back).
+    int silentAfterWrites = 0;
     WriteFault gError;               // "g" answers "Error" and stores nothing
     WriteFault refuseB;              // "b" is not stored and not acknowledged
     WriteFault wrongP;               // "p" is acknowledged but other data is kept
@@ -210,6 +214,8 @@ private:
     Reply handle(const QByteArray &line);
     Reply handleModem(const QByteArray &line, bool *handled);
     Reply handleUnit(const QByteArray &line);
+    // A write command while the unit may fall silent: false once it has.
+    bool writeAnswered();
     void count(const QByteArray &kind) { ++m_counts[kind]; }
     void emitReply(const Reply &reply);
     void sendLinesFrom(QList<QByteArray> lines, int intervalMs, QList<QByteArray> after);
@@ -255,6 +261,7 @@ private:
 
     qint64 m_linesOut = 0;
     qint64 m_bytesOut = 0;
+    int m_writesAnswered = 0;
     bool m_broken = false;
 
     QHash<QByteArray, int> m_counts;

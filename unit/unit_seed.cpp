@@ -184,6 +184,62 @@ void seedUnit(SimulatedUnit &unit, const SeedOptions &o)
         when = when.addSecs(600 + rng.bounded(4800));
     }
     unit.setEvents(events);
+    if (o.oddities)
+        seedOddities(unit);
+}
+
+namespace {
+
+// Nibble characters ('0'-'?') packed into the bytes of a block, from byte `at`.
+void setNibbles(SimulatedUnit &unit, int number, int at, const QByteArray &chars)
+{
+    QByteArray bytes = unit.block(number);
+    for (int i = 0; i + 1 < chars.size(); i += 2)
+        bytes[at + i / 2] = char((((chars.at(i) - 0x30) & 0x0F) << 4) | ((chars.at(i + 1) - 0x30) & 0x0F));
+    unit.setBlock(number, bytes);
+}
+
+} // namespace
+
+void seedOddities(SimulatedUnit &unit)
+{
+    QList<DirectoryRecord> records = unit.directoryRecords();
+    if (records.size() >= 4) {
+        DirectoryRecord &comma = records[1];
+        const int space = int(comma.name.indexOf(' '));
+        comma.name = (space > 0 ? comma.name.left(space) + ", " + comma.name.mid(space + 1) : comma.name + ",").left(16);
+        records[2].phone = "0=>1234?????????";
+        records[3].phone = "0123?456????????";
+        for (int i = 1; i < 4; ++i)
+            unit.setDirectoryRecord(records.at(i));
+    }
+
+    QByteArray settings = unit.block(0);
+    settings[10] = char(0x07);
+    settings[11] = char(0x01);
+    settings[14] = char(0x33);
+    settings[15] = char(0x44);
+    for (int k = 17; k <= 29; ++k)
+        settings[k] = char(k - 6);
+    settings[30] = char(uchar(settings.at(30)) | 0x02 | 0x08 | 0x20);
+    settings[31] = char(uchar(settings.at(31)) | 0x08);
+    unit.setBlock(0, settings);
+
+    setNibbles(unit, 1, 8, "12?4????");
+    setNibbles(unit, 1, 24, "0123456789:;<=>?");
+    setNibbles(unit, 2, 8, "010203040506070809101112131415161718192021222324");
+    setNibbles(unit, 3, 20, "9?1?????");
+    setNibbles(unit, 8, 0, "36001?99????????");
+    for (int number : {4, 6, 7, 10, 11}) {
+        QByteArray bytes(kBlockSize, char(0xFF));
+        for (int i = 0; i < kBlockSize; i += 3)
+            bytes[i] = char((number * 16 + i) & 0xFF);
+        unit.setBlock(number, bytes);
+    }
+    QByteArray message = QByteArray("HELLO\x07WORLD") + char(0xFF) + "XY";
+    message.append(QByteArray(kBlockSize - message.size(), char(0xFF)));
+    unit.setBlock(14, message);
+    setNibbles(unit, kTagLast, 0, "555????000000000");
 }
 
 // --- state file -------------------------------------------------------------

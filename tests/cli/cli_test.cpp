@@ -372,6 +372,11 @@ TEST_F(CliOverPty, ExitStatusesNameTheTrouble)
     const Ran diffKind = runWithPin({QStringLiteral("diff"), path("list.txt")});
     EXPECT_EQ(diffKind.status, 2);
     EXPECT_TRUE(diffKind.err.contains(".qx4b")) << diffKind.err.toStdString();
+    // A file that is no phone list: named, before the unit is asked for anything.
+    WriteBytes(path("noise.csv"), QByteArray::fromHex("8b1f3a00ff17c3e2") + QByteArray(300, '\x91') + "\r\n\x02\x03,\r\n");
+    const Ran noise = runWithPin({QStringLiteral("diff"), path("noise.csv")});
+    EXPECT_EQ(noise.status, 4) << noise.err.toStdString();
+    EXPECT_TRUE(noise.err.contains(path("noise.csv").toLocal8Bit())) << noise.err.toStdString();
     // A file it cannot write: before the unit is asked for anything.
     QFile plain(path("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
@@ -775,4 +780,68 @@ TEST_F(CliOverUdp, TheNetworkLinkSaysWhatKeepsItFromTheUnit)
     EXPECT_FALSE(busy.err.contains("Serial")) << busy.err.toStdString();
     EXPECT_TRUE(unit.commandCounts().isEmpty());
     EXPECT_EQ(runWithPin({QStringLiteral("info")}).status, 0);
+}
+
+// What no page shows comes back too: a name with a comma, digits after a "?",
+// the unit's digits "=" and ">", bytes of blocks no page uses, a message with
+// a control byte; and the unit's own phone list goes back as it was read.
+TEST_F(CliOverUdp, TheBackupKeepsTheBytesNoPageShows)
+{
+    qx4::SeedOptions seed;
+    seed.pin = kPin;
+    seed.records = 12;
+    seed.tags = 3;
+    seed.events = 2;
+    seed.oddities = true;
+    qx4::seedUnit(unit, seed);
+    const QList<QByteArray> before = Memory(unit);
+    const Ran backup = runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("site.qx4b")});
+    ASSERT_EQ(backup.status, 0) << backup.err.toStdString();
+    ASSERT_EQ(runWithPin({QStringLiteral("directory"), QStringLiteral("get"), QStringLiteral("-o"), path("list.csv")}).status, 0);
+    unit.resetCounts();
+    const Ran own = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("list.csv"),
+                                QStringLiteral("--changes-only"), QStringLiteral("--yes")});
+    EXPECT_EQ(own.status, 0) << own.err.toStdString();
+    EXPECT_TRUE(own.out.startsWith("Nothing differs.")) << own.out.toStdString();
+    EXPECT_EQ(Writes(unit), 0);
+
+    qx4::DirectoryRecord cut = unit.directoryRecords().at(1);
+    const QByteArray whole = cut.name;
+    cut.name = cut.name.left(cut.name.indexOf(','));
+    unit.setDirectoryRecord(cut);
+    QByteArray unused = unit.block(4);
+    unused[9] = char(0x42);
+    unit.setBlock(4, unused);
+    const Ran diff = runWithPin({QStringLiteral("diff"), path("site.qx4b")});
+    EXPECT_EQ(diff.status, 1) << diff.err.toStdString();
+    for (const QByteArray &line : {"Name  unit: " + cut.name + "  file: " + whole, QByteArray("  other bytes of block 0004 differ (1 byte)")})
+        EXPECT_TRUE(diff.out.contains(line)) << line.toStdString() << "\n" << diff.out.toStdString();
+
+    unit.resetCounts();
+    const Ran restore = runWithPin({QStringLiteral("restore"), path("site.qx4b"), QStringLiteral("--yes")});
+    ASSERT_EQ(restore.status, 0) << restore.err.toStdString();
+    EXPECT_EQ(unit.commandCount("b"), 1);
+    EXPECT_EQ(unit.commandCount("p"), 1) << "block 0004 alone";
+    const QList<QByteArray> after = Memory(unit);
+    for (int b = 0; b < qx4::kBlockCount; ++b)
+        ASSERT_EQ(after.at(b).toHex().toStdString(), before.at(b).toHex().toStdString()) << "block " << b;
+}
+
+// A unit that falls silent in the middle of a restore: three writes without
+// an answer, then it stops and says what was written and what not.
+TEST_F(CliOverUdp, RestoreStopsWhenTheUnitFallsSilent)
+{
+    ASSERT_EQ(runWithPin({QStringLiteral("backup"), QStringLiteral("-o"), path("site.qx4b")}).status, 0);
+    for (qx4::DirectoryRecord r : unit.directoryRecords()) {
+        r.phone = "0999????????????";
+        unit.setDirectoryRecord(r);
+    }
+    unit.resetCounts();
+    unit.faults().silentAfterWrites = 4;
+    const Ran restore = runWithPin({QStringLiteral("restore"), path("site.qx4b"), QStringLiteral("--yes")});
+    EXPECT_EQ(restore.status, 3) << restore.err.toStdString();
+    EXPECT_LE(unit.commandCount("b"), 4 + 3);
+    for (const char *said : {"The unit stopped answering", "Written: ", "Not written: "})
+        EXPECT_TRUE(restore.err.contains(said)) << said << "\n" << restore.err.toStdString();
+    EXPECT_TRUE(restore.pinHidden());
 }

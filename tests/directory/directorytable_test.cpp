@@ -166,9 +166,11 @@ TEST(ParseDirectoryLine, FullItemsSkipTheCharacterAfterThemUnread)
     EXPECT_EQ(e.Code2, B("1"));
 }
 
-TEST(ParseDirectoryLine, NameEndsAtACommaOrSixteenCharacters)
+TEST(ParseDirectoryLine, TheNameIsTheRestOfTheLineUpToSixteenCharacters)
 {
-    EXPECT_EQ(ParseDirectoryLine(B("1000,1,,,,?,SMITH, J")).Name, B("SMITH"));
+    // The name is the last item: its commas are its own.
+    EXPECT_EQ(ParseDirectoryLine(B("1000,1,,,,?,SMITH, J")).Name, B("SMITH, J"));
+    EXPECT_EQ(ParseDirectoryLine(B("1000,1,,,,?,A,B,C,D,E,F,G,H,I,J")).Name, B("A,B,C,D,E,F,G,H,"));
     EXPECT_EQ(ParseDirectoryLine(B("1000,1,,,,?,ABCDEFGHIJKLMNOPQRS")).Name, B("ABCDEFGHIJKLMNOP"));
     // Nothing is trimmed.
     EXPECT_EQ(ParseDirectoryLine(B("1000, 1 ,,,,?, LEE ")).RoomNumber, B(" 1 "));

@@ -44,14 +44,15 @@ TEST_F(DownloadTest, ThreeRecordsArriveInTheUnitsOrderWithTheirFields)
     unit.eraseDirectory();
     ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(128, "SMITH J", "204", "0123456789<1", "1234")));
     ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(129, "adams", "12", "0123<4")));
-    ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(131, "Baker", "7", ":12;")));
+    // A name with a comma, as earlier tools wrote it: the name is the line's last item.
+    ASSERT_TRUE(unit.setDirectoryRecord(UnitRecord(131, "Baker, X", "7", ":12;")));
     loggedOnAsSeeded();
     fillTable({{"EDITED", "99", "", "", "", "", "ABCDEF0123", "1000"}});
 
     clickGetData();
 
     ASSERT_EQ(table().RecordCount(), 3);
-    EXPECT_EQ(column("Name"), (QList<QByteArray>{"SMITH J", "adams", "Baker"}));
+    EXPECT_EQ(column("Name"), (QList<QByteArray>{"SMITH J", "adams", "Baker, X"}));
     EXPECT_EQ(column("RoomNumber"), (QList<QByteArray>{"204", "12", "7"}));
     EXPECT_EQ(column("PHnumber"), (QList<QByteArray>{"0123456789p1", "0123p4", "*12#"}));
     EXPECT_EQ(column("Code1"), (QList<QByteArray>{"1234", "1234", "1234"}));

@@ -34,6 +34,12 @@ TEST(DialDigits, EncodeMapsKeysStopsAtOtherAndCutsTo16)
     EXPECT_EQ(EncodeDigits("01234567890123456789", 20), "0123456789012345");
     EXPECT_EQ(EncodeDigits("", 16), "");
     EXPECT_EQ(EncodeDigits("123", 0), "");
+    // The unit's own codes = and > end a number written from a page, and go
+    // back as they were in a number read from the unit.
+    EXPECT_EQ(EncodeDigits("0=>1", 16), "0");
+    EXPECT_EQ(EncodeUnitDigits("0=>1*p", 16), "0=>1:<");
+    EXPECT_EQ(EncodeUnitDigits(DecodeDigits("9<0=12>;????????"), 16), "9<0=12>;");
+    EXPECT_EQ(EncodeUnitDigits("12?3", 16), "12");
 }
 
 TEST(DialDigits, DigitsOnlyTakesLeadingRun)

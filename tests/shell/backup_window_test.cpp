@@ -171,10 +171,11 @@ TEST_F(WindowBackup, RestoreShowsTheChangesAndWritesOnlyOnYes)
     run("RestoreUnit1");
     EXPECT_EQ(writes(), 0);
     EXPECT_EQ(memory(), changedMemory);
-    EXPECT_EQ(storedBackups().size(), 1) << "the automatic backup comes first";
+    EXPECT_TRUE(storedBackups().isEmpty()) << "a declined restore keeps no automatic backup";
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_EQ(lines.first(), QStringLiteral("Phone list: 1 added, 0 removed, 1 changed"));
-    EXPECT_TRUE(lines.contains(QStringLiteral("  Auto-Answer Ring count: 9 -> 2"))) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("  Auto-Answer Ring count  unit: 9  file: 2")))
+        << lines.join(QLatin1Char('|')).toStdString();
 
     window->seam().queueFileName(file);
     window->seam().queueDialog(ClickButton("RestoreYes"));
@@ -183,8 +184,37 @@ TEST_F(WindowBackup, RestoreShowsTheChangesAndWritesOnlyOnYes)
     for (int b = 0; b < qx4::kBlockCount; ++b)
         ASSERT_EQ(after.at(b).toHex(), original.at(b).toHex()) << "block " << b;
     EXPECT_TRUE(lastMessage().contains(QStringLiteral("now holds the backup"))) << lastMessage().toStdString();
+    EXPECT_EQ(storedBackups().size(), 1) << "the automatic backup, after the Yes";
     EXPECT_FALSE(page().State().DirectorySynced);
     EXPECT_TRUE(window->link().LoggedOn());
+
+    // Bytes no page shows: the tail of the gate codes, a block no page uses.
+    QByteArray codes = unit.block(1);
+    codes[27] = char(0x12);
+    unit.setBlock(1, codes);
+    QByteArray unused = unit.block(4);
+    unused[0] = char(0x21);
+    unit.setBlock(4, unused);
+    window->seam().queueFileName(file);
+    window->seam().queueDialog(ReadChangesAndClick(&lines, "RestoreYes"));
+    run("RestoreUnit1");
+    for (const QString &line : {QStringLiteral("  other bytes of block 0001 differ (1 byte)"),
+                                QStringLiteral("  other bytes of block 0004 differ (1 byte)")})
+        EXPECT_TRUE(lines.contains(line)) << line.toStdString() << " in " << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(memory(), original);
+
+    // A unit that falls silent on the way: the message says what was written and what not.
+    for (int i = 0; i < 6; ++i) {
+        qx4::DirectoryRecord r = unit.directoryRecords().at(i);
+        r.phone = "0888????????????";
+        unit.setDirectoryRecord(r);
+    }
+    unit.faults().silentAfterWrites = 2;
+    window->seam().queueFileName(file);
+    window->seam().queueDialog(ClickButton("RestoreYes"));
+    run("RestoreUnit1");
+    for (const char *said : {"The unit stopped answering", "Written: ", "Not written: "})
+        EXPECT_TRUE(lastMessage().contains(QLatin1String(said))) << said << " in " << lastMessage().toStdString();
 }
 
 TEST_F(WindowBackup, RestoreRefusesDamagedFilesAndABiggerModelsBackupBeforeWriting)
@@ -268,7 +298,7 @@ TEST_F(WindowBackup, CompareParametersShowsTheFieldTypedWithBothValues)
     run("CompareUnit1");
     ASSERT_EQ(lines.size(), 2) << lines.join(QLatin1Char('|')).toStdString() << lastMessage().toStdString();
     EXPECT_EQ(lines.first(), QStringLiteral("Parameters: 1 differ"));
-    EXPECT_TRUE(lines.at(1).contains(before + QStringLiteral(" -> FROM THE PC"))) << lines.at(1).toStdString();
+    EXPECT_TRUE(lines.at(1).contains(QStringLiteral("unit: %1  PC: FROM THE PC").arg(before))) << lines.at(1).toStdString();
     EXPECT_EQ(writes(), 0);
 }
 

@@ -68,6 +68,9 @@ int main(int argc, char **argv)
     window.transferForm().setProgress(37, 250);
     QCoreApplication::processEvents();
     window.transferForm().grab().save(dir + QStringLiteral("/transfer_progress.png"));
+    window.transferForm().setProgress(120, 0);
+    QCoreApplication::processEvents();
+    window.transferForm().grab().save(dir + QStringLiteral("/transfer_received.png"));
     window.transferForm().hide();
     // The File menu with the whole-unit commands, and their dialogs.
     auto *file = window.findChild<QMenu *>(QStringLiteral("File1"));
@@ -81,13 +84,15 @@ int main(int argc, char **argv)
     compareWith.grab().save(dir + QStringLiteral("/compare_with.png"));
     compareWith.hide();
     const QStringList lines{
-        QStringLiteral("Phone list: 1 added, 1 removed, 2 changed"),
-        QStringLiteral("  changed 1040  ADAMS J  room 12: Phone 0123456 -> 0123999"),
-        QStringLiteral("  changed 10A0  BAKER M  room 31: Name BAKER M -> BAKER MR; Code 1 1234 -> 4321"),
-        QStringLiteral("  added   1120  COLE A  room 40"),
+        QStringLiteral("Phone list: 1 added, 1 removed, 2 changed, 1 moved"),
+        QStringLiteral("  changed 1040  ADAMS J  room 12: Phone  unit: 0123456  file: 0123999"),
+        QStringLiteral("  changed 10A0  BAKER, M  room 31: Name  unit: BAKER  file: BAKER, M; Code 1  unit: 1234  file: 4321"),
+        QStringLiteral("  added   1120  COLE A  room 40a: Room  file: 40a (stored as 40)"),
         QStringLiteral("  removed 1160  DAVIS P  room 44"),
-        QStringLiteral("Parameters: 1 differ"),
-        QStringLiteral("  Auto-Answer Ring count: 9 -> 2"),
+        QStringLiteral("  moved   5780 -> 1180  EVANS R  room 45"),
+        QStringLiteral("Parameters: 2 differ"),
+        QStringLiteral("  Auto-Answer Ring count  unit: 9  file: 2"),
+        QStringLiteral("  other bytes of block 0001 differ (3 bytes)"),
         QStringLiteral("PINs and emergency codes: PIN 2 differ"),
     };
     porv::UnitChangesDialog restore(QStringLiteral("Restore unit"),

@@ -49,7 +49,7 @@ int main(int argc, char **argv)
             for (int r = 0; r < 20; ++r)
                 backup.directory->append({QByteArray::number(0x100 + r, 16).toUpper().rightJustified(4, '0'),
                                           QStringLiteral("W%1 record %2").arg(writer).arg(r).toLatin1(),
-                                          QByteArray::number(100 + r), "0123", "", "", ""});
+                                          QByteArray::number(100 + r), "0123", "", "", "", {}});
             if (const auto added = book.value->AddSnapshot(unit.value.id, backup, porv::SnapshotOrigin::Scheduled); !added.ok())
                 return fail(added.error);
         }

@@ -563,6 +563,43 @@ TEST_F(UnitTest, BrokenLinkGoesSilentAfterNLines)
     EXPECT_EQ(probe.command(""), QByteArray("OK\r\n"));
 }
 
+TEST_F(UnitTest, FallsSilentForGoodAfterNWrites)
+{
+    ASSERT_TRUE(probe.logOn());
+    unit.faults().silentAfterWrites = 2;
+    EXPECT_EQ(probe.command("p0008" + nibbles64("1")), QByteArray("OK\r\n"));
+    EXPECT_TRUE(probe.command(porv::AppendCheck("b0200,55,,,,1,A")).contains("OK"));
+    const QByteArray before = unit.block(9);
+    EXPECT_TRUE(probe.commandQuiet("p0009" + nibbles64("2")).isEmpty());
+    EXPECT_EQ(unit.block(9), before) << "a silent unit stores nothing";
+    EXPECT_TRUE(probe.commandQuiet("r0009").isEmpty());
+    EXPECT_TRUE(probe.commandQuiet("").isEmpty());
+    unit.faults().silentAfterWrites = 0;
+    unit.repairLink();
+    EXPECT_EQ(probe.command(""), QByteArray("OK\r\n"));
+}
+
+TEST_F(UnitTest, OdditiesAreListedAsTheUnitHoldsThem)
+{
+    SeedOptions seed;
+    seed.records = 6;
+    seed.tags = 2;
+    seed.oddities = true;
+    seedUnit(unit, seed);
+    ASSERT_TRUE(probe.logOn());
+    const QList<QByteArray> dump = linesOf(probe.command("d01281152"));
+    ASSERT_EQ(dump.size(), 8);
+    EXPECT_TRUE(dump.at(2).endsWith(',' + unit.directoryRecords().at(1).name));
+    EXPECT_TRUE(unit.directoryRecords().at(1).name.contains(", "));
+    EXPECT_TRUE(dump.at(3).contains(",0=>1234?????????,")) << dump.at(3).toStdString();
+    EXPECT_TRUE(dump.at(4).contains(",0123?456????????,")) << dump.at(4).toStdString();
+    EXPECT_EQ(dataOf(probe.command("r0014")), QByteArray("HELLO\x07WORLD\xFFXY") + QByteArray(18, char(0xFF)));
+    EXPECT_EQ(dataOf(probe.command("r0001")).mid(16), QByteArray("12?4????????????????????????????0123456789:;<=>?"));
+    EXPECT_EQ(dataOf(probe.command("r0000")).mid(20, 4), QByteArray("0701"));
+    EXPECT_EQ(dataOf(probe.command("r0004")).left(8), QByteArray("40????43"));
+    EXPECT_EQ(dataOf(probe.command("r1535")).left(16), QByteArray("555????000000000"));
+}
+
 TEST_F(UnitTest, GCanAnswerErrorAndStoresNothing)
 {
     ASSERT_TRUE(probe.logOn());
