@@ -146,8 +146,10 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->setModel(&m_gridModel);
     // The find row above the grid filters what the grid shows, never the table.
     auto *finder = new ClientFinder(m_table, grid, ClientFinder::History::Room, QStringLiteral("FindClient"), this);
+    m_finder = finder;
     connect(finder, &ClientFinder::historyRequested, this,
             [this](const QByteArray &room, bool tagEvents) { m_shell.ShowHistory(room, tagEvents); });
+    connect(finder, &ClientFinder::nothingShownChanged, this, &DirectoryPage::showNoRecord);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);

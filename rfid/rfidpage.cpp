@@ -97,8 +97,10 @@ void RfidPage::build()
     // The find row above the grid filters what the grid shows, never the table.
     auto *finder = new ClientFinder(directory.DirectoryTable(), grid, ClientFinder::History::Tag,
                                     QStringLiteral("FindTag"), this);
+    m_finder = finder;
     connect(finder, &ClientFinder::historyRequested, this,
             [this](const QByteArray &room, bool tagEvents) { m_shell.ShowHistory(room, tagEvents); });
+    connect(finder, &ClientFinder::nothingShownChanged, this, &RfidPage::showRecord);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -263,10 +265,16 @@ void RfidPage::showRecord()
 {
     if (!m_directory)
         return;
+    // With nothing shown by the find text the boxes show no record, and Up
+    // Date and Del have none to act on.
+    const bool shown = !m_finder->NothingShown();
     const MemTable &table = m_directory->DirectoryTable();
-    ShowBoxText(m_rfName, table.FieldText("Name"));
-    ShowBoxText(m_rfRoom, table.FieldText("RoomNumber"));
-    ShowBoxText(m_rfID, table.FieldText(kRfidField));
+    const auto field = [&table, shown](const QByteArray &name) { return shown ? table.FieldText(name) : QByteArray(); };
+    ShowBoxText(m_rfName, field("Name"));
+    ShowBoxText(m_rfRoom, field("RoomNumber"));
+    ShowBoxText(m_rfID, field(kRfidField));
+    m_upDate->setEnabled(shown);
+    m_del->setEnabled(shown);
 }
 
 // --- page command ----------------------------------------------------------------------------
@@ -390,7 +398,7 @@ void RfidPage::Button1Click()
     if (!m_directory)
         return;
     DirectoryState &state = m_directory->State();
-    if (state.DirectoryBusy)
+    if (state.DirectoryBusy || m_finder->NothingShown())
         return;
     // A tag code is ten hexadecimal digits, kept in capitals; an empty box
     // takes the tag off the record.
@@ -417,7 +425,7 @@ void RfidPage::Button2Click()
     if (!m_directory)
         return;
     DirectoryState &state = m_directory->State();
-    if (state.DirectoryBusy)
+    if (state.DirectoryBusy || m_finder->NothingShown())
         return;
     MemTable &table = m_directory->DirectoryTable();
     if (!table.IsOpen() || table.RecordCount() == 0)
