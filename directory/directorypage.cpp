@@ -116,6 +116,8 @@ void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which)
             grid->setColumnWidth(i, width);
         grid->setColumnHidden(i, !shown);
     }
+    // Wider where a title or a value needs it.
+    RefitColumns(grid);
 }
 
 // --- construction -------------------------------------------------------------------
@@ -163,6 +165,9 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->verticalHeader()->setFixedWidth(12); // the row indicator
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_grid->setFixedWidth(kDBGrid1Width);
+    // The layout's widths, wider where a name or a title needs it, and the
+    // grid as wide as its columns then are.
+    new ColumnFit(m_grid, [this] { sizeGrid(); });
     grid->userMovedTo = [this](int row) { gridRowChosen(row); };
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &DirectoryPage::DBGrid1TitleClick);
     connect(&m_gridModel, &QAbstractItemModel::modelReset, this, [this] {
@@ -394,8 +399,14 @@ void DirectoryPage::LayoutDirectoryGrid()
     for (const auto &g : std::as_const(m_otherGrids))
         ApplyDirectoryGridLayout(g.first, g.second);
     m_laidOutColumns = m_gridModel.columnCount();
-    m_grid->setFixedWidth(kDBGrid1Width);
+    sizeGrid();
     m_grid->viewport()->update();
+}
+
+void DirectoryPage::sizeGrid()
+{
+    // kDBGrid1Width at the layout's widths; wider when a column had to grow.
+    m_grid->setFixedWidth(std::max(kDBGrid1Width, GridWidthFor(m_grid, ShownColumnsWidth(m_grid))));
 }
 
 void DirectoryPage::ShowCodeColumns(bool globalCodesInUse)

@@ -170,6 +170,7 @@ private:
     void showNoRecord(bool none);
     void wireTable();
     void syncGrid();
+    void sizeGrid();
     void gridRowChosen(int row);
     void moveFocusOn(QWidget *from);
     bool NamefKeyPress(int key);

@@ -73,6 +73,12 @@ EventChart::EventChart(QWidget *parent) : QWidget(parent)
     m_stack->addItem(QStringLiteral("by kind"));
     m_stack->addItem(QStringLiteral("by relay"));
     m_stack->setAccessibleName(QStringLiteral("Chart stacking"));
+    // The choices take the width the chart beside the grid has, not that of
+    // their longest item.
+    for (QComboBox *box : {m_period, m_stack}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(box == m_period ? 8 : 5);
+    }
     connect(m_period, &QComboBox::currentIndexChanged, this, &EventChart::optionsChanged);
     connect(m_stack, &QComboBox::currentIndexChanged, this, &EventChart::optionsChanged);
 

@@ -111,9 +111,14 @@ void RfidPage::build()
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    m_grid->verticalHeader()->setFixedWidth(12); // the row indicator
-    // Name 130 + RoomNumber 95 + RFID 90, the indicator, lines and a scroll bar.
-    m_grid->setFixedWidth(130 + 95 + 90 + 12 + 4 + m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    // The rows' header numbers the records: up to the thousand of the phone
+    // list and the tag download's new records beyond them.
+    FitRowNumbers(m_grid, 4);
+    // The layout's widths, each wider where a value or its title needs it;
+    // the grid as wide as its columns.
+    new ColumnFit(m_grid, [this] {
+        m_grid->setFixedWidth(GridWidthFor(m_grid, ShownColumnsWidth(m_grid)));
+    });
     grid->userMovedTo = [this](int row) { gridRowChosen(row); };
     directory.AttachGrid(m_grid, DirectoryGrid::DBGrid3);
     connect(directory.TableModel(), &QAbstractItemModel::modelReset, this, [this] {

@@ -1,0 +1,122 @@
+// The window at its default size against the simulated unit: grids that
+// show their titles, row numbers and values whole.
+#include <QHeaderView>
+#include <QLayout>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleOptionHeader>
+#include <QTableView>
+
+#include "shell_fixture.h"
+#include "unit_seed.h"
+
+using namespace shelltest;
+
+namespace {
+
+// The width the header's style leaves for a title in a section of `width`.
+int TitleRoom(const QHeaderView *header, int width)
+{
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.rect = QRect(0, 0, width, header->height());
+    option.orientation = header->orientation();
+    return header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header).width();
+}
+
+// Everything the grid's shown columns and rows' header hold fits them, and
+// the columns lie within the grid's visible width.
+void ExpectWhole(const QTableView *grid)
+{
+    SCOPED_TRACE(grid->objectName().toStdString());
+    const QAbstractItemModel *model = grid->model();
+    const QFontMetrics titles(grid->horizontalHeader()->font());
+    int last = -1;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (grid->isColumnHidden(c))
+            continue;
+        last = c;
+        const QString title = model->headerData(c, Qt::Horizontal).toString();
+        EXPECT_LE(titles.horizontalAdvance(title), TitleRoom(grid->horizontalHeader(), grid->columnWidth(c)))
+            << title.toStdString();
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QModelIndex at = model->index(r, c);
+            ASSERT_LE(grid->sizeHintForIndex(at).width() + 1, grid->columnWidth(c))
+                << title.toStdString() << " row " << r << " " << at.data().toString().toStdString();
+        }
+    }
+    ASSERT_GE(last, 0);
+    EXPECT_LE(grid->columnViewportPosition(last) + grid->columnWidth(last), grid->viewport()->width());
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
+    const QHeaderView *rows = grid->verticalHeader();
+    if (rows->isHidden())
+        return;
+    const QFontMetrics numbers(rows->font());
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QString number = model->headerData(r, Qt::Vertical).toString();
+        ASSERT_LE(numbers.horizontalAdvance(number), TitleRoom(rows, rows->width())) << number.toStdString();
+    }
+}
+
+} // namespace
+
+class WindowEdges : public ShellTest {
+protected:
+    template <typename T = QWidget> T *control(const char *name) const
+    {
+        T *c = window->findChild<T *>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+};
+
+TEST_F(WindowEdges, EveryGridShowsItsTitlesRowNumbersAndValuesWhole)
+{
+    qx4::SeedOptions seed;
+    seed.records = 14;
+    seed.events = 0;
+    seed.tags = 0;
+    qx4::seedUnit(unit, seed);
+    // Wide names, long numbers, six-digit rooms, tags and events of them.
+    QList<qx4::SimulatedUnit::TagEntry> tags;
+    for (int i = 0; i < 12; ++i) {
+        qx4::DirectoryRecord r;
+        r.block = 128 + i;
+        r.name = i % 2 ? QByteArray("WASHINGTON-SMYTH") : QByteArray("MMMMMMMMMMMMMMMM").left(10 + i / 2);
+        r.room = QByteArray::number(999990 + i);
+        r.code1 = "8888";
+        r.code2 = "9999";
+        r.phone = "0000000000000000";
+        ASSERT_TRUE(unit.setDirectoryRecord(r));
+        tags.append({r.room, QByteArray("3D0D0D0D0D")});
+        qx4::UnitEvent e;
+        e.room = r.room;
+        e.when = QDateTime(QDate(2026, 12, 28), QTime(23, 58, 59)).addDays(i);
+        e.relay = '2';
+        e.setBy = '1';
+        e.client = r.name;
+        unit.addEvent(e);
+    }
+    ASSERT_TRUE(unit.setTagEntries(tags));
+    logOnOverUdp();
+
+    Click(control<QPushButton>("GetData"));
+    ASSERT_TRUE(WaitFor([this] { return control<QTableView>("DBGrid1")->model()->rowCount() == 14; }));
+    ExpectWhole(control<QTableView>("DBGrid1"));
+
+    window->RFbuttClick();
+    window->seam().queueAnswer(true);
+    Click(control<QPushButton>("download_id"));
+    ExpectWhole(control<QTableView>("DBGrid3"));
+
+    window->EbuttClick();
+    Click(control<QPushButton>("dnLoad"));
+    ASSERT_TRUE(WaitFor([this] { return control<QTableView>("DBGrid2")->model()->rowCount() == 12; }));
+    ExpectWhole(control<QTableView>("DBGrid2"));
+
+    // Each page still fits the window's fixed size with its grid that wide.
+    for (const char *page : {"phdir", "Events", "RFid_SU"}) {
+        QWidget *p = control(page);
+        EXPECT_LE(p->layout()->minimumSize().width(), p->width()) << page;
+    }
+}
