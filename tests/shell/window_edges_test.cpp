@@ -1,7 +1,9 @@
 // The window at its default size against the simulated unit: grids that
-// show their titles, row numbers and values whole.
+// show their titles, row numbers and values whole; a change list that wraps.
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLayout>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
@@ -9,6 +11,7 @@
 
 #include "shell_fixture.h"
 #include "unit_seed.h"
+#include "unitchanges.h"
 
 using namespace shelltest;
 
@@ -119,4 +122,27 @@ TEST_F(WindowEdges, EveryGridShowsItsTitlesRowNumbersAndValuesWhole)
         QWidget *p = control(page);
         EXPECT_LE(p->layout()->minimumSize().width(), p->width()) << page;
     }
+}
+
+TEST_F(WindowEdges, TheChangeListWrapsOrShortensLongLinesWithinItsWidth)
+{
+    const QString words = QStringLiteral("name: unit \"%1\" pc \"%2\"")
+                              .arg(QString(60, QLatin1Char('A')), QStringLiteral("MORE WORDS THAN A LINE HOLDS ").repeated(6));
+    const QString path = QStringLiteral("/home/installer/Documents/") + QString(160, QLatin1Char('x')) + QStringLiteral(".qx4b");
+    porv::UnitChangesDialog dialog(QStringLiteral("Restore unit"), QStringLiteral("These change:"),
+                                   {QStringLiteral("short line"), words, path}, porv::UnitChangesDialog::Offer::Restore);
+    dialog.show();
+    QCoreApplication::processEvents();
+    auto *list = dialog.findChild<QListWidget *>(QStringLiteral("ChangesList"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    const int line = list->fontMetrics().lineSpacing();
+    for (int i = 0; i < list->count(); ++i) {
+        const QRect at = list->visualItemRect(list->item(i));
+        EXPECT_LE(at.right(), list->viewport()->width()) << i;
+        EXPECT_EQ(list->item(i)->toolTip(), list->item(i)->text()) << i;
+    }
+    // The words wrap; the path, one word, is cut short in its middle.
+    EXPECT_GE(list->visualItemRect(list->item(1)).height(), 2 * line);
+    EXPECT_LT(list->visualItemRect(list->item(0)).height(), 2 * line);
 }
