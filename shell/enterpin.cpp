@@ -10,7 +10,8 @@
 
 namespace porv {
 
-EnterPin::EnterPin(QWidget *parent) : QDialog(parent)
+EnterPin::EnterPin(std::function<void(const QString &)> tell, QWidget *parent)
+    : QDialog(parent), m_tell(std::move(tell))
 {
     setObjectName(QStringLiteral("EnterPin"));
     setWindowTitle(QStringLiteral("EnterPin"));
@@ -70,8 +71,8 @@ EnterPin::EnterPin(QWidget *parent) : QDialog(parent)
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Enter in the PIN or address field confirms without writing the record;
     // Enter in the number field acts as Ok.
-    connect(m_pin, &QLineEdit::returnPressed, this, &QDialog::accept);
-    connect(m_address, &QLineEdit::returnPressed, this, &QDialog::accept);
+    connect(m_pin, &QLineEdit::returnPressed, this, &EnterPin::confirmWithoutWriting);
+    connect(m_address, &QLineEdit::returnPressed, this, &EnterPin::confirmWithoutWriting);
     connect(m_number, &QLineEdit::returnPressed, this, &EnterPin::Button1Click);
 
     setNumberEnabled(false);
@@ -156,8 +157,26 @@ void EnterPin::RChkBoxClick()
         m_number->setFocus();
 }
 
+bool EnterPin::addressGiven()
+{
+    if (!m_networkSelected || !m_address->text().trimmed().isEmpty())
+        return true;
+    if (m_tell)
+        m_tell(QStringLiteral("Enter the unit's network address"));
+    m_address->setFocus();
+    return false;
+}
+
+void EnterPin::confirmWithoutWriting()
+{
+    if (addressGiven())
+        accept();
+}
+
 void EnterPin::Button1Click()
 {
+    if (!addressGiven())
+        return;
     RememberedDetails record;
     if (m_store->isChecked()) {
         record.setPin(pin());

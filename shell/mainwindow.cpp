@@ -80,7 +80,7 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
 
     // The secondary windows, created hidden.
     m_about = new AboutBox(this);
-    m_enterPin = new EnterPin(this);
+    m_enterPin = new EnterPin([this](const QString &text) { m_seam->showMessage(m_enterPin, text); }, this);
     m_transfer = new TransferForm([this](const QString &text) { ShowStatus(0, text); }, this);
 
     hostAvailablePages();

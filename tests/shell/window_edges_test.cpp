@@ -1,14 +1,20 @@
 // The window at its default size against the simulated unit: grids that
-// show their titles, row numbers and values whole; a change list that wraps.
-#include <QCoreApplication>
+// show their titles, row numbers and values whole; a change list that wraps;
+// a log-on that wants the unit's address; status panel 0 after the link ends.
+#include <QApplication>
 #include <QHeaderView>
 #include <QLayout>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QTableView>
+#include <QTest>
 
+#include "delay.h"
+#include "link.h"
+#include "link_test_access.h"
 #include "shell_fixture.h"
 #include "unit_seed.h"
 #include "unitchanges.h"
@@ -65,6 +71,12 @@ void ExpectWhole(const QTableView *grid)
 
 class WindowEdges : public ShellTest {
 protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        // A serial port exists, so the start-up says nothing.
+        ports = QStringList{QStringLiteral("ttyS9")};
+    }
     template <typename T = QWidget> T *control(const char *name) const
     {
         T *c = window->findChild<T *>(QLatin1String(name));
@@ -145,4 +157,53 @@ TEST_F(WindowEdges, TheChangeListWrapsOrShortensLongLinesWithinItsWidth)
     // The words wrap; the path, one word, is cut short in its middle.
     EXPECT_GE(list->visualItemRect(list->item(1)).height(), 2 * line);
     EXPECT_LT(list->visualItemRect(list->item(0)).height(), 2 * line);
+}
+
+TEST_F(WindowEdges, LogOnWantsANetworkAddressAndPanelZeroTellsWhenTheLinkIsOff)
+{
+    ASSERT_TRUE(startUdpUnit());
+    makeWindow();
+    action("WiFi")->trigger();
+    const QString wanted = QStringLiteral("Enter the unit's network address");
+    QStringList openAfter;
+    window->seam().queueDialog([&](QDialog &d) {
+        d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
+        auto *address = d.findChild<QLineEdit *>(QStringLiteral("IP_addr"));
+        address->setText(QStringLiteral("  "));
+        // Ok, Enter in the address and Enter in the PIN: each refused, the
+        // dialog still open and the address field in focus.
+        Click(d.findChild<QPushButton *>(QStringLiteral("Button1")));
+        if (d.isVisible() && d.focusWidget() == address)
+            openAfter << QStringLiteral("Ok");
+        QTest::keyClick(address, Qt::Key_Return);
+        if (d.isVisible())
+            openAfter << QStringLiteral("Enter in the address");
+        QTest::keyClick(d.findChild<QLineEdit *>(QStringLiteral("PorvPin")), Qt::Key_Return);
+        if (d.isVisible())
+            openAfter << QStringLiteral("Enter in the PIN");
+        address->setText(QStringLiteral("127.0.0.2"));
+        Click(d.findChild<QPushButton *>(QStringLiteral("Button1")));
+    });
+    clickLed();
+    EXPECT_EQ(openAfter, (QStringList{QStringLiteral("Ok"), QStringLiteral("Enter in the address"),
+                                      QStringLiteral("Enter in the PIN")}));
+    EXPECT_EQ(window->seam().texts().count(wanted), 3) << window->seam().texts().join(QLatin1Char('/')).toStdString();
+    EXPECT_FALSE(window->seam().texts().contains(QStringLiteral("No Reponse from Portavel")));
+    ASSERT_TRUE(window->link().LoggedOn());
+    EXPECT_EQ(window->statusText(0), QStringLiteral("Connected"));
+
+    // Log Off: panel 0 no longer says Connected.
+    clickLed();
+    ASSERT_FALSE(window->link().LoggedOn());
+    EXPECT_EQ(window->statusText(0), QStringLiteral("Off line"));
+
+    // A unit that stops answering the keep-alive: panel 0 says so.
+    LogOnEntry entry;
+    entry.address = "127.0.0.2";
+    clickLogOn(entry);
+    ASSERT_TRUE(window->link().LoggedOn()) << window->seam().texts().join(QLatin1Char('/')).toStdString();
+    unit.faults().silent = true;
+    porv::test::LinkTestAccess::SetKeepAliveCount(window->link(), 14);
+    ASSERT_TRUE(WaitFor([this] { return !window->link().LoggedOn(); }, int(30000 * porv::TickScale()) + 5000));
+    EXPECT_EQ(window->statusText(0), QStringLiteral("Off line: the unit stopped answering"));
 }
