@@ -192,6 +192,13 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_phone = box("PHnumber", 16, QStringLiteral("Client's Phone No.|Telephone Number (16 character max)"));
     m_code1 = box("Code1", 4, QStringLiteral("Relay 1 code|Relay 1 release Code (4 Digits Max)"));
     m_code2 = box("Code2", 4, QStringLiteral("Relay 2 code|Relay 2 release Code (4 Digits Max)"));
+    // What each box holds, for the accessibility interface (the labels beside
+    // them are shorter).
+    m_name->setAccessibleName(QStringLiteral("Client's name"));
+    m_room->setAccessibleName(QStringLiteral("Client's room number"));
+    m_phone->setAccessibleName(QStringLiteral("Client's phone number"));
+    m_code1->setAccessibleName(QStringLiteral("Relay 1 release code"));
+    m_code2->setAccessibleName(QStringLiteral("Relay 2 release code"));
     m_spare = new QLineEdit(this);
     m_spare->setObjectName(QStringLiteral("Spare"));
     m_spare->setMaxLength(2);
@@ -287,6 +294,7 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
 
     m_files = new QLineEdit(this);
     m_files->setObjectName(QStringLiteral("DBFiles"));
+    m_files->setAccessibleName(QStringLiteral("Phone list file"));
 
     // Layout: the grid on the left; on the right the record position, the
     // boxes, the commit buttons, the transfer buttons and the receive view;

@@ -16,6 +16,8 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include "namedchoice.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,16 +66,14 @@ QFont smaller(QFont font, qreal by)
 EventChart::EventChart(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("EventChartPanel"));
-    m_period = new QComboBox(this);
+    m_period = new NamedChoice(QStringLiteral("Chart period"), this);
     m_period->setObjectName(QStringLiteral("ChartPeriod"));
     m_period->addItem(QStringLiteral("Events per day"));
     m_period->addItem(QStringLiteral("Events per hour of the day"));
-    m_period->setAccessibleName(QStringLiteral("Chart period"));
-    m_stack = new QComboBox(this);
+    m_stack = new NamedChoice(QStringLiteral("Chart stacking"), this);
     m_stack->setObjectName(QStringLiteral("ChartStack"));
     m_stack->addItem(QStringLiteral("by kind"));
     m_stack->addItem(QStringLiteral("by relay"));
-    m_stack->setAccessibleName(QStringLiteral("Chart stacking"));
     // The choices take the width the chart beside the grid has, not that of
     // their longest item.
     for (QComboBox *box : {m_period, m_stack}) {
@@ -126,6 +126,8 @@ EventChart::EventChart(QWidget *parent) : QWidget(parent)
     m_view->setAccessibleName(QStringLiteral("Events chart"));
     m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setFrameShape(QFrame::NoFrame);
+    // The view takes the focus (and the name); its drawing area is part of it.
+    m_view->viewport()->setFocusPolicy(Qt::NoFocus);
 
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("EventChartNote"));

@@ -17,6 +17,7 @@
 #include "eventchart.h"
 #include "eventdownload.h"
 #include "memtable.h"
+#include "namedchoice.h"
 #include "shellservices.h"
 
 namespace porv {
@@ -90,8 +91,8 @@ void EventFinder::buildFilterBar(QWidget *page)
         box->setToolTip(hint);
         return box;
     };
-    auto combo = [this](const char *name, const QList<std::pair<QString, QVariant>> &items) {
-        auto *box = new QComboBox(m_filterBar);
+    auto combo = [this](const char *name, const QString &caption, const QList<std::pair<QString, QVariant>> &items) {
+        auto *box = new NamedChoice(caption, m_filterBar);
         box->setObjectName(QLatin1String(name));
         for (const auto &[text, value] : items)
             box->addItem(text, value);
@@ -114,14 +115,15 @@ void EventFinder::buildFilterBar(QWidget *page)
     m_room->setFixedWidth(
         m_room->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(widest + 4 + 1, 0), m_room).width());
     m_room->setToolTip(QStringLiteral("Only the events of this room"));
+    m_room->setAccessibleName(QStringLiteral("Room filter"));
     const QString all = QStringLiteral("All");
-    m_relay = combo("EventRelay", {{all, QByteArray()}, {QStringLiteral("1"), QByteArray("1")},
+    m_relay = combo("EventRelay", QStringLiteral("Relay filter"), {{all, QByteArray()}, {QStringLiteral("1"), QByteArray("1")},
                                    {QStringLiteral("2"), QByteArray("2")}});
     QList<std::pair<QString, QVariant>> kinds = {{all, -1}};
     for (int k = 0; k < kEventKinds; ++k)
         kinds.append({EventKindName(EventKind(k)), k});
-    m_kind = combo("EventKind", kinds);
-    m_setBy = combo("EventSetBy", {{all, QByteArray()},
+    m_kind = combo("EventKind", QStringLiteral("Kind filter"), kinds);
+    m_setBy = combo("EventSetBy", QStringLiteral("Set by filter"), {{all, QByteArray()},
                                    {QStringLiteral("local"), QByteArray("local")},
                                    {QStringLiteral("Remote"), QByteArray("Remote")},
                                    {QStringLiteral("RF-ID"), QByteArray("RF-ID")},

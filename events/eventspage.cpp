@@ -108,6 +108,10 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     Sdate = readOnlyBox(m_timerBox, "Sdate", shown(initial.Sdate));
     Ctime = readOnlyBox(m_timerBox, "Ctime", initial.Ctime);
     Cdate = readOnlyBox(m_timerBox, "Cdate", initial.Cdate);
+    Stime->setAccessibleName(QStringLiteral("Portavil's time"));
+    Sdate->setAccessibleName(QStringLiteral("Portavil's date"));
+    Ctime->setAccessibleName(QStringLiteral("Time loaded at"));
+    Cdate->setAccessibleName(QStringLiteral("Date loaded at"));
     clock->addWidget(Stime, 1, 1);
     clock->addWidget(Sdate, 2, 1);
     clock->addWidget(Ctime, 1, 2);
@@ -143,6 +147,7 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     detailsView->setLayout(side);
     auto *views = new QTabWidget(this);
     views->setObjectName(QStringLiteral("EventViews"));
+    views->setAccessibleName(QStringLiteral("Event details or chart"));
     views->setDocumentMode(true);
     views->addTab(detailsView, QStringLiteral("Details"));
     views->addTab(m_finder->Chart(), QStringLiteral("Chart"));

@@ -86,6 +86,9 @@ void RfidPage::build()
     m_rfID = new QLineEdit(this);
     m_rfID->setObjectName(QStringLiteral("rfID"));
     m_rfID->setMaxLength(10);
+    m_rfName->setAccessibleName(QStringLiteral("Client's name"));
+    m_rfRoom->setAccessibleName(QStringLiteral("Client's room number"));
+    m_rfID->setAccessibleName(QStringLiteral("RFID tag code"));
     connect(m_rfName, &QLineEdit::textChanged, this, &RfidPage::rfNameChange);
 
     // DBGrid3: Name, RoomNumber and RFID of DirectoryTable.
@@ -159,6 +162,9 @@ void RfidPage::build()
     m_writeAll = button("writeall_id", QStringLiteral("Write All"),
                         QStringLiteral("Erase all RFID's in Portavel and replace it with this data"));
     m_erase = button("Button3", QStringLiteral("erase"));
+    // Neither has a hint of its own: the accessibility interface says what they do.
+    m_del->setAccessibleDescription(QStringLiteral("Delete the whole record of this room, name, phone and codes too"));
+    m_erase->setAccessibleDescription(QStringLiteral("Erase all RFID's in Portavel; the list here stays"));
     // The unit commands wait for a log-on; erase is always offered.
     m_getId->setEnabled(false);
     m_download->setEnabled(false);

@@ -42,6 +42,7 @@ EnterPin::EnterPin(std::function<void(const QString &)> tell, QWidget *parent)
     m_number->setObjectName(QStringLiteral("R_ph_num"));
     m_number->setGeometry(96, 72, 156, 24);
     m_number->setMaxLength(20);
+    m_number->setAccessibleName(QStringLiteral("Phone number to dial"));
 
     // The network address takes the place of the modem fields.
     m_addressLabel = new QLabel(QStringLiteral("IP_Address"), this);
@@ -51,6 +52,7 @@ EnterPin::EnterPin(std::function<void(const QString &)> tell, QWidget *parent)
     m_address->setObjectName(QStringLiteral("IP_addr"));
     m_address->setGeometry(96, 54, 156, 24);
     m_address->setMaxLength(31);
+    m_address->setAccessibleName(QStringLiteral("Unit's network address"));
 
     m_store = new QCheckBox(QStringLiteral("Remember Details"), this);
     m_store->setObjectName(QStringLiteral("StrDetail"));
@@ -66,7 +68,8 @@ EnterPin::EnterPin(std::function<void(const QString &)> tell, QWidget *parent)
     m_ok->setAutoDefault(false);
     m_cancel->setAutoDefault(false);
 
-    connect(m_remote, &QCheckBox::clicked, this, &EnterPin::RChkBoxClick);
+    // However the box is ticked: a click, a key, the accessibility interface.
+    connect(m_remote, &QCheckBox::toggled, this, &EnterPin::RChkBoxClick);
     connect(m_ok, &QPushButton::clicked, this, &EnterPin::Button1Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Enter in the PIN or address field confirms without writing the record;

@@ -1,6 +1,10 @@
 // The window at its default size against the simulated unit: grids that
 // show their titles, row numbers and values whole; a change list that wraps;
-// a log-on that wants the unit's address; status panel 0 after the link ends.
+// a log-on that wants the unit's address; status panel 0 after the link ends;
+// every control a person can reach named, and named once, for the
+// accessibility interface.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLayout>
@@ -9,10 +13,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
+#include "aboutbox.h"
 #include "delay.h"
+#include "enterpin.h"
 #include "link.h"
 #include "link_test_access.h"
 #include "shell_fixture.h"
@@ -206,4 +213,146 @@ TEST_F(WindowEdges, LogOnWantsANetworkAddressAndPanelZeroTellsWhenTheLinkIsOff)
     porv::test::LinkTestAccess::SetKeepAliveCount(window->link(), 14);
     ASSERT_TRUE(WaitFor([this] { return !window->link().LoggedOn(); }, int(30000 * porv::TickScale()) + 5000));
     EXPECT_EQ(window->statusText(0), QStringLiteral("Off line: the unit stopped answering"));
+}
+
+namespace {
+
+// The focusable controls a person can reach in a window as it shows now,
+// through the accessibility interface: name and object, depth first.
+void FocusableControls(QAccessibleInterface *a, QList<std::pair<QString, QObject *>> &out)
+{
+    if (!a || a->state().invisible)
+        return;
+    if (a->state().focusable && a->object() && a->object()->isWidgetType())
+        out.append({a->text(QAccessible::Name), a->object()});
+    for (int i = 0; i < a->childCount(); ++i)
+        FocusableControls(a->child(i), out);
+}
+
+QString Describe(QObject *o)
+{
+    QString d = QStringLiteral("%1 %2").arg(QLatin1String(o->metaObject()->className()), o->objectName());
+    if (o->objectName().isEmpty())
+        for (QObject *p = o->parent(); p; p = p->parent())
+            d += QStringLiteral(" in %1 %2").arg(QLatin1String(p->metaObject()->className()), p->objectName());
+    return d;
+}
+
+// Every focusable control of `top`, in each state `states` steps it through
+// (one at least), has a name, and no two controls of one page share a name.
+// `pageOf` names the page a control belongs to. Returns whether all hold.
+bool ExpectNamedOnce(QWidget *top, const std::function<bool(int)> &states,
+                     const std::function<QString(QObject *)> &pageOf)
+{
+    QMap<QObject *, QString> names;
+    for (int state = 0; states(state); ++state) {
+        QCoreApplication::processEvents();
+        QList<std::pair<QString, QObject *>> found;
+        FocusableControls(QAccessible::queryAccessibleInterface(top), found);
+        for (const auto &[name, object] : found)
+            names.insert(object, name);
+    }
+    bool ok = !names.isEmpty();
+    EXPECT_TRUE(ok) << "no focusable control in " << Describe(top).toStdString();
+    QMap<QString, QList<QObject *>> byPage;
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        if (it.value().trimmed().isEmpty()) {
+            ADD_FAILURE() << "unnamed: " << Describe(it.key()).toStdString();
+            ok = false;
+            continue;
+        }
+        byPage[pageOf(it.key()) + QLatin1Char('|') + it.value()].append(it.key());
+    }
+    for (auto it = byPage.cbegin(); it != byPage.cend(); ++it) {
+        if (it.value().size() > 1) {
+            QStringList who;
+            for (QObject *o : it.value())
+                who << Describe(o);
+            ADD_FAILURE() << "named alike \"" << it.key().toStdString() << "\": " << who.join(QStringLiteral(", ")).toStdString();
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+} // namespace
+
+TEST_F(WindowEdges, EveryFocusableControlOfEveryPageAndDialogHasANameOfItsOwn)
+{
+    makeWindow();
+    window->SetLoggedOnControls();
+    // Each page and each tab within it, in turn.
+    auto *pages = control<QTabWidget>("Page");
+    QList<std::pair<QTabWidget *, int>> tabs;
+    for (int p = 0; p < pages->count(); ++p) {
+        tabs.append({pages, p});
+        for (QTabWidget *inner : pages->widget(p)->findChildren<QTabWidget *>())
+            for (int t = 0; t < inner->count(); ++t)
+                tabs.append({inner, t});
+    }
+    const auto pageOf = [pages](QObject *o) -> QWidget * {
+        for (int p = 0; p < pages->count(); ++p)
+            if (pages->widget(p) == o || pages->widget(p)->isAncestorOf(static_cast<QWidget *>(o)))
+                return pages->widget(p);
+        return nullptr;
+    };
+    ExpectNamedOnce(
+        window.get(),
+        [&](int state) {
+            if (state >= tabs.size())
+                return false;
+            const auto [tabWidget, index] = tabs[state];
+            pages->setCurrentWidget(tabWidget == pages ? pages->widget(index) : pageOf(tabWidget));
+            tabWidget->setCurrentIndex(index);
+            return true;
+        },
+        [&](QObject *o) { return pageOf(o) ? pageOf(o)->objectName() : QStringLiteral("window"); });
+    // The two buttons without a hint say what they do.
+    for (const char *name : {"Button2", "Button3"})
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(control(name))->text(QAccessible::Description).isEmpty())
+            << name;
+
+    // The dialogs, as each shows.
+    const auto whole = [](QObject *) { return QStringLiteral("dialog"); };
+    porv::EnterPin &logOn = window->enterPin();
+    ExpectNamedOnce(&logOn,
+                    [&](int state) {
+                        if (state > 1)
+                            return false;
+                        logOn.hide();
+                        logOn.setConnection(state == 1, QStringLiteral("ttyS9"), detailsPath());
+                        logOn.show();
+                        return true;
+                    },
+                    whole);
+    // Remote enables the number field however it is ticked.
+    logOn.setConnection(false, QStringLiteral("ttyS9"), detailsPath());
+    logOn.show();
+    auto *number = logOn.findChild<QLineEdit *>(QStringLiteral("R_ph_num"));
+    QAccessibleInterface *remote = QAccessible::queryAccessibleInterface(logOn.findChild<QWidget *>(QStringLiteral("RChkBox")));
+    ASSERT_FALSE(number->isEnabled());
+    remote->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(number->isEnabled());
+    remote->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(number->isEnabled());
+    logOn.hide();
+    for (QDialog *d : std::initializer_list<QDialog *>{
+             &window->aboutBox(),
+             new porv::UnitChangesDialog(QStringLiteral("Restore unit"), QStringLiteral("These change:"),
+                                         {QStringLiteral("a change")}, porv::UnitChangesDialog::Offer::Restore,
+                                         window.get()),
+             new porv::UnitChangesDialog(QStringLiteral("Compare with unit"), QStringLiteral("These differ:"),
+                                         {QStringLiteral("a change")}, porv::UnitChangesDialog::Offer::WriteChanges,
+                                         window.get()),
+             new porv::CompareWithDialog(true, true, window.get())}) {
+        SCOPED_TRACE(d->objectName().toStdString());
+        ExpectNamedOnce(d, [d](int state) { return state == 0 && (d->show(), true); }, whole);
+        d->hide();
+    }
+    bool otherPortNamed = false;
+    window->seam().queueDialog([&](QDialog &d) {
+        otherPortNamed = ExpectNamedOnce(&d, [](int state) { return state == 0; }, whole);
+    });
+    action("OtherPort")->trigger();
+    EXPECT_TRUE(otherPortNamed);
 }
