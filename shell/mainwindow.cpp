@@ -293,7 +293,8 @@ void TporvForm::HelpAbout1Execute() { m_seam->execDialog(*m_about); }
 void TporvForm::SaveLinkTraceClick()
 {
     const QString path = AskSaveFileName({QStringLiteral("txt"), QStringLiteral("Text (*.txt)|*.txt|All Files (*.*)|*.*"),
-                                          QStringLiteral("porv-pro-link-trace.txt")});
+                                          QStringLiteral("porv-pro-link-trace.txt"),
+                                          FileDialogRequest::Start::Documents});
     if (path.isEmpty())
         return;
     const QByteArray header = "porv-pro " PORV_VERSION " link trace, saved "

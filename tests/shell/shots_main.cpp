@@ -75,7 +75,7 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     file->grab().save(dir + QStringLiteral("/file_menu.png"));
     file->hide();
-    porv::CompareWithDialog compareWith(true, &window);
+    porv::CompareWithDialog compareWith(true, true, &window);
     compareWith.show();
     QCoreApplication::processEvents();
     compareWith.grab().save(dir + QStringLiteral("/compare_with.png"));

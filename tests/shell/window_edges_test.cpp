@@ -2,15 +2,19 @@
 // show their titles, row numbers and values whole; a change list that wraps;
 // a log-on that wants the unit's address; status panel 0 after the link ends;
 // every control a person can reach named, and named once, for the
-// accessibility interface.
+// accessibility interface; file dialogs that open where the user keeps files.
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QTabWidget>
@@ -355,4 +359,58 @@ TEST_F(WindowEdges, EveryFocusableControlOfEveryPageAndDialogHasANameOfItsOwn)
     });
     action("OtherPort")->trigger();
     EXPECT_TRUE(otherPortNamed);
+}
+
+TEST_F(WindowEdges, FileDialogsOpenInTheDocumentsOrTheFolderLastUsedAndPanelZeroShortensAPath)
+{
+    // The user's home and documents are the test's own.
+    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", home);
+        config.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", config);
+    });
+    for (const char *folder : {"home/Documents", "config", "data/porv-pro", "site", "work"})
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(QLatin1String(folder))));
+    qputenv("HOME", dir.filePath(QStringLiteral("home")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
+    const QString documents = dir.filePath(QStringLiteral("home/Documents"));
+    const auto startedIn = [this] { return window->seam().startFolders().last(); };
+
+    // Started from the desktop menu: in the hidden data folder. Every dialog
+    // opens in the documents until a folder has been used.
+    QDir::setCurrent(dir.filePath(QStringLiteral("data/porv-pro")));
+    makeWindow();
+    action("FileOpen1")->trigger();
+    EXPECT_EQ(startedIn(), documents);
+    const QString saved = dir.filePath(QStringLiteral("site/list.csv"));
+    window->seam().queueFileName(saved);
+    action("SaveAs")->trigger();
+    EXPECT_EQ(startedIn(), documents);
+    ASSERT_TRUE(QFileInfo::exists(saved));
+    action("SaveLinkTrace1")->trigger();
+    EXPECT_EQ(startedIn(), dir.filePath(QStringLiteral("site")));
+
+    // Panel 0 shows a long path short in its middle, the whole as its hint.
+    const QString text = QStringLiteral("Unit backed up to ") + dir.filePath(QStringLiteral("home/Documents/"))
+                       + QString(60, QLatin1Char('s')) + QStringLiteral("/Portavel_1000_Qx4_20261228-095930Z.qx4b");
+    window->ShowStatus(0, text);
+    auto *panel = control<QLabel>("Panel0");
+    EXPECT_EQ(window->statusText(0), text);
+    EXPECT_EQ(panel->toolTip(), text);
+    EXPECT_TRUE(panel->text().startsWith(QStringLiteral("Unit backed up to "))) << panel->text().toStdString();
+    EXPECT_TRUE(panel->text().endsWith(QStringLiteral("Z.qx4b"))) << panel->text().toStdString();
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
+    window->ShowStatus(0, QStringLiteral("Done"));
+    EXPECT_EQ(panel->text(), QStringLiteral("Done"));
+    EXPECT_TRUE(panel->toolTip().isEmpty());
+
+    // Started in a folder of the user's: the phone list's dialogs open there,
+    // the link trace's in the documents.
+    closeWindow();
+    QDir::setCurrent(dir.filePath(QStringLiteral("work")));
+    makeWindow();
+    action("FileOpen1")->trigger();
+    EXPECT_EQ(startedIn(), dir.filePath(QStringLiteral("work")));
+    action("SaveLinkTrace1")->trigger();
+    EXPECT_EQ(startedIn(), documents);
 }
