@@ -77,15 +77,11 @@ ClientFinder::ClientFinder(MemTable &table, TableGridView *grid, History history
         markCurrentRecord();
         // The filter maps its rows afresh only after it has told of the
         // removal: the current record is looked for among them after that.
-        if (!m_checkQueued) {
-            m_checkQueued = true;
-            QMetaObject::invokeMethod(this, [this] {
-                m_checkQueued = false;
-                keepCurrentShown(Instead::NextShown);
-                markCurrentRecord();
-            }, Qt::QueuedConnection);
-        }
+        queueCurrentCheck();
     });
+    // A record posted that the find text does not hold (the filter says
+    // nothing of it) may be the current one.
+    connect(&table, &MemTable::rowsInserted, this, &ClientFinder::queueCurrentCheck);
     connect(&table, &MemTable::afterMove, this, &ClientFinder::followCurrentRecord);
     followCurrentRecord();
 }
@@ -165,6 +161,18 @@ void ClientFinder::keepCurrentShown(Instead instead)
         }
     }
     moveToGridRow(row);
+}
+
+void ClientFinder::queueCurrentCheck()
+{
+    if (m_checkQueued)
+        return;
+    m_checkQueued = true;
+    QMetaObject::invokeMethod(this, [this] {
+        m_checkQueued = false;
+        keepCurrentShown(Instead::NextShown);
+        markCurrentRecord();
+    }, Qt::QueuedConnection);
 }
 
 void ClientFinder::moveToGridRow(int gridRow)

@@ -66,6 +66,9 @@ private:
     enum class Instead { FirstShown, NextShown };
     void keepCurrentShown(Instead instead);
     void moveToGridRow(int gridRow);
+    // keepCurrentShown once the filter has settled (after a removal or a
+    // posted record), from the event queue.
+    void queueCurrentCheck();
     void updateNothingShown();
     void findTextChanged(const QString &text);
     void markCurrentRecord();

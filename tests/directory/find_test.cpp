@@ -182,6 +182,15 @@ TEST_F(FindTest, TheRecordTheCommandsActOnIsAlwaysOneTheFilteredGridShows)
     EXPECT_EQ(box("Namef")->text(), QStringLiteral("TELLER"));
     EXPECT_EQ(markedName(), QStringLiteral("TELLER"));
     ASSERT_EQ(grid->model()->rowCount(), 2);
+    // So does an insert of a record the text does not find.
+    box("Namef")->selectAll();
+    QTest::keyClicks(box("Namef"), QStringLiteral("BROWN"));
+    box("RoomNumber")->selectAll();
+    QTest::keyClicks(box("RoomNumber"), QStringLiteral("77"));
+    Click(pushButton("NavInst"));
+    ASSERT_EQ(table().RecordCount(), 6);
+    EXPECT_TRUE(shelltest::WaitFor([&] { return currentName() == QStringLiteral("TELLER"); }));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("TELLER"));
 
     // Nothing shown: the boxes are empty and no command acts on a record,
     // whatever is typed into the boxes.
@@ -197,7 +206,7 @@ TEST_F(FindTest, TheRecordTheCommandsActOnIsAlwaysOneTheFilteredGridShows)
         EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
     window->seam().queueAnswer(true);
     Click(del);
-    EXPECT_EQ(table().RecordCount(), 5);
+    EXPECT_EQ(table().RecordCount(), 6);
 
     // Records shown again, the current one among them: the boxes show it
     // and its commands are back.
@@ -207,7 +216,7 @@ TEST_F(FindTest, TheRecordTheCommandsActOnIsAlwaysOneTheFilteredGridShows)
     EXPECT_TRUE(del->isEnabled());
     EXPECT_TRUE(history->isEnabled());
     QTest::keyClick(find, Qt::Key_Escape);
-    EXPECT_EQ(grid->model()->rowCount(), 5);
+    EXPECT_EQ(grid->model()->rowCount(), 6);
     EXPECT_EQ(markedName(), QStringLiteral("TELLER"));
-    EXPECT_EQ(table().RecordCount(), 5);
+    EXPECT_EQ(table().RecordCount(), 6);
 }
