@@ -82,6 +82,14 @@ void ClientFilterModel::SetFindText(const QString &text)
     invalidateFilter();
 }
 
+void ClientFilterModel::SetPhonesSearched(bool searched)
+{
+    if (searched == m_phones)
+        return;
+    m_phones = searched;
+    invalidateFilter();
+}
+
 bool ClientFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
     if (m_matcher.Empty() || sourceParent.isValid())
@@ -94,7 +102,7 @@ bool ClientFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &sourc
     auto field = [this, sourceRow](const QByteArray &fieldName) {
         return m_table.RowText(sourceRow, m_table.FieldIndex(fieldName));
     };
-    return m_matcher.Matches(field(name), field(room), field(phone), field(tag));
+    return m_matcher.Matches(field(name), field(room), m_phones ? field(phone) : QByteArray(), field(tag));
 }
 
 } // namespace porv

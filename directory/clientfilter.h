@@ -44,6 +44,9 @@ public:
 
     void SetFindText(const QString &text);
     QString FindText() const { return m_text; }
+    // Whether the telephone numbers are searched (they are unless a grid
+    // that does not show them says so).
+    void SetPhonesSearched(bool searched);
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -52,6 +55,7 @@ private:
     const MemTable &m_table;
     QString m_text;
     ClientMatcher m_matcher;
+    bool m_phones = true;
 };
 
 } // namespace porv

@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 #include <algorithm>
 
+#include "clientfinder.h"
 #include "delay.h"
 #include "directorycommit.h"
 #include "directorytransfer.h"
@@ -149,7 +151,7 @@ void DirectoryPage::PHnumberEdited(const QString &text)
 
 void DirectoryPage::EnableEntryButtons()
 {
-    if (m_table.IsOpen() && !m_name->text().isEmpty() && !m_room->text().isEmpty()) {
+    if (m_table.IsOpen() && !m_finder->NothingShown() && !m_name->text().isEmpty() && !m_room->text().isEmpty()) {
         m_undo->setEnabled(true);
         m_navOk->setEnabled(true);
         m_navInst->setEnabled(true);
@@ -160,18 +162,29 @@ void DirectoryPage::DirectoryTableAfterScroll()
 {
     if (!m_state.ShowRecordEnabled)
         return;
-    ShowBoxText(m_room, m_table.FieldText(kRoom));
-    ShowBoxText(m_name, m_table.FieldText(kName));
-    ShowBoxText(m_phone, m_table.FieldText(kPhone));
-    ShowBoxText(m_code1, m_table.FieldText(kCode1));
-    ShowBoxText(m_code2, m_table.FieldText(kCode2));
-    ShowBoxText(m_spare, m_table.FieldText(kSpare));
+    // With nothing shown by the find text the boxes show no record.
+    const bool shown = !m_finder->NothingShown();
+    const auto field = [this, shown](const QByteArray &name) { return shown ? m_table.FieldText(name) : QByteArray(); };
+    ShowBoxText(m_room, field(kRoom));
+    ShowBoxText(m_name, field(kName));
+    ShowBoxText(m_phone, field(kPhone));
+    ShowBoxText(m_code1, field(kCode1));
+    ShowBoxText(m_code2, field(kCode2));
+    ShowBoxText(m_spare, field(kSpare));
     m_navInst->setEnabled(false);
     m_navOk->setEnabled(false);
     m_undo->setEnabled(false);
     m_recordNo->setText(QString::number(m_table.Position()));
     m_totRec->setText(QString::number(m_table.RecordCount()));
     emit recordShown();
+}
+
+void DirectoryPage::showNoRecord(bool none)
+{
+    for (const char *name : {"nbInsert", "nbDelete"})
+        if (auto *b = m_navigator->findChild<QToolButton *>(QLatin1String(name)))
+            b->setEnabled(!none);
+    DirectoryTableAfterScroll();
 }
 
 void DirectoryPage::UndoClick()
@@ -197,8 +210,17 @@ void DirectoryPage::DBGrid1TitleClick(int column)
 
 void DirectoryPage::NavigatorClick(NavButton button)
 {
+    // Nothing shown by the find text: no record to insert before or delete.
+    if ((button == NavButton::Insert || button == NavButton::Delete) && m_finder->NothingShown())
+        return;
     DBNavigator1BeforeAction(button);
     if (!m_table.IsOpen())
+        return;
+    // While the find text filters the grid, the moves go from one record it
+    // shows to the next.
+    const ClientFinder::Step steps[] = {ClientFinder::Step::First, ClientFinder::Step::Prior,
+                                        ClientFinder::Step::Next, ClientFinder::Step::Last};
+    if (button <= NavButton::Last && m_finder->Move(steps[int(button)]))
         return;
     switch (button) {
     case NavButton::First:

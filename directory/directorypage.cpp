@@ -116,6 +116,8 @@ void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which)
             grid->setColumnWidth(i, width);
         grid->setColumnHidden(i, !shown);
     }
+    // Wider where a title or a value needs it.
+    RefitColumns(grid);
 }
 
 // --- construction -------------------------------------------------------------------
@@ -146,8 +148,10 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->setModel(&m_gridModel);
     // The find row above the grid filters what the grid shows, never the table.
     auto *finder = new ClientFinder(m_table, grid, ClientFinder::History::Room, QStringLiteral("FindClient"), this);
+    m_finder = finder;
     connect(finder, &ClientFinder::historyRequested, this,
             [this](const QByteArray &room, bool tagEvents) { m_shell.ShowHistory(room, tagEvents); });
+    connect(finder, &ClientFinder::nothingShownChanged, this, &DirectoryPage::showNoRecord);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -161,6 +165,9 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_grid->verticalHeader()->setFixedWidth(12); // the row indicator
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     m_grid->setFixedWidth(kDBGrid1Width);
+    // The layout's widths, wider where a name or a title needs it, and the
+    // grid as wide as its columns then are.
+    new ColumnFit(m_grid, [this] { sizeGrid(); });
     grid->userMovedTo = [this](int row) { gridRowChosen(row); };
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &DirectoryPage::DBGrid1TitleClick);
     connect(&m_gridModel, &QAbstractItemModel::modelReset, this, [this] {
@@ -185,6 +192,13 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
     m_phone = box("PHnumber", 16, QStringLiteral("Client's Phone No.|Telephone Number (16 character max)"));
     m_code1 = box("Code1", 4, QStringLiteral("Relay 1 code|Relay 1 release Code (4 Digits Max)"));
     m_code2 = box("Code2", 4, QStringLiteral("Relay 2 code|Relay 2 release Code (4 Digits Max)"));
+    // What each box holds, for the accessibility interface (the labels beside
+    // them are shorter).
+    m_name->setAccessibleName(QStringLiteral("Client's name"));
+    m_room->setAccessibleName(QStringLiteral("Client's room number"));
+    m_phone->setAccessibleName(QStringLiteral("Client's phone number"));
+    m_code1->setAccessibleName(QStringLiteral("Relay 1 release code"));
+    m_code2->setAccessibleName(QStringLiteral("Relay 2 release code"));
     m_spare = new QLineEdit(this);
     m_spare->setObjectName(QStringLiteral("Spare"));
     m_spare->setMaxLength(2);
@@ -280,6 +294,7 @@ void DirectoryPage::build(QPlainTextEdit *rxMemo)
 
     m_files = new QLineEdit(this);
     m_files->setObjectName(QStringLiteral("DBFiles"));
+    m_files->setAccessibleName(QStringLiteral("Phone list file"));
 
     // Layout: the grid on the left; on the right the record position, the
     // boxes, the commit buttons, the transfer buttons and the receive view;
@@ -392,8 +407,14 @@ void DirectoryPage::LayoutDirectoryGrid()
     for (const auto &g : std::as_const(m_otherGrids))
         ApplyDirectoryGridLayout(g.first, g.second);
     m_laidOutColumns = m_gridModel.columnCount();
-    m_grid->setFixedWidth(kDBGrid1Width);
+    sizeGrid();
     m_grid->viewport()->update();
+}
+
+void DirectoryPage::sizeGrid()
+{
+    // kDBGrid1Width at the layout's widths; wider when a column had to grow.
+    m_grid->setFixedWidth(std::max(kDBGrid1Width, GridWidthFor(m_grid, ShownColumnsWidth(m_grid))));
 }
 
 void DirectoryPage::ShowCodeColumns(bool globalCodesInUse)

@@ -39,6 +39,7 @@ class QToolButton;
 
 namespace porv {
 
+class ClientFinder;
 class DirectoryAccess;
 class Link;
 class ShellServices;
@@ -123,6 +124,7 @@ public:
     // --- controls (tests and pictures) ------------------------------------------
     QTableView *DBGrid1() const { return m_grid; }
     QLineEdit *DBFiles() const { return m_files; }
+    ClientFinder *Finder() const { return m_finder; }
 
     // --- ShellPage ------------------------------------------------------------------
     void FileOpen() override;
@@ -163,8 +165,12 @@ signals:
 
 private:
     void build(QPlainTextEdit *rxMemo);
+    // The find text shows no record: the boxes show none and the commands on
+    // the current record wait until a record is shown again.
+    void showNoRecord(bool none);
     void wireTable();
     void syncGrid();
+    void sizeGrid();
     void gridRowChosen(int row);
     void moveFocusOn(QWidget *from);
     bool NamefKeyPress(int key);
@@ -196,6 +202,7 @@ private:
     bool m_heldWriteData = false;
 
     QTableView *m_grid = nullptr;
+    ClientFinder *m_finder = nullptr;
     QLineEdit *m_files = nullptr;
     DirectoryEditBox *m_name = nullptr;
     DirectoryEditBox *m_room = nullptr;

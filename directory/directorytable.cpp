@@ -247,8 +247,8 @@ QString RecordProblemText(const RecordProblem &problem)
 const std::vector<DirectoryGridColumn> &DirectoryGridColumns()
 {
     static const std::vector<DirectoryGridColumn> columns = {
-        {QByteArrayLiteral("Name"), true, 130, true, -1},
-        {QByteArrayLiteral("RoomNumber"), true, 95, true, -1},
+        {QByteArrayLiteral("Name"), true, 130, true, 130},
+        {QByteArrayLiteral("RoomNumber"), true, 95, true, 95},
         {QByteArrayLiteral("PHnumber"), true, 130, false, -1},
         {QByteArrayLiteral("Code1"), true, 50, false, -1},
         {QByteArrayLiteral("Code2"), true, 50, false, -1},

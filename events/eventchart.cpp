@@ -10,10 +10,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLegend>
+#include <QPushButton>
 #include <QStackedBarSeries>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
+
+#include "namedchoice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,16 +66,25 @@ QFont smaller(QFont font, qreal by)
 EventChart::EventChart(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("EventChartPanel"));
-    m_period = new QComboBox(this);
+    m_period = new NamedChoice(QStringLiteral("Chart period"), this);
     m_period->setObjectName(QStringLiteral("ChartPeriod"));
     m_period->addItem(QStringLiteral("Events per day"));
     m_period->addItem(QStringLiteral("Events per hour of the day"));
-    m_period->setAccessibleName(QStringLiteral("Chart period"));
-    m_stack = new QComboBox(this);
+    m_stack = new NamedChoice(QStringLiteral("Chart stacking"), this);
     m_stack->setObjectName(QStringLiteral("ChartStack"));
     m_stack->addItem(QStringLiteral("by kind"));
     m_stack->addItem(QStringLiteral("by relay"));
-    m_stack->setAccessibleName(QStringLiteral("Chart stacking"));
+    // The choices take the width the chart beside the grid has, not that of
+    // their longest item.
+    for (QComboBox *box : {m_period, m_stack}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(box == m_period ? 8 : 5);
+    }
+    m_back = new QPushButton(QStringLiteral("Back"), this);
+    m_back->setObjectName(QStringLiteral("ChartBack"));
+    m_back->setAutoDefault(false);
+    m_back->hide();
+    connect(m_back, &QPushButton::clicked, this, &EventChart::backClicked);
     connect(m_period, &QComboBox::currentIndexChanged, this, &EventChart::optionsChanged);
     connect(m_stack, &QComboBox::currentIndexChanged, this, &EventChart::optionsChanged);
 
@@ -93,21 +105,29 @@ EventChart::EventChart(QWidget *parent) : QWidget(parent)
     m_x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_x->setGridLineVisible(false);
     m_x->setLabelsFont(smaller(font(), 1));
+    m_x->setTitleFont(smaller(font(), 1));
     m_y = new QValueAxis;
     m_y->setLabelFormat(QStringLiteral("%d"));
     m_y->setLabelsFont(smaller(font(), 1));
+    m_y->setTitleFont(smaller(font(), 1));
+    m_y->setTitleText(QStringLiteral("Events"));
     m_chart->addAxis(m_x, Qt::AlignBottom);
     m_chart->addAxis(m_y, Qt::AlignLeft);
     m_series->attachAxis(m_x);
     m_series->attachAxis(m_y);
     connect(m_series, &QStackedBarSeries::clicked, this, [this](int index, QBarSet *) { barClicked(index); });
     connect(m_series, &QStackedBarSeries::hovered, this, &EventChart::barHovered);
+    // The labels that fit follow the plot's width once the chart has laid
+    // itself out.
+    connect(m_chart, &QChart::plotAreaChanged, this, &EventChart::placeLabels, Qt::QueuedConnection);
 
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("EventChart"));
     m_view->setAccessibleName(QStringLiteral("Events chart"));
     m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setFrameShape(QFrame::NoFrame);
+    // The view takes the focus (and the name); its drawing area is part of it.
+    m_view->viewport()->setFocusPolicy(Qt::NoFocus);
 
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("EventChartNote"));
@@ -123,6 +143,7 @@ EventChart::EventChart(QWidget *parent) : QWidget(parent)
     layout->setSpacing(2);
     layout->addLayout(options);
     layout->addWidget(m_view, 1);
+    layout->addWidget(m_back, 0, Qt::AlignLeft);
     layout->addWidget(m_note);
 }
 
@@ -148,6 +169,51 @@ void EventChart::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (m_stale)
         draw();
+}
+
+void EventChart::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // As many labels as the new width holds.
+    if (isVisible() && !m_stale)
+        placeLabels();
+}
+
+void EventChart::OfferBack(const QString &earlierDates)
+{
+    m_back->setVisible(!earlierDates.isEmpty());
+    m_back->setToolTip(earlierDates.isEmpty() ? QString() : QStringLiteral("Back to ") + earlierDates);
+    m_back->setAccessibleDescription(m_back->toolTip());
+}
+
+void EventChart::placeLabels()
+{
+    const int bars = int(m_data.categories.size());
+    if (bars == 0) {
+        for (const QString &label : m_x->categoriesLabels())
+            m_x->remove(label);
+        return;
+    }
+    // Labels on a few bars only, as many as fit beside each other.
+    int widest = 0;
+    const QFontMetrics metrics(m_x->labelsFont());
+    for (const QString &c : m_data.categories)
+        widest = std::max(widest, metrics.horizontalAdvance(c));
+    // Before the chart's first layout its plot area is empty: the view less
+    // the value axis then stands for it.
+    const qreal plot = m_chart->plotArea().width() > 0 ? m_chart->plotArea().width() : m_view->width() - 50.0;
+    const int room = std::max(1, int(plot) / (widest + 12));
+    const int labels = std::min(room, m_data.barUnit == QLatin1String("hour") ? 8 : 6);
+    const int every = std::max(1, int(std::ceil(double(bars) / std::max(1, labels))));
+    QStringList wanted;
+    for (int b = 0; b < bars; b += every)
+        wanted << m_data.categories[b];
+    if (wanted == m_x->categoriesLabels())
+        return;
+    for (const QString &label : m_x->categoriesLabels())
+        m_x->remove(label);
+    for (int b = 0; b < bars; b += every)
+        m_x->append(m_data.categories[b], b);
 }
 
 void EventChart::draw()
@@ -178,29 +244,30 @@ void EventChart::draw()
     m_series->append(sets);
     m_series->setBarWidth(bars > 40 ? 1.0 : 0.85);
 
-    // Labels on a few bars only, as many as fit.
-    for (const QString &label : m_x->categoriesLabels())
-        m_x->remove(label);
     m_x->setStartValue(-0.5);
-    const int labels = m_data.barUnit == QLatin1String("hour") ? 8 : 6;
-    const int every = std::max(1, int(std::ceil(double(bars) / labels)));
-    for (int b = 0; b < bars; b += every)
-        m_x->append(m_data.categories[b], b);
     m_x->setRange(-0.5, std::max(0.5, bars - 0.5));
+    static const QList<std::pair<QString, QString>> titles = {
+        {QStringLiteral("day"), QStringLiteral("Day")},     {QStringLiteral("week"), QStringLiteral("Week")},
+        {QStringLiteral("month"), QStringLiteral("Month")}, {QStringLiteral("year"), QStringLiteral("Year")},
+        {QStringLiteral("hour"), QStringLiteral("Hour of the day")},
+    };
+    m_x->setTitleText(QString());
+    for (const auto &[unit, title] : titles)
+        if (unit == m_data.barUnit)
+            m_x->setTitleText(title);
+    placeLabels();
 
-    const int step = niceStep(std::max(top, 1));
-    const int yTop = std::max(step, (top + step - 1) / step * step);
+    // A tenth above the tallest bar at least, so that its top stands clear.
+    const int wanted = std::max(top + 1, int(std::ceil(top * 1.1)));
+    const int step = niceStep(wanted);
+    const int yTop = std::max(step, (wanted + step - 1) / step * step);
     m_y->setRange(0, yTop);
     m_y->setTickCount(yTop / step + 1);
 
-    // The period is in the choice above the chart, unless a long range is
-    // drawn in longer bars than it names.
-    const bool longBars = m_data.barUnit != QLatin1String("day") && m_data.barUnit != QLatin1String("hour");
+    // The bars' period is the title of the dates' axis.
     QString title = bars == 0 ? QStringLiteral("No events to show") : QStringLiteral("%1 events").arg(m_data.Total());
     if (bars > 0 && !m_range.isEmpty())
         title += QStringLiteral(", ") + m_range;
-    if (bars > 0 && longBars)
-        title += QStringLiteral(", per ") + m_data.barUnit;
     m_chart->setTitle(title);
     if (m_data.leftOut > 0) {
         m_note->setText(QStringLiteral("%1 of the events shown have no readable %2 and are not in the chart.")

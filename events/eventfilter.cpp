@@ -33,9 +33,11 @@ struct DateBars {
     Bars unit = Bars::Day;
     QDate start; // the first day of the first bar
     int count = 0;
+    bool years = false; // the range spans more than one year
 
     DateBars(QDate from, QDate to)
     {
+        years = from.year() != to.year();
         start = from;
         count = int(from.daysTo(to)) + 1;
         if (count <= kMaxChartBars)
@@ -84,7 +86,7 @@ struct DateBars {
         const QDate d = barStart(bar);
         switch (unit) {
         case Bars::Day:
-        case Bars::Week: return d.toString(QStringLiteral("dd/MM"));
+        case Bars::Week: return d.toString(years ? QStringLiteral("dd/MM/yy") : QStringLiteral("dd/MM"));
         case Bars::Month: return d.toString(QStringLiteral("MM/yy"));
         case Bars::Year: return d.toString(QStringLiteral("yyyy"));
         }

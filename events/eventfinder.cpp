@@ -7,13 +7,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTableView>
 
+#include <algorithm>
 #include <set>
 
 #include "eventchart.h"
 #include "eventdownload.h"
 #include "memtable.h"
+#include "namedchoice.h"
 #include "shellservices.h"
 
 namespace porv {
@@ -55,7 +59,8 @@ EventFinder::EventFinder(MemTable &table, QTableView *grid, ShellServices &shell
 
     m_chart = new EventChart(page);
     connect(m_chart, &EventChart::optionsChanged, this, &EventFinder::showCountAndChart);
-    connect(m_chart, &EventChart::datesClicked, this, &EventFinder::ShowDates);
+    connect(m_chart, &EventChart::datesClicked, this, &EventFinder::narrowToBar);
+    connect(m_chart, &EventChart::backClicked, this, &EventFinder::BackToEarlierDates);
 
     connect(m_filter, &QAbstractItemModel::modelReset, this, &EventFinder::tableReset);
     // A download or a title click makes the first record of the table
@@ -86,8 +91,8 @@ void EventFinder::buildFilterBar(QWidget *page)
         box->setToolTip(hint);
         return box;
     };
-    auto combo = [this](const char *name, const QList<std::pair<QString, QVariant>> &items) {
-        auto *box = new QComboBox(m_filterBar);
+    auto combo = [this](const char *name, const QString &caption, const QList<std::pair<QString, QVariant>> &items) {
+        auto *box = new NamedChoice(caption, m_filterBar);
         box->setObjectName(QLatin1String(name));
         for (const auto &[text, value] : items)
             box->addItem(text, value);
@@ -99,16 +104,26 @@ void EventFinder::buildFilterBar(QWidget *page)
     m_room = new QLineEdit(m_filterBar);
     m_room->setObjectName(QStringLiteral("EventRoom"));
     m_room->setMaxLength(6);
-    m_room->setFixedWidth(m_room->fontMetrics().horizontalAdvance(QStringLiteral("InCall")) + 14);
+    // Wide enough for six digits, "InCall" and "Butt.8" whole.
+    int widest = 0;
+    for (const char *text : {"000000", "999999", "InCall", "Butt.8"})
+        widest = std::max(widest, m_room->fontMetrics().horizontalAdvance(QLatin1String(text)));
+    QStyleOptionFrame frame;
+    frame.initFrom(m_room);
+    frame.lineWidth = m_room->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, m_room);
+    // The edit keeps 2 pixels on either side of its text.
+    m_room->setFixedWidth(
+        m_room->style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(widest + 4 + 1, 0), m_room).width());
     m_room->setToolTip(QStringLiteral("Only the events of this room"));
+    m_room->setAccessibleName(QStringLiteral("Room filter"));
     const QString all = QStringLiteral("All");
-    m_relay = combo("EventRelay", {{all, QByteArray()}, {QStringLiteral("1"), QByteArray("1")},
+    m_relay = combo("EventRelay", QStringLiteral("Relay filter"), {{all, QByteArray()}, {QStringLiteral("1"), QByteArray("1")},
                                    {QStringLiteral("2"), QByteArray("2")}});
     QList<std::pair<QString, QVariant>> kinds = {{all, -1}};
     for (int k = 0; k < kEventKinds; ++k)
         kinds.append({EventKindName(EventKind(k)), k});
-    m_kind = combo("EventKind", kinds);
-    m_setBy = combo("EventSetBy", {{all, QByteArray()},
+    m_kind = combo("EventKind", QStringLiteral("Kind filter"), kinds);
+    m_setBy = combo("EventSetBy", QStringLiteral("Set by filter"), {{all, QByteArray()},
                                    {QStringLiteral("local"), QByteArray("local")},
                                    {QStringLiteral("Remote"), QByteArray("Remote")},
                                    {QStringLiteral("RF-ID"), QByteArray("RF-ID")},
@@ -182,6 +197,7 @@ void EventFinder::applyFilter()
 
 void EventFinder::ShowAll()
 {
+    m_earlierDates.clear();
     {
         const QSignalBlocker a(m_room), b(m_relay), c(m_kind), d(m_setBy);
         m_room->clear();
@@ -196,6 +212,13 @@ void EventFinder::ShowAll()
 
 void EventFinder::ShowHistory(const QByteArray &room, bool tagEvents)
 {
+    // Before the first download there is nothing to filter: a room set now
+    // would hide most of the download to come.
+    if (!m_table.IsOpen()) {
+        m_shell.ShowStatus(0, QStringLiteral("No events yet: Down Load reads them from the unit"));
+        return;
+    }
+    m_earlierDates.clear();
     {
         const QSignalBlocker a(m_room), b(m_relay), c(m_kind), d(m_setBy);
         m_room->setText(QString::fromLatin1(room));
@@ -206,8 +229,6 @@ void EventFinder::ShowHistory(const QByteArray &room, bool tagEvents)
     m_fromSet = m_toSet = false;
     showDateRange();
     applyFilter();
-    if (!m_table.IsOpen())
-        m_shell.ShowStatus(0, QStringLiteral("No events yet: Down Load reads them from the unit"));
 }
 
 void EventFinder::ShowDates(QDate from, QDate to)
@@ -221,6 +242,45 @@ void EventFinder::ShowDates(QDate from, QDate to)
     }
     m_fromSet = m_toSet = true;
     applyFilter();
+}
+
+void EventFinder::narrowToBar(QDate from, QDate to)
+{
+    if (!from.isValid() || !to.isValid())
+        return;
+    m_earlierDates.push_back({m_fromSet, m_from->date(), m_toSet, m_to->date()});
+    ShowDates(from, to);
+    offerBack();
+}
+
+void EventFinder::BackToEarlierDates()
+{
+    if (m_earlierDates.empty())
+        return;
+    const EarlierDates earlier = m_earlierDates.back();
+    m_earlierDates.pop_back();
+    {
+        const QSignalBlocker a(m_from), b(m_to);
+        m_from->setDate(earlier.from);
+        m_to->setDate(earlier.to);
+    }
+    m_fromSet = earlier.fromSet;
+    m_toSet = earlier.toSet;
+    showDateRange();
+    applyFilter();
+    offerBack();
+}
+
+void EventFinder::offerBack()
+{
+    if (m_earlierDates.empty()) {
+        m_chart->OfferBack(QString());
+        return;
+    }
+    const EarlierDates &earlier = m_earlierDates.back();
+    m_chart->OfferBack(earlier.from == earlier.to ? dateText(earlier.from)
+                                                  : QStringLiteral("%1 to %2").arg(dateText(earlier.from),
+                                                                                  dateText(earlier.to)));
 }
 
 void EventFinder::tableReset()
@@ -238,6 +298,9 @@ void EventFinder::tableReset()
         }
     }
     m_saveShown->setEnabled(m_table.IsOpen());
+    // Another log: the dates before a click were those of the last one.
+    m_earlierDates.clear();
+    offerBack();
     showDateRange();
     keepCurrentShown();
     showCountAndChart();

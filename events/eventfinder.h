@@ -3,7 +3,8 @@
 // Kind, Set by, Show all), the count "n of N events" with "Save shown
 // events…", and the chart, all over one EventFilterModel that stands between
 // DBGrid2 and its model. The chart follows the filters; a click on a day of
-// the chart narrows the dates to that day.
+// the chart narrows the dates to that day, and the chart's Back returns to
+// the dates before the click.
 //
 // The table itself is never filtered: its order, current record and the
 // events file of Save As keep the whole log. When the filters hide the current
@@ -14,6 +15,7 @@
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 #include "eventfilter.h"
 
@@ -60,6 +62,8 @@ public slots:
     void SaveShownEventsClick();
     // The dates of a bar of the chart.
     void ShowDates(QDate from, QDate to);
+    // The dates before the last click on a bar (the chart's Back).
+    void BackToEarlierDates();
 
 private:
     void buildFilterBar(QWidget *page);
@@ -68,6 +72,9 @@ private:
     void showDateRange();
     void showCountAndChart();
     void keepCurrentShown();
+    // A click on a bar: its dates, the dates before kept for Back.
+    void narrowToBar(QDate from, QDate to);
+    void offerBack();
 
     MemTable &m_table;
     QTableView *m_grid;
@@ -76,6 +83,13 @@ private:
     EventFilterModel *m_filter = nullptr;
     bool m_fromSet = false;
     bool m_toSet = false;
+    struct EarlierDates {
+        bool fromSet;
+        QDate from;
+        bool toSet;
+        QDate to;
+    };
+    std::vector<EarlierDates> m_earlierDates;
 
     QWidget *m_filterBar = nullptr;
     QDateEdit *m_from = nullptr;

@@ -21,6 +21,7 @@
 #include "link.h"
 #include "memtablemodel.h"
 #include "shellservices.h"
+#include "tablegridview.h"
 
 namespace porv {
 
@@ -35,10 +36,6 @@ QLineEdit *readOnlyBox(QWidget *parent, const char *name, const QString &text = 
 }
 
 QString shown(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
-
-// Characters a column shows by default: the field's width, or six for the
-// 16-bit Event number.
-int displayChars(const FieldDef &field) { return field.type == FieldType::Int16 ? 6 : field.width; }
 
 } // namespace
 
@@ -65,6 +62,9 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setStretchLastSection(false);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, &EventsPage::DBGrid2TitleClick);
+    // Every column as wide as its title and its widest value; the grid as
+    // wide as all seven.
+    new ColumnFit(m_grid, [this] { m_grid->setFixedWidth(GridWidthFor(m_grid, ShownColumnsWidth(m_grid))); });
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (m_syncing || !current.isValid())
@@ -108,6 +108,10 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     Sdate = readOnlyBox(m_timerBox, "Sdate", shown(initial.Sdate));
     Ctime = readOnlyBox(m_timerBox, "Ctime", initial.Ctime);
     Cdate = readOnlyBox(m_timerBox, "Cdate", initial.Cdate);
+    Stime->setAccessibleName(QStringLiteral("Portavil's time"));
+    Sdate->setAccessibleName(QStringLiteral("Portavil's date"));
+    Ctime->setAccessibleName(QStringLiteral("Time loaded at"));
+    Cdate->setAccessibleName(QStringLiteral("Date loaded at"));
     clock->addWidget(Stime, 1, 1);
     clock->addWidget(Sdate, 2, 1);
     clock->addWidget(Ctime, 1, 2);
@@ -143,6 +147,7 @@ EventsPage::EventsPage(Link &link, ShellServices &shell, QWidget *parent)
     detailsView->setLayout(side);
     auto *views = new QTabWidget(this);
     views->setObjectName(QStringLiteral("EventViews"));
+    views->setAccessibleName(QStringLiteral("Event details or chart"));
     views->setDocumentMode(true);
     views->addTab(detailsView, QStringLiteral("Details"));
     views->addTab(m_finder->Chart(), QStringLiteral("Chart"));
@@ -214,27 +219,20 @@ void EventsPage::Set_timeClick()
 
 void EventsPage::LayoutEventGrid()
 {
-    const int fields = m_table.FieldCount();
-    const QFontMetrics metrics(m_grid->font());
-    const QFontMetrics titleMetrics(m_grid->horizontalHeader()->font());
-    // Dates and times are digits, which are wider than the average character.
-    const int charWidth = std::max(metrics.averageCharWidth(), metrics.horizontalAdvance(QLatin1Char('0')));
-    int width = 0;
-    for (int c = 0; c < fields; ++c) {
-        const FieldDef &field = m_table.Field(c);
-        int w = std::max(displayChars(field) * charWidth,
-                         titleMetrics.horizontalAdvance(shown(field.name))) + 12;
-        if (field.name == "Event")
-            w = 42;
-        else if (field.name == "Source")
-            w += 5;
-        m_grid->setColumnWidth(c, w);
-        // Event to Source: the grid shows the first six columns; Client lies
-        // beyond its visible width.
-        if (c < 6)
-            width += w;
+    // The Event column 42 pixels, Source 5 more than its values need, each
+    // other column as its title and values need; the grid shows all seven,
+    // Client too.
+    for (int c = 0; c < m_table.FieldCount(); ++c)
+        m_grid->setColumnWidth(c, m_grid->horizontalHeader()->minimumSectionSize());
+    RefitColumns(m_grid);
+    for (int c = 0; c < m_table.FieldCount(); ++c) {
+        const QByteArray &name = m_table.Field(c).name;
+        if (name == "Event")
+            m_grid->setColumnWidth(c, std::max(42, m_grid->columnWidth(c)));
+        else if (name == "Source")
+            m_grid->setColumnWidth(c, m_grid->columnWidth(c) + 5);
     }
-    m_grid->setFixedWidth(width + 39);
+    m_grid->setFixedWidth(GridWidthFor(m_grid, ShownColumnsWidth(m_grid)));
     m_grid->viewport()->update();
 }
 

@@ -12,10 +12,19 @@ class QTimer;
 namespace porv {
 
 struct FileDialogRequest {
+    // Where the dialog opens when no folder was used yet in this run: the
+    // working folder (the phone list's and the remembered details'), or the
+    // user's documents for files that are not the working folder's (whole-unit
+    // backups, the link trace). A start from the desktop menu works in the
+    // program's data folder, which is no place to look for files: every
+    // dialog then opens in the documents.
+    enum class Start { WorkingFolder, Documents };
+
     QString defaultExtension; // "csv", "sys", "Evt"
     QString filter;           // in the unit tool's form: "Portavel (*.csv)|*.csv|All Files (*.*)|*.*"
     QString fileName;         // proposed name, may be empty
     QString title = {};       // the dialog's title when it must say what the file holds; may be empty
+    Start start = Start::WorkingFolder;
 };
 
 class ShellServices {

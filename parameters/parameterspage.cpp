@@ -1,4 +1,5 @@
 #include "parameterspage.h"
+#include "parameternames.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -457,6 +458,7 @@ void ParametersPage::build()
                                  QStringLiteral("Click to update the Portavel to use this new data"));
     upLoad->setVisible(false);
     top->addLayout(right);
+    NameParameterControls(this);
 }
 
 // --- model to widgets ---------------------------------------------------------------------------

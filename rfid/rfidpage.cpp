@@ -86,6 +86,9 @@ void RfidPage::build()
     m_rfID = new QLineEdit(this);
     m_rfID->setObjectName(QStringLiteral("rfID"));
     m_rfID->setMaxLength(10);
+    m_rfName->setAccessibleName(QStringLiteral("Client's name"));
+    m_rfRoom->setAccessibleName(QStringLiteral("Client's room number"));
+    m_rfID->setAccessibleName(QStringLiteral("RFID tag code"));
     connect(m_rfName, &QLineEdit::textChanged, this, &RfidPage::rfNameChange);
 
     // DBGrid3: Name, RoomNumber and RFID of DirectoryTable.
@@ -97,8 +100,10 @@ void RfidPage::build()
     // The find row above the grid filters what the grid shows, never the table.
     auto *finder = new ClientFinder(directory.DirectoryTable(), grid, ClientFinder::History::Tag,
                                     QStringLiteral("FindTag"), this);
+    m_finder = finder;
     connect(finder, &ClientFinder::historyRequested, this,
             [this](const QByteArray &room, bool tagEvents) { m_shell.ShowHistory(room, tagEvents); });
+    connect(finder, &ClientFinder::nothingShownChanged, this, &RfidPage::showRecord);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -109,9 +114,14 @@ void RfidPage::build()
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    m_grid->verticalHeader()->setFixedWidth(12); // the row indicator
-    // Name 130 + RoomNumber 95 + RFID 90, the indicator, lines and a scroll bar.
-    m_grid->setFixedWidth(130 + 95 + 90 + 12 + 4 + m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    // The rows' header numbers the records: up to the thousand of the phone
+    // list and the tag download's new records beyond them.
+    FitRowNumbers(m_grid, 4);
+    // The layout's widths, each wider where a value or its title needs it;
+    // the grid as wide as its columns.
+    new ColumnFit(m_grid, [this] {
+        m_grid->setFixedWidth(GridWidthFor(m_grid, ShownColumnsWidth(m_grid)));
+    });
     grid->userMovedTo = [this](int row) { gridRowChosen(row); };
     directory.AttachGrid(m_grid, DirectoryGrid::DBGrid3);
     connect(directory.TableModel(), &QAbstractItemModel::modelReset, this, [this] {
@@ -152,6 +162,9 @@ void RfidPage::build()
     m_writeAll = button("writeall_id", QStringLiteral("Write All"),
                         QStringLiteral("Erase all RFID's in Portavel and replace it with this data"));
     m_erase = button("Button3", QStringLiteral("erase"));
+    // Neither has a hint of its own: the accessibility interface says what they do.
+    m_del->setAccessibleDescription(QStringLiteral("Delete the whole record of this room, name, phone and codes too"));
+    m_erase->setAccessibleDescription(QStringLiteral("Erase all RFID's in Portavel; the list here stays"));
     // The unit commands wait for a log-on; erase is always offered.
     m_getId->setEnabled(false);
     m_download->setEnabled(false);
@@ -263,10 +276,16 @@ void RfidPage::showRecord()
 {
     if (!m_directory)
         return;
+    // With nothing shown by the find text the boxes show no record, and Up
+    // Date and Del have none to act on.
+    const bool shown = !m_finder->NothingShown();
     const MemTable &table = m_directory->DirectoryTable();
-    ShowBoxText(m_rfName, table.FieldText("Name"));
-    ShowBoxText(m_rfRoom, table.FieldText("RoomNumber"));
-    ShowBoxText(m_rfID, table.FieldText(kRfidField));
+    const auto field = [&table, shown](const QByteArray &name) { return shown ? table.FieldText(name) : QByteArray(); };
+    ShowBoxText(m_rfName, field("Name"));
+    ShowBoxText(m_rfRoom, field("RoomNumber"));
+    ShowBoxText(m_rfID, field(kRfidField));
+    m_upDate->setEnabled(shown);
+    m_del->setEnabled(shown);
 }
 
 // --- page command ----------------------------------------------------------------------------
@@ -390,7 +409,7 @@ void RfidPage::Button1Click()
     if (!m_directory)
         return;
     DirectoryState &state = m_directory->State();
-    if (state.DirectoryBusy)
+    if (state.DirectoryBusy || m_finder->NothingShown())
         return;
     // A tag code is ten hexadecimal digits, kept in capitals; an empty box
     // takes the tag off the record.
@@ -417,7 +436,7 @@ void RfidPage::Button2Click()
     if (!m_directory)
         return;
     DirectoryState &state = m_directory->State();
-    if (state.DirectoryBusy)
+    if (state.DirectoryBusy || m_finder->NothingShown())
         return;
     MemTable &table = m_directory->DirectoryTable();
     if (!table.IsOpen() || table.RecordCount() == 0)

@@ -9,7 +9,8 @@
 // The page keeps no data of its own: tags live in the RFID field of
 // DirectoryTable, which the directory page owns. The boxes rfName, rfRoom and
 // rfID show the table's current record whenever the directory page shows it
-// in its own boxes (its recordShown signal).
+// in its own boxes (its recordShown signal), and none while the find text
+// shows no record (Up Date and Del then wait).
 #include <QPointer>
 #include <QWidget>
 
@@ -25,6 +26,7 @@ class QTimer;
 
 namespace porv {
 
+class ClientFinder;
 class DirectoryPage;
 class Link;
 class ShellServices;
@@ -78,6 +80,7 @@ private:
     bool m_syncing = false;
 
     QTableView *m_grid = nullptr;
+    ClientFinder *m_finder = nullptr;
     QLineEdit *m_rfName = nullptr;
     QLineEdit *m_rfRoom = nullptr;
     QLineEdit *m_rfID = nullptr;

@@ -1,8 +1,11 @@
 #include "dialogseam.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTimer>
 
 namespace porv {
@@ -45,24 +48,59 @@ QString DialogSeam::askSaveFileName(QWidget *parent, const FileDialogRequest &re
     return askFileName(parent, request, true);
 }
 
+QString DialogSeam::DataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/porv-pro");
+}
+
+bool DialogSeam::InDataFolder(const QString &folder)
+{
+    const QString data = QFileInfo(DataFolder()).canonicalFilePath();
+    const QString path = QFileInfo(folder).canonicalFilePath();
+    return !data.isEmpty() && !path.isEmpty()
+        && (path == data || path.startsWith(data + QLatin1Char('/')));
+}
+
+QString DialogSeam::startFolder(const FileDialogRequest &request) const
+{
+    if (!m_lastFolder.isEmpty() && QFileInfo(m_lastFolder).isDir())
+        return m_lastFolder;
+    const QString working = QDir::currentPath();
+    if (request.start == FileDialogRequest::Start::WorkingFolder && !InDataFolder(working))
+        return working;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
 QString DialogSeam::askFileName(QWidget *parent, const FileDialogRequest &request, bool save)
 {
     m_fileRequests.append(request);
-    if (m_scripted)
-        return m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(QtFilter(request.filter));
-    dialog.setDefaultSuffix(request.defaultExtension);
-    if (!request.title.isEmpty())
-        dialog.setWindowTitle(request.title);
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
-    // Replacing an existing file is asked first (the dialog's own prompt).
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
+    const QString folder = startFolder(request);
+    m_startFolders.append(folder);
+    QString chosen;
+    if (m_scripted) {
+        chosen = m_fileNames.isEmpty() ? QString() : m_fileNames.dequeue();
+    } else {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setNameFilter(QtFilter(request.filter));
+        dialog.setDefaultSuffix(request.defaultExtension);
+        if (!request.title.isEmpty())
+            dialog.setWindowTitle(request.title);
+        dialog.setDirectory(folder);
+        if (!request.fileName.isEmpty())
+            dialog.selectFile(QDir(folder).filePath(request.fileName));
+        // Replacing an existing file is asked first (the dialog's own prompt).
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            chosen = dialog.selectedFiles().constFirst();
+    }
+    // The next dialog opens where this one's file is.
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 int DialogSeam::execDialog(QDialog &dialog)

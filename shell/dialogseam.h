@@ -41,6 +41,8 @@ public:
     const QStringList &texts() const { return m_texts; }
     void clearTexts() { m_texts.clear(); }
     const QList<FileDialogRequest> &fileRequests() const { return m_fileRequests; }
+    // The folder each file dialog opened in, in the order of fileRequests.
+    const QStringList &startFolders() const { return m_startFolders; }
     int pendingAnswers() const { return int(m_answers.size()); }
     int pendingDialogs() const { return int(m_dialogs.size()); }
 
@@ -51,6 +53,15 @@ public:
     QString askSaveFileName(QWidget *parent, const FileDialogRequest &request);
     // Shows a dialog modally; returns QDialog::Accepted or Rejected.
     int execDialog(QDialog &dialog);
+
+    // The folder a file dialog opens in: the folder of the file last chosen
+    // in a file dialog of this run, else as the request says (see
+    // FileDialogRequest::Start).
+    QString startFolder(const FileDialogRequest &request) const;
+    // The program's own data folder (where a start from the desktop menu
+    // works), and whether a folder is it or lies within it.
+    static QString DataFolder();
+    static bool InDataFolder(const QString &folder);
 
     // "Portavel (*.csv)|*.csv|All Files (*.*)|*.*" in Qt's form:
     // "Portavel (*.csv);;All Files (*)".
@@ -69,6 +80,8 @@ private:
     QQueue<DialogScript> m_dialogs;
     QStringList m_texts;
     QList<FileDialogRequest> m_fileRequests;
+    QStringList m_startFolders;
+    QString m_lastFolder;
 };
 
 } // namespace porv

@@ -10,7 +10,8 @@
 
 namespace porv {
 
-EnterPin::EnterPin(QWidget *parent) : QDialog(parent)
+EnterPin::EnterPin(std::function<void(const QString &)> tell, QWidget *parent)
+    : QDialog(parent), m_tell(std::move(tell))
 {
     setObjectName(QStringLiteral("EnterPin"));
     setWindowTitle(QStringLiteral("EnterPin"));
@@ -41,6 +42,7 @@ EnterPin::EnterPin(QWidget *parent) : QDialog(parent)
     m_number->setObjectName(QStringLiteral("R_ph_num"));
     m_number->setGeometry(96, 72, 156, 24);
     m_number->setMaxLength(20);
+    m_number->setAccessibleName(QStringLiteral("Phone number to dial"));
 
     // The network address takes the place of the modem fields.
     m_addressLabel = new QLabel(QStringLiteral("IP_Address"), this);
@@ -50,6 +52,7 @@ EnterPin::EnterPin(QWidget *parent) : QDialog(parent)
     m_address->setObjectName(QStringLiteral("IP_addr"));
     m_address->setGeometry(96, 54, 156, 24);
     m_address->setMaxLength(31);
+    m_address->setAccessibleName(QStringLiteral("Unit's network address"));
 
     m_store = new QCheckBox(QStringLiteral("Remember Details"), this);
     m_store->setObjectName(QStringLiteral("StrDetail"));
@@ -65,13 +68,14 @@ EnterPin::EnterPin(QWidget *parent) : QDialog(parent)
     m_ok->setAutoDefault(false);
     m_cancel->setAutoDefault(false);
 
-    connect(m_remote, &QCheckBox::clicked, this, &EnterPin::RChkBoxClick);
+    // However the box is ticked: a click, a key, the accessibility interface.
+    connect(m_remote, &QCheckBox::toggled, this, &EnterPin::RChkBoxClick);
     connect(m_ok, &QPushButton::clicked, this, &EnterPin::Button1Click);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     // Enter in the PIN or address field confirms without writing the record;
     // Enter in the number field acts as Ok.
-    connect(m_pin, &QLineEdit::returnPressed, this, &QDialog::accept);
-    connect(m_address, &QLineEdit::returnPressed, this, &QDialog::accept);
+    connect(m_pin, &QLineEdit::returnPressed, this, &EnterPin::confirmWithoutWriting);
+    connect(m_address, &QLineEdit::returnPressed, this, &EnterPin::confirmWithoutWriting);
     connect(m_number, &QLineEdit::returnPressed, this, &EnterPin::Button1Click);
 
     setNumberEnabled(false);
@@ -156,8 +160,26 @@ void EnterPin::RChkBoxClick()
         m_number->setFocus();
 }
 
+bool EnterPin::addressGiven()
+{
+    if (!m_networkSelected || !m_address->text().trimmed().isEmpty())
+        return true;
+    if (m_tell)
+        m_tell(QStringLiteral("Enter the unit's network address"));
+    m_address->setFocus();
+    return false;
+}
+
+void EnterPin::confirmWithoutWriting()
+{
+    if (addressGiven())
+        accept();
+}
+
 void EnterPin::Button1Click()
 {
+    if (!addressGiven())
+        return;
     RememberedDetails record;
     if (m_store->isChecked()) {
         record.setPin(pin());

@@ -1,8 +1,11 @@
 #pragma once
 // TEnterPin: the log-on dialog. It asks for the unit's PIN and, for a modem
 // link, the telephone number; with the network link selected it shows the
-// unit's address instead. Ok writes the remembered-details record.
+// unit's address instead, which it will not do without. Ok writes the
+// remembered-details record.
 #include <QDialog>
+
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -14,7 +17,8 @@ namespace porv {
 class EnterPin : public QDialog {
     Q_OBJECT
 public:
-    explicit EnterPin(QWidget *parent = nullptr);
+    // `tell` shows a message over the dialog (the window's message box).
+    explicit EnterPin(std::function<void(const QString &)> tell = {}, QWidget *parent = nullptr);
 
     // What the dialog needs of the window before it is shown: whether the
     // network link is selected, the serial port's current name, and the
@@ -36,6 +40,13 @@ protected:
 private:
     void prepare();
     void setNumberEnabled(bool enabled);
+    // With the network link selected, a confirmation needs the unit's
+    // address: without one it is refused with a message, the dialog staying
+    // open on the address field.
+    bool addressGiven();
+    void confirmWithoutWriting();
+
+    std::function<void(const QString &)> m_tell;
 
     QLabel *m_pinLabel;
     QLineEdit *m_pin;

@@ -80,7 +80,7 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
 
     // The secondary windows, created hidden.
     m_about = new AboutBox(this);
-    m_enterPin = new EnterPin(this);
+    m_enterPin = new EnterPin([this](const QString &text) { m_seam->showMessage(m_enterPin, text); }, this);
     m_transfer = new TransferForm([this](const QString &text) { ShowStatus(0, text); }, this);
 
     hostAvailablePages();
@@ -303,7 +303,8 @@ void TporvForm::SaveLinkTraceClick()
     // Support needs the names and numbers; the dialog says so before anything is saved.
     const QString path = AskSaveFileName({QStringLiteral("txt"), QStringLiteral("Text (*.txt)|*.txt|All Files (*.*)|*.*"),
                                           QStringLiteral("porv-pro-link-trace.txt"),
-                                          QStringLiteral("Save link trace: ") + QLatin1String(kTraceHolds)});
+                                          QStringLiteral("Save link trace: ") + QLatin1String(kTraceHolds),
+                                          FileDialogRequest::Start::Documents});
     if (path.isEmpty())
         return;
     const QByteArray header = "porv-pro " PORV_VERSION " link trace, saved "

@@ -194,6 +194,8 @@ private:
     void labelPorts(const QString &remembered);
     void selectPort(QAction *entry, const QString &serialPortName);
     void setLedMarked(bool marked);
+    // Panel 0 shows a text, its middle cut when it is wider than the panel.
+    void showInPanel0(const QString &text);
     void setLogOnEnabled(bool enabled, const QString &hint);
     void setConnectEnabled(bool enabled);
     void setPortSelectionEnabled(bool enabled);

@@ -5,11 +5,28 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace porv {
 
 namespace {
+
+// The list's items no wider than the list: a line wraps at its blanks, and
+// what still does not fit (a path without blanks) is cut short in the middle.
+class FitWidthDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (option.rect.width() > 0)
+            size.setWidth(std::min(size.width(), option.rect.width()));
+        return size;
+    }
+};
 
 QPushButton *addButton(QDialogButtonBox *box, const char *name, const QString &text, QDialogButtonBox::ButtonRole role)
 {
@@ -37,7 +54,17 @@ UnitChangesDialog::UnitChangesDialog(const QString &title, const QString &intro,
     m_list->setAccessibleName(QStringLiteral("Changes"));
     m_list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A long line wraps within the list's width, and a word longer than the
+    // width (a file's path) is cut short in its middle; its hint holds it whole.
+    m_list->setWordWrap(true);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setItemDelegate(new FitWidthDelegate(m_list));
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setUniformItemSizes(false);
     m_list->addItems(lines);
+    for (int i = 0; i < m_list->count(); ++i)
+        m_list->item(i)->setToolTip(m_list->item(i)->text());
     m_list->setMinimumSize(560, 280);
     layout->addWidget(m_list, 1);
     label->setBuddy(m_list);

@@ -39,7 +39,7 @@ QString fileNameOf(const QString &path) { return QFileInfo(path).fileName(); }
 
 FileDialogRequest backupFileRequest(const QString &proposed = QString())
 {
-    return {BackupFileExtension(), BackupFileFilter(), proposed};
+    return {BackupFileExtension(), BackupFileFilter(), proposed, {}, FileDialogRequest::Start::Documents};
 }
 
 } // namespace

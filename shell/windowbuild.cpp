@@ -276,6 +276,7 @@ void TporvForm::buildPages()
 {
     m_page = new QTabWidget(this);
     m_page->setObjectName(QStringLiteral("Page"));
+    m_page->setAccessibleName(QStringLiteral("Pages"));
     m_page->setUsesScrollButtons(false);
     m_page->setDocumentMode(false);
     for (int i = 0; i < pageCount(); ++i) {

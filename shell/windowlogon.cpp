@@ -36,8 +36,10 @@ void TporvForm::Timer2Timer()
     // A failed prompt logs off. The user may have logged off (or run File
     // New) inside the prompt's wait; then there is nothing left to log off,
     // and the Log On handler would open the log-on dialog instead.
-    if (!m_session->KeepAlive() && m_link.LoggedOn())
+    if (!m_session->KeepAlive() && m_link.LoggedOn()) {
         OnLine1Click();
+        ShowStatus(0, QStringLiteral("Off line: the unit stopped answering"));
+    }
 }
 
 void TporvForm::Timer4Timer()
@@ -173,6 +175,8 @@ void TporvForm::SetLoggedOffState()
     setNamedControlsEnabled(LoggedOnControlNames(), false);
     setUnitCommandsEnabled(false);
     m_modelLine.clear();
+    // Whatever panel 0 said of the link ("Connected") no longer holds.
+    ShowStatus(0, QStringLiteral("Off line"));
     // DirectorySynced and WrtChg, and whatever else a page keeps.
     for (int i = 0; i < pageCount(); ++i)
         if (ShellPage *p = hostedPage(i))

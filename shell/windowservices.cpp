@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <algorithm>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -47,10 +48,21 @@ void TporvForm::ShowStatus(int panel, const QString &text)
 {
     if (panel == 0) {
         m_panel0 = text;
-        m_panels[0]->setText(text);
+        showInPanel0(text);
     } else if (panel == 1) {
         m_panels[1]->setText(text);
     }
+}
+
+void TporvForm::showInPanel0(const QString &text)
+{
+    // A text longer than the panel (a file's path) loses its middle, not its
+    // end; the whole of it is the panel's hint.
+    QLabel *panel = m_panels[0];
+    const int room = panel->contentsRect().width() - 2 * panel->margin() - panel->indent() - 1;
+    const QString shown = panel->fontMetrics().elidedText(text, Qt::ElideMiddle, std::max(room, 0));
+    panel->setText(shown);
+    panel->setToolTip(shown == text ? QString() : text);
 }
 
 bool TporvForm::event(QEvent *e)
@@ -59,7 +71,7 @@ bool TporvForm::event(QEvent *e)
     // operation's text comes back when it leaves.
     if (e->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent *>(e)->tip();
-        m_panels[0]->setText(tip.isEmpty() ? m_panel0 : tip);
+        showInPanel0(tip.isEmpty() ? m_panel0 : tip);
         return true;
     }
     return QMainWindow::event(e);

@@ -123,3 +123,100 @@ TEST_F(FindTest, ACommitInTheFilteredGridWritesTheRecordChosenThere)
     EXPECT_EQ(grid->model()->rowCount(), 4);
     EXPECT_EQ(grid->currentIndex().row(), 1);
 }
+
+TEST_F(FindTest, TheRecordTheCommandsActOnIsAlwaysOneTheFilteredGridShows)
+{
+    makeWindow();
+    fillTable({{"ADAMS", "1", "0111", "", "", "", "", "1000"},   {"KELLER", "2", "0222", "", "", "", "", "1020"},
+               {"MILLER", "3", "0333", "", "", "", "", "1040"},  {"SMITH C", "4", "0444", "", "", "", "", "1060"},
+               {"TELLER", "5", "0555", "", "", "", "", "1080"},  {"ZELLER", "6", "0666", "", "", "", "", "10A0"}});
+    table().SetPosition(4);
+    ASSERT_EQ(box("Namef")->text(), QStringLiteral("SMITH C"));
+    QTableView *grid = page().DBGrid1();
+    QLineEdit *find = box("FindClient");
+    auto *history = pushButton("FindClientHistory");
+    auto *del = navButton("nbDelete");
+    const auto currentName = [this] { return QString::fromLatin1(table().FieldText("Name")); };
+    const auto markedName = [grid] { return grid->currentIndex().siblingAtColumn(0).data().toString(); };
+
+    // The filter hides SMITH C: the first record shown becomes current, and
+    // the boxes, the grid's mark and History follow it.
+    find->setFocus();
+    QTest::keyClicks(find, QStringLiteral("ller"));
+    ASSERT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(currentName(), QStringLiteral("KELLER"));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("KELLER"));
+    EXPECT_EQ(markedName(), QStringLiteral("KELLER"));
+    EXPECT_TRUE(history->isEnabled());
+
+    // The navigator moves among the records shown.
+    Click(navButton("nbNext"));
+    Click(navButton("nbNext"));
+    EXPECT_EQ(currentName(), QStringLiteral("TELLER"));
+    Click(navButton("nbPrior"));
+    EXPECT_EQ(currentName(), QStringLiteral("MILLER"));
+    Click(navButton("nbLast"));
+    EXPECT_EQ(currentName(), QStringLiteral("ZELLER"));
+    Click(navButton("nbFirst"));
+    EXPECT_EQ(currentName(), QStringLiteral("KELLER"));
+
+    // A delete makes the next record shown current, not the hidden one after it.
+    Click(navButton("nbNext"));
+    ASSERT_EQ(currentName(), QStringLiteral("MILLER"));
+    window->seam().queueAnswer(true);
+    Click(del);
+    ASSERT_EQ(table().RecordCount(), 5);
+    EXPECT_EQ(currentName(), QStringLiteral("TELLER"));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("TELLER"));
+    EXPECT_EQ(markedName(), QStringLiteral("TELLER"));
+
+    // A commit that leaves the record outside the find text: the next record
+    // shown becomes current.
+    Click(navButton("nbFirst"));
+    ASSERT_EQ(box("Namef")->text(), QStringLiteral("KELLER"));
+    box("Namef")->selectAll();
+    QTest::keyClicks(box("Namef"), QStringLiteral("KEMP"));
+    Click(pushButton("NavOk"));
+    EXPECT_EQ(table().RowText(1, 0), QByteArray("KEMP"));
+    EXPECT_TRUE(shelltest::WaitFor([&] { return currentName() == QStringLiteral("TELLER"); }));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("TELLER"));
+    EXPECT_EQ(markedName(), QStringLiteral("TELLER"));
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    // So does an insert of a record the text does not find.
+    box("Namef")->selectAll();
+    QTest::keyClicks(box("Namef"), QStringLiteral("BROWN"));
+    box("RoomNumber")->selectAll();
+    QTest::keyClicks(box("RoomNumber"), QStringLiteral("77"));
+    Click(pushButton("NavInst"));
+    ASSERT_EQ(table().RecordCount(), 6);
+    EXPECT_TRUE(shelltest::WaitFor([&] { return currentName() == QStringLiteral("TELLER"); }));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("TELLER"));
+
+    // Nothing shown: the boxes are empty and no command acts on a record,
+    // whatever is typed into the boxes.
+    QTest::keyClicks(find, QStringLiteral("x"));
+    ASSERT_EQ(grid->model()->rowCount(), 0);
+    EXPECT_TRUE(box("Namef")->text().isEmpty());
+    EXPECT_TRUE(box("RoomNumber")->text().isEmpty());
+    EXPECT_TRUE(box("PHnumber")->text().isEmpty());
+    QTest::keyClicks(box("Namef"), QStringLiteral("NEW"));
+    QTest::keyClicks(box("RoomNumber"), QStringLiteral("9"));
+    for (QWidget *command : std::initializer_list<QWidget *>{pushButton("NavOk"), pushButton("NavInst"),
+                                                              pushButton("Undo"), history, del})
+        EXPECT_FALSE(command->isEnabled()) << command->objectName().toStdString();
+    window->seam().queueAnswer(true);
+    Click(del);
+    EXPECT_EQ(table().RecordCount(), 6);
+
+    // Records shown again, the current one among them: the boxes show it
+    // and its commands are back.
+    QTest::keyClick(find, Qt::Key_Backspace);
+    EXPECT_EQ(currentName(), QStringLiteral("TELLER"));
+    EXPECT_EQ(box("Namef")->text(), QStringLiteral("TELLER"));
+    EXPECT_TRUE(del->isEnabled());
+    EXPECT_TRUE(history->isEnabled());
+    QTest::keyClick(find, Qt::Key_Escape);
+    EXPECT_EQ(grid->model()->rowCount(), 6);
+    EXPECT_EQ(markedName(), QStringLiteral("TELLER"));
+    EXPECT_EQ(table().RecordCount(), 6);
+}

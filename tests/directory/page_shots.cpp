@@ -1,7 +1,8 @@
 // Pictures of the PhoneDataBase page: directory_page_shots [DIR]
 // full.png: a full grid (1000 records of a seeded unit); editing.png: a record
 // being edited, OK/Insert/Undo enabled; download.png: after a dump in RxMemo;
-// find.png: the grid filtered by the find box.
+// find.png: the grid filtered by the find box; wide_name.png: a name that
+// needs more than the column's 130 pixels.
 #include <QDir>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -72,5 +73,14 @@ int main(int argc, char **argv)
     window.findChild<QLineEdit *>(QStringLiteral("FindClient"))->setText(QStringLiteral("lee"));
     QCoreApplication::processEvents();
     window.grab().save(dir + QStringLiteral("/find.png"));
+
+    // A name of sixteen wide letters: the column and the grid widen for it.
+    window.findChild<QLineEdit *>(QStringLiteral("FindClient"))->clear();
+    table.SetPosition(2);
+    table.Edit();
+    table.SetFieldText("Name", "WASHINGTON-SMYTH");
+    table.Post();
+    QCoreApplication::processEvents();
+    window.grab().save(dir + QStringLiteral("/wide_name.png"));
     return 0;
 }

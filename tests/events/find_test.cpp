@@ -12,10 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 
 #include "directorypage.h"
@@ -265,4 +267,85 @@ TEST_F(EventsFindTest, FiltersTheChartADayAndARoomsHistoryShowTheirEventsAndFile
     EXPECT_EQ(control<QLineEdit>("EventRoom")->text(), QString::fromLatin1(room));
     EXPECT_EQ(shown(), rowsWhere([&](int e) { return events().RowText(e, 1) == room; }));
     EXPECT_EQ(chartTotal(), int(shown().size()));
+}
+
+TEST_F(EventsFindTest, TheChartNamesItsAxesAndYearsLeavesHeadroomAndLeadsBackFromADay)
+{
+    qx4::SeedOptions seed;
+    seed.records = 0;
+    seed.events = 0;
+    qx4::seedUnit(unit, seed);
+    qx4::DirectoryRecord client;
+    client.block = 128;
+    client.name = "SIXDIGIT ROOM";
+    client.room = "123456";
+    client.phone = "0123????????????";
+    ASSERT_TRUE(unit.setDirectoryRecord(client));
+    // Ten days across the new year, three events a day, six on the fourth.
+    for (int day = 0; day < 10; ++day) {
+        for (int n = 0; n < (day == 3 ? 6 : 3); ++n) {
+            qx4::UnitEvent e;
+            e.room = n == 0 ? QByteArray("123456") : QByteArray::number(200 + n);
+            e.when = QDateTime(QDate(2026, 12, 27).addDays(day), QTime(8 + n, 15));
+            e.client = n == 0 ? client.name : QByteArray("OTHER");
+            unit.addEvent(e);
+        }
+    }
+    logOnOverUdp();
+    Click(control<QPushButton>("GetData"));
+    ASSERT_EQ(window->hostedPage<porv::DirectoryPage>()->DirectoryTable().RecordCount(), 1);
+
+    // History before any download leaves no filter behind to hide the download.
+    Click(control<QPushButton>("FindClientHistory"));
+    ASSERT_EQ(control<QTabWidget>("Page")->currentIndex(), window->pageIndex(QStringLiteral("Events")));
+    EXPECT_TRUE(control<QLineEdit>("EventRoom")->text().isEmpty());
+    Click(control<QPushButton>("dnLoad"));
+    ASSERT_EQ(events().RecordCount(), 33);
+    EXPECT_EQ(count(), QStringLiteral("33 of 33 events"));
+
+    // The room box shows a six-digit room whole.
+    QLineEdit *room = control<QLineEdit>("EventRoom");
+    room->setText(QStringLiteral("123456"));
+    QStyleOptionFrame frame;
+    frame.initFrom(room);
+    frame.rect = room->rect();
+    frame.lineWidth = room->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, room);
+    const int inside = room->style()->subElementRect(QStyle::SE_LineEditContents, &frame, room).width();
+    EXPECT_LE(room->fontMetrics().horizontalAdvance(room->text()) + 4, inside); // the edit's own 2-pixel margins
+    EXPECT_EQ(count(), QStringLiteral("10 of 33 events"));
+    room->clear();
+
+    // Axes with titles, the days with their years, room above the tallest bar.
+    control<QTabWidget>("EventViews")->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    porv::EventChart *chart = page().Finder()->Chart();
+    const QList<QAbstractAxis *> x = chart->Chart()->axes(Qt::Horizontal);
+    const QList<QAbstractAxis *> y = chart->Chart()->axes(Qt::Vertical);
+    ASSERT_EQ(x.size(), 1);
+    ASSERT_EQ(y.size(), 1);
+    EXPECT_EQ(x[0]->titleText(), QStringLiteral("Day"));
+    EXPECT_EQ(y[0]->titleText(), QStringLiteral("Events"));
+    ASSERT_EQ(chart->Data().categories.size(), 10);
+    EXPECT_EQ(chart->Data().categories.first(), QStringLiteral("27/12/26"));
+    EXPECT_EQ(chart->Data().categories.last(), QStringLiteral("05/01/27"));
+    EXPECT_GE(static_cast<QValueAxis *>(y[0])->max(), 6 * 1.1);
+
+    // A click on a day narrows the dates to it; Back gives the dates before.
+    auto *back = control<QPushButton>("ChartBack");
+    ASSERT_NE(back, nullptr);
+    EXPECT_FALSE(back->isVisible());
+    QChartView *view = chart->View();
+    view->grab();
+    const QPointF onBar = chart->Chart()->mapToScene(
+        chart->Chart()->mapToPosition(QPointF(3, 0.5), chart->Chart()->series().value(0)));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->mapFromScene(onBar));
+    ASSERT_TRUE(WaitFor([this] { return count() == QStringLiteral("6 of 33 events"); }));
+    EXPECT_EQ(control<QDateEdit>("EventFrom")->date(), QDate(2026, 12, 30));
+    ASSERT_TRUE(back->isVisible());
+    Click(back);
+    EXPECT_EQ(count(), QStringLiteral("33 of 33 events"));
+    EXPECT_EQ(control<QDateEdit>("EventFrom")->date(), QDate(2026, 12, 27));
+    EXPECT_EQ(control<QDateEdit>("EventTo")->date(), QDate(2027, 1, 5));
+    EXPECT_EQ(chart->Data().categories.size(), 10);
+    EXPECT_FALSE(back->isVisible());
 }

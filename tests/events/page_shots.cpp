@@ -3,7 +3,8 @@
 // details.png: the grid and the event's details; chart_days.png and
 // chart_hours.png: the chart by kind per day and by relay per hour;
 // history.png: one room's events (History from the PhoneDataBase page);
-// day.png: the table narrowed to one day by a click on the chart.
+// day.png: the table narrowed to one day by a click on the chart; back.png:
+// back to the range before (the log ends in the next year).
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -40,6 +41,14 @@ int main(int argc, char **argv)
     seed.records = 1000;
     seed.events = events;
     qx4::seedUnit(unit, seed);
+    // A few events in the next year: the chart's range spans two years.
+    for (int i = 0; i < 3; ++i) {
+        qx4::UnitEvent e;
+        e.room = "204";
+        e.when = QDateTime(QDate(2027, 1, 3 + i), QTime(9, 30));
+        e.client = "NEW YEAR";
+        unit.addEvent(e);
+    }
 
     porv::TporvForm window;
     window.show();
@@ -87,5 +96,9 @@ int main(int argc, char **argv)
     save("day.png");
     views->setCurrentIndex(0);
     save("day_details.png");
+    // Back from the day to the range before the click.
+    views->setCurrentIndex(1);
+    page->Finder()->BackToEarlierDates();
+    save("back.png");
     return 0;
 }

@@ -177,13 +177,10 @@ TEST_F(EventsPageTest, ThreeEventsWithTheUnitsClock)
     EXPECT_TRUE(action("SaveAs")->isEnabled());
     EXPECT_EQ(unit.commandCount("e"), 1);
     EXPECT_EQ(unit.commandCount("t"), 1);
-    // The grid shows Event to Source; Client lies beyond its width.
+    // The grid shows all seven columns, Client too, within its width.
     QTableView *grid = page->DBGrid2();
     EXPECT_EQ(grid->columnWidth(0), 42);
-    int six = 0;
-    for (int c = 0; c < 6; ++c)
-        six += grid->columnWidth(c);
-    EXPECT_EQ(grid->width(), six + 39);
+    EXPECT_LE(grid->columnViewportPosition(6) + grid->columnWidth(6), grid->viewport()->width());
     EXPECT_FALSE(window->link().CountMode());
     EXPECT_EQ(window->ledImage(), 21);
 }

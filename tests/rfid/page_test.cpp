@@ -604,3 +604,53 @@ TEST_F(RfidPageTest, TransfersAndTheCaptureLeaveTheKeepAliveOffWhileEitherRuns)
     EXPECT_FALSE(keepAliveAtSecond);
     EXPECT_TRUE(timer2->isActive());
 }
+
+TEST_F(RfidPageTest, TheFindBoxSearchesWhatTheListShowsAndTheBoxesShowOnlyARecordItShows)
+{
+    makeWindow();
+    add("ADAMS", "1", "1000", "3A00000001");
+    add("KELLER", "2", "1020");
+    add("MILLER", "3", "1040", "3A00000003");
+    window->RFbuttClick();
+    table().SetPosition(2);
+    ASSERT_EQ(text("rfName"), QStringLiteral("KELLER"));
+    auto *find = control<QLineEdit>("FindTag");
+    QTableView *grid = page().DBGrid3();
+
+    // The filter hides KELLER: the first record shown becomes current.
+    find->setText(QStringLiteral("3a"));
+    ASSERT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(table().FieldText("Name"), QByteArray("ADAMS"));
+    EXPECT_EQ(text("rfName"), QStringLiteral("ADAMS"));
+    EXPECT_EQ(text("rfID"), QStringLiteral("3A00000001"));
+
+    // The other page's grid may make a record current that this one hides;
+    // back on this page, the first record it shows is current again.
+    window->PHButClick();
+    control<QLineEdit>("FindClient")->setText(QStringLiteral("kel"));
+    ASSERT_EQ(table().FieldText("Name"), QByteArray("KELLER"));
+    window->RFbuttClick();
+    EXPECT_EQ(table().FieldText("Name"), QByteArray("ADAMS"));
+    EXPECT_EQ(text("rfName"), QStringLiteral("ADAMS"));
+
+    // The list shows no telephone numbers, so the box finds none (every
+    // record's number holds 0123): nothing shown, no record in the boxes and
+    // no command on one.
+    EXPECT_EQ(find->placeholderText(), QStringLiteral("Find a name, room or tag"));
+    find->setText(QStringLiteral("0123"));
+    ASSERT_EQ(grid->model()->rowCount(), 0);
+    for (const char *name : {"rfName", "rfRoom", "rfID"})
+        EXPECT_TRUE(text(name).isEmpty()) << name;
+    for (const char *name : {"Button1", "Button2", "FindTagHistory"})
+        EXPECT_FALSE(pageButton(name)->isEnabled()) << name;
+    window->seam().queueAnswer(true);
+    page().Button2Click();
+    page().Button1Click();
+    EXPECT_EQ(table().RecordCount(), 3);
+    EXPECT_TRUE(messages().isEmpty()) << messages().join(QLatin1Char('/')).toStdString();
+
+    find->clear();
+    EXPECT_EQ(text("rfName"), QStringLiteral("ADAMS"));
+    for (const char *name : {"Button1", "Button2", "FindTagHistory"})
+        EXPECT_TRUE(pageButton(name)->isEnabled()) << name;
+}

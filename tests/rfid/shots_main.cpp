@@ -37,6 +37,9 @@ int main(int argc, char **argv)
                             QByteArray::number(0x1000 + 32 * i, 16).toUpper()});
     }
     table.AppendRecord({"", "909", "", "", "", "", "0A0B0C0D0E", "p2"});
+    // Two-digit row numbers and a name of sixteen wide letters.
+    table.AppendRecord({"WASHINGTON-SMYTH", "999999", "", "", "", "", "0A0B0C0D0F", "1200"});
+    table.AppendRecord({"KOWALCZYK-MEYERS", "1000", "", "", "", "", "", "1220"});
     table.SetPosition(4);
     window.SetLoggedOnControls();
     auto *page = window.hostedPage<porv::RfidPage>();

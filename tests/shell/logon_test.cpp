@@ -470,6 +470,7 @@ TEST_F(ShellLogOn, ADetailsFileThatCannotBeCreatedKeepsTheDialogOpen)
     QString message;
     window->seam().queueDialog([&](QDialog &d) {
         d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
+        d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->setText(QStringLiteral("127.0.0.2"));
         Click(d.findChild<QPushButton *>(QStringLiteral("Button1")));
         stillOpen = d.isVisible();
         message = window->seam().lastText();

@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     file->grab().save(dir + QStringLiteral("/file_menu.png"));
     file->hide();
-    porv::CompareWithDialog compareWith(true, &window);
+    porv::CompareWithDialog compareWith(true, true, &window);
     compareWith.show();
     QCoreApplication::processEvents();
     compareWith.grab().save(dir + QStringLiteral("/compare_with.png"));
@@ -94,6 +94,11 @@ int main(int argc, char **argv)
         QStringLiteral("  Auto-Answer Ring count  unit: 9  file: 2"),
         QStringLiteral("  other bytes of block 0001 differ (3 bytes)"),
         QStringLiteral("PINs and emergency codes: PIN 2 differ"),
+        // Lines longer than the list: wrapped at their blanks, a path cut in its middle.
+        QStringLiteral("  changed 1180  KOWALCZYK-MEYERS  room 999999: Name KOWALCZYK-MEYERS -> KOWALCZYK MEYER; "
+                       "Phone 00441234567890p12 -> 00441234567890p13; Code 1 1234 -> 4321; Code 2 5678 -> 8765"),
+        QStringLiteral("  from /home/installer/Documents/Sites/Riverside Court/backups/riverside_court_main_gate_"
+                       "entrance_panel_2026-12-28/Portavel_1000_Qx4_192.168.10.20_20261228-095930Z.qx4b"),
     };
     porv::UnitChangesDialog restore(QStringLiteral("Restore unit"),
                                     QStringLiteral("Restoring site.qx4b makes these changes to the unit. Restore it?"),
