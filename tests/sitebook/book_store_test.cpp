@@ -12,6 +12,7 @@
 #include "bookdb.h"
 #include "pinsfile.h"
 #include "savefile.h"
+#include "unitcompare.h"
 
 namespace porv::test {
 namespace {
@@ -115,6 +116,15 @@ TEST_P(BookStoreTest, SnapshotsAreKeptPerUnitAndTravelAsFiles)
     EXPECT_EQ(kept.value[0].version, QStringLiteral("8.4"));
     EXPECT_EQ(kept.value[1].taken, kMonday.addDays(2));
     EXPECT_EQ(book->Snapshots(lift).value.size(), 1); // the other unit's are its own
+    // Two snapshots side by side through the unit compare, the older as the
+    // unit: the records of one day give way to those of the next.
+    BookResult<UnitBackup> older = book->SnapshotBackup(kept.value[1].id);
+    BookResult<UnitBackup> newer = book->SnapshotBackup(kept.value[0].id);
+    ASSERT_TRUE(older.ok() && newer.ok());
+    const UnitDiff days = CompareUnit(older.value, newer.value);
+    const QString listed = DiffLines(days).join(QLatin1Char('\n'));
+    EXPECT_FALSE(days.Same());
+    EXPECT_TRUE(listed.contains(QStringLiteral("Day2 0")) && listed.contains(QStringLiteral("Day3 0"))) << qPrintable(listed);
 
     // The newest at or before a time, out to a file and back in.
     BookResult<SnapshotInfo> tuesday = book->SnapshotAt(gate, kMonday.addDays(2).addSecs(60));
@@ -182,9 +192,9 @@ TEST_P(BookStoreTest, NoPinOrEmergencyCodeReachesTheBook)
         EXPECT_EQ(kept.value.directory->size(), 40);
 
         // The journal takes only that the codes changed, refusing their values.
-        for (const FieldChange &c : {FieldChange{QStringLiteral("block 0003"), QStringLiteral("data"), "?", pins[0]},
-                                     FieldChange{QStringLiteral("parameters"), QStringLiteral("NewPin2"), "", pins[1]},
-                                     FieldChange{QStringLiteral("parameters"), QStringLiteral("EmgyCode1"), "", emergency[0]}}) {
+        for (const JournalChange &c : {JournalChange{QStringLiteral("block 0003"), QStringLiteral("data"), "?", pins[0]},
+                                     JournalChange{QStringLiteral("parameters"), QStringLiteral("NewPin2"), "", pins[1]},
+                                     JournalChange{QStringLiteral("parameters"), QStringLiteral("EmgyCode1"), "", emergency[0]}}) {
             BookResult<JournalRecord> refused = book->Journal({gate, JournalKind::PinsWritten, true, {c}, {}, QDateTime()});
             EXPECT_EQ(refused.error.kind, BookFailure::Invalid) << qPrintable(c.field);
             EXPECT_FALSE(refused.error.message.contains(QString::fromLatin1(c.after)));
@@ -214,7 +224,7 @@ TEST_P(BookStoreTest, TheJournalAndTheHistory)
     const qint64 gate = AddGateUnit(*book);
     const qint64 lift = AddGateUnit(*book, QStringLiteral("Lift"));
     ASSERT_TRUE(book->AddSnapshot(gate, SampleBackup(2, QStringLiteral("A"), kMonday.addSecs(60)), SnapshotOrigin::BeforeWrite).ok());
-    const QList<FieldChange> record{{QStringLiteral("record 0101"), QStringLiteral("name"), "Ren\xe9" "e", "Ren\xe9" "e Ball"},
+    const QList<JournalChange> record{{QStringLiteral("record 0101"), QStringLiteral("name"), "Ren\xe9" "e", "Ren\xe9" "e Ball"},
                                     {QStringLiteral("record 0101"), QStringLiteral("phone"), "0123", QByteArray()},
                                     {QStringLiteral("record 0101"), QStringLiteral("code1"), "", "\xff\x01;"}};
     ASSERT_TRUE(book->Journal({gate, JournalKind::RecordCommitted, true, record, {}, kMonday}).ok());
