@@ -73,8 +73,17 @@ TEST_P(BookStoreTest, SitesAndUnits)
     moved.label = QStringLiteral("Mill door");
     EXPECT_EQ(book->UpdateUnit(moved).kind, BookFailure::Duplicate);
     moved.label = QStringLiteral("Mill gate");
+    // What a log-on found meanwhile (another PC's) is not taken back by an
+    // edit of a copy read before it: those fields are the log-on's alone.
+    ASSERT_TRUE(book->MarkReached(gateId, "QX4-250 V2.3", 0xFA, kMonday.addDays(1)).ok());
+    moved.notes = QStringLiteral("moved");
     ASSERT_TRUE(book->UpdateUnit(moved).ok());
-    EXPECT_EQ(book->UnitByLabel(QStringLiteral("Mill gate")).value.siteName, QStringLiteral("Mill"));
+    const BookUnit millGate = book->UnitByLabel(QStringLiteral("Mill gate")).value;
+    EXPECT_EQ(millGate.siteName, QStringLiteral("Mill"));
+    EXPECT_EQ(millGate.notes, QStringLiteral("moved"));
+    EXPECT_EQ(millGate.modelLine, QByteArray("QX4-250 V2.3"));
+    EXPECT_EQ(millGate.memoryLimit, 0xFA);
+    EXPECT_EQ(millGate.lastReached, kMonday.addDays(1));
     EXPECT_EQ(book->UnitByLabel(QStringLiteral("Gate A")).error.kind, BookFailure::NotFound);
 
     // A site with units stays; a unit goes with its history.
