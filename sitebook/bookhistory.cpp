@@ -35,7 +35,26 @@ constexpr JournalKind kKinds[] = {
     JournalKind::ClockSet,        JournalKind::WriteChanges,   JournalKind::Restore,
 };
 
-const QString kMasked = QStringLiteral("\u2022\u2022\u2022\u2022");
+// A release code's value, whatever it is (its length is not told either).
+const QByteArray kMasked = QByteArrayLiteral("****");
+
+// The two snapshots' differences as the unit compare lists them, the release
+// codes masked as in the journal's changes.
+void maskReleaseCodes(UnitDiff &diff)
+{
+    auto mask = [](porv::FieldChange &f) {
+        if (!IsReleaseCodeChange(QString(), QString::fromLatin1(f.field)))
+            return;
+        for (QByteArray *value : {&f.unit, &f.pc})
+            if (!value->isEmpty())
+                *value = kMasked;
+    };
+    for (RecordChange &r : diff.records)
+        for (porv::FieldChange &f : r.fields)
+            mask(f);
+    for (porv::FieldChange &f : diff.parameters)
+        mask(f);
+}
 
 QString letters(const QString &text)
 {
@@ -98,7 +117,7 @@ QString ShownChangeValue(const RecordedChange &change, bool after)
         return after ? QStringLiteral("changed") : QString();
     const QByteArray &value = after ? change.after : change.before;
     if (IsReleaseCodeChange(change.item, change.field))
-        return value.isEmpty() ? QStringLiteral("(empty)") : kMasked;
+        return value.isEmpty() ? QStringLiteral("(empty)") : QString::fromLatin1(kMasked);
     return shownBytes(value);
 }
 
@@ -339,10 +358,12 @@ void BookHistoryView::compareClicked()
         m_host.ShowMessage(newer.error.message);
         return;
     }
+    UnitDiff diff = CompareUnit(older.value, newer.value);
+    maskReleaseCodes(diff);
     m_host.ShowChanges(QStringLiteral("Compare snapshots"),
                        QStringLiteral("What changed in %1 from the snapshot of %2 to that of %3:")
                            .arg(m_unit->label, ShownTime(pair[0].taken), ShownTime(pair[1].taken)),
-                       DiffLines(CompareUnit(older.value, newer.value)));
+                       DiffLines(diff));
 }
 
 void BookHistoryView::exportClicked()

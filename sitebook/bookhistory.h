@@ -5,10 +5,11 @@
 // compared with the unit compare; a snapshot exported as a .qx4b file, a
 // .qx4b imported as a snapshot, and a snapshot handed on for a restore.
 //
-// Of a journal entry's changes, the release codes (a record's Code 1 and
-// Code 2, the gate codes) are shown masked and the PINs and emergency codes
-// only as "changed": the book keeps the release codes, the window does not
-// show them in clear.
+// Of a journal entry's changes, and in the comparison of two snapshots, the
+// release codes (a record's Code 1 and Code 2, the gate codes) are shown
+// masked; of the PINs and emergency codes the journal says only that they
+// changed: the book keeps the release codes, the window does not show them
+// in clear.
 #include <QList>
 #include <QWidget>
 

@@ -43,7 +43,8 @@ namespace {
 const QDateTime kMonday(QDate(2024, 6, 3), QTime(8, 30), Qt::UTC);
 
 // A unit's content as a backup: records at 1000, 1020, ... named by `names`.
-porv::UnitBackup Backup(const QList<QByteArray> &names, const QList<QByteArray> &phones, const QDateTime &taken)
+porv::UnitBackup Backup(const QList<QByteArray> &names, const QList<QByteArray> &phones, const QDateTime &taken,
+                        const QByteArray &firstCode = "4711")
 {
     porv::UnitBackup b;
     b.modelLine = "QX4-1000";
@@ -58,7 +59,7 @@ porv::UnitBackup Backup(const QList<QByteArray> &names, const QList<QByteArray> 
         r.name = names.at(i);
         r.room = QByteArray::number(101 + i);
         r.phone = phones.value(i, "0123 4" + QByteArray::number(i));
-        r.code1 = "4711";
+        r.code1 = i == 0 ? firstCode : QByteArray("4711");
         b.directory->append(r);
     }
     b.tags->append(porv::BackupTag{"101", "0A1B2C3D4E"});
@@ -356,7 +357,7 @@ TEST_F(BookWindow, TheHistoryNewestFirstFilteredWithCodesMaskedAndTwoSnapshotsCo
         pins.at = kMonday.addSecs(7200);
         pins.secretsChanged = {porv::SecretCode::Pin2};
         ASSERT_TRUE(b->Journal(pins).ok());
-        ASSERT_TRUE(b->AddSnapshot(gate, Backup({"Ann Lee", "Bob"}, {}, kMonday.addSecs(10800)),
+        ASSERT_TRUE(b->AddSnapshot(gate, Backup({"Ann Lee", "Bob"}, {}, kMonday.addSecs(10800), "5822"),
                                    porv::SnapshotOrigin::BeforeWrite)
                         .ok());
     }
@@ -386,7 +387,7 @@ TEST_F(BookWindow, TheHistoryNewestFirstFilteredWithCodesMaskedAndTwoSnapshotsCo
     // The entry's changes: the name in clear, the release codes masked, the PIN only changed.
     list->setCurrentItem(rowHolding(list, QStringLiteral("record committed"), 3));
     auto *changes = in<QTreeWidget>(book, "HistoryChanges");
-    const QString masked = QStringLiteral("\u2022\u2022\u2022\u2022");
+    const QString masked = QStringLiteral("****");
     EXPECT_EQ(shownRows(changes), (QStringList{QStringLiteral("record 1000 | name | Ann | Ann Lee"),
                                                QStringLiteral("record 1000 | code1 | ") + masked + QStringLiteral(" | ") + masked,
                                                QStringLiteral("parameters | code_g1 | ") + masked + QStringLiteral(" | ") + masked}));
@@ -406,8 +407,9 @@ TEST_F(BookWindow, TheHistoryNewestFirstFilteredWithCodesMaskedAndTwoSnapshotsCo
         Click(d.findChild<QPushButton *>(QStringLiteral("CloseChanges")));
     });
     click(book, "CompareSnapshots");
-    EXPECT_TRUE(compared.contains(QStringLiteral("  changed 1000  Ann Lee  room 101: Name Ann -> Ann Lee")))
+    EXPECT_TRUE(compared.contains(QStringLiteral("  changed 1000  Ann Lee  room 101: Name Ann -> Ann Lee; Code 1 **** -> ****")))
         << qPrintable(compared.join(QLatin1Char('\n')));
+    EXPECT_FALSE(compared.join(QLatin1Char('\n')).contains(QStringLiteral("5822")));
     EXPECT_FALSE(in<QPushButton>(book, "RestoreSnapshot")->isEnabled()) << "one snapshot at a time";
 
     // A snapshot out as a .qx4b file, without the unit's codes.
