@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "booklocation.h"
@@ -106,6 +107,10 @@ UnitEditor::UnitEditor(const BookUnit &unit, const QList<BookSite> &sites, Commi
     m_address = Named(new QLineEdit(unit.address, this), "UnitAddress", QStringLiteral("Address"));
     m_number = Named(new QLineEdit(unit.number, this), "UnitNumber", QStringLiteral("Number the modem dials"));
     m_number->setMaxLength(20); // as the log-on dialog's number
+    // What a modem dials: digits, the pause and wait letters and the usual
+    // layout; nothing that would end the dial command or start another.
+    m_number->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9 ()+*#,.pPwWtT-]*")), m_number));
     m_notes = notesBox(this, "UnitNotes", unit.notes);
     m_addressLabel = buddyLabel(QString(), m_address);
     m_numberLabel = buddyLabel(QStringLiteral("N&umber:"), m_number);
@@ -160,6 +165,10 @@ void UnitEditor::okClicked()
     unit.address = m_address->text().trimmed();
     unit.number = unit.transport == UnitTransport::Modem ? m_number->text().trimmed() : QString();
     unit.notes = m_notes->toPlainText();
+    if (unit.transport == UnitTransport::Modem && !m_number->hasAcceptableInput()) {
+        m_host.ShowMessage(QStringLiteral("The number \"%1\" holds characters a modem does not dial.").arg(unit.number));
+        return;
+    }
     const BookError e = m_commit(unit);
     if (!e.ok()) {
         m_host.ShowMessage(e.message);
