@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -224,8 +225,12 @@ void BookHistoryView::ShowUnit(const std::optional<BookUnit> &unit)
 
 void BookHistoryView::Reload()
 {
+    {
+        // The rows go before the items they stand for.
+        const QSignalBlocker quiet(m_list);
+        m_list->clear();
+    }
     m_items.clear();
-    m_list->clear();
     m_changes->clear();
     m_details->clear();
     if (!m_unit) {
