@@ -125,6 +125,11 @@ void EnterPin::prepare()
         m_remote->setChecked(record.remote());
         setNumberEnabled(record.remote());
     }
+    if (m_proposal) {
+        m_remote->setChecked(m_proposal->remote);
+        m_number->setText(QString::fromLatin1(m_proposal->number));
+        setNumberEnabled(m_proposal->remote);
+    }
     // With the network link selected the address takes the modem fields'
     // place, also before any details were remembered: otherwise a first
     // network log-on could never be given the unit's address.
@@ -134,9 +139,12 @@ void EnterPin::prepare()
         m_remote->hide();
         m_numberLabel->hide();
         m_number->hide();
-        if (loaded)
+        if (m_proposal)
+            m_address->setText(QString::fromLatin1(m_proposal->address));
+        else if (loaded)
             m_address->setText(QString::fromLatin1(record.address()));
     }
+    m_proposal.reset();
     m_pin->setFocus();
 }
 

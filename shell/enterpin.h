@@ -3,9 +3,11 @@
 // link, the telephone number; with the network link selected it shows the
 // unit's address instead, which it will not do without. Ok writes the
 // remembered-details record.
+#include <QByteArray>
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -24,6 +26,15 @@ public:
     // network link is selected, the serial port's current name, and the
     // details file.
     void setConnection(bool networkSelected, const QString &serialPortName, const QString &detailsFileName);
+    // A unit chosen in the site book: its address, or Remote and its number,
+    // in place of the remembered record's, for the next showing only (the
+    // PIN and Remember Details still come from the record). nullopt forgets it.
+    struct Proposal {
+        QByteArray address;
+        bool remote = false;
+        QByteArray number;
+    };
+    void proposeConnection(const std::optional<Proposal> &proposal) { m_proposal = proposal; }
 
     QByteArray pin() const;
     QByteArray number() const;
@@ -62,6 +73,7 @@ private:
     bool m_networkSelected = false;
     QString m_serialPortName;
     QString m_detailsFileName;
+    std::optional<Proposal> m_proposal;
 };
 
 } // namespace porv

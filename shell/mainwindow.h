@@ -10,7 +10,8 @@
 // timers), windowservices.cpp (status panels and ShellServices), windowports.cpp
 // (the Ports menu), windowlogon.cpp (log-on, log-off, keep-alive, network poll),
 // windowbackup.cpp (the whole-unit commands: back up, restore, compare, and the
-// automatic backup before a Write All).
+// automatic backup before a Write All), windowsitebook.cpp (the site book
+// window and what it asks of the unit).
 #include <functional>
 #include <QByteArray>
 #include <QMainWindow>
@@ -42,8 +43,11 @@ class ImageList;
 class ParameterFields;
 class Session;
 class ShellPage;
+class SiteBookWindow;
 class TransferForm;
 struct AutomaticBackup;
+struct BookUnit;
+struct SnapshotInfo;
 struct UnitDiff;
 struct UnitIdentity;
 
@@ -128,6 +132,8 @@ public slots:
     void BackUpUnitClick();
     void RestoreUnitClick();
     void CompareUnitClick();
+    // File -> Site book…: the site book window, not modal (windowsitebook.cpp).
+    void SiteBookClick();
     // Help -> Save link trace: the session's link trace into a file the user picks.
     void SaveLinkTraceClick();
     // The page command of the page at that index (its Window menu item and
@@ -217,6 +223,14 @@ private:
     void compareWithParameters(const ParameterFields &fields);
     const ParameterFields *parameterFields() const;
     void writePhoneListChanges(DirectoryAccess &directory, const UnitDiff &diff);
+    // Restore unit from a backup file already chosen: its checks, the
+    // automatic backup, the changes and their question, the restore.
+    void restoreBackupFile(const QString &path);
+    // The site book window's requests (windowsitebook.cpp).
+    void logOnToBookUnit(const BookUnit &unit);
+    bool selectBookTransport(const BookUnit &unit);
+    bool reachesBookUnit(const BookUnit &unit) const;
+    void restoreBookSnapshot(const SnapshotInfo &snapshot);
     void setEditEnabled(bool enabled);
     bool offered(FileOffer offer) const;
     int currentPage() const;
@@ -249,6 +263,7 @@ private:
     QActionGroup *m_unitCommands = nullptr;
     bool m_unitBusy = false; // a whole-unit operation runs
     QByteArray m_modelLine;  // the connected unit's, from the log-on
+    SiteBookWindow *m_siteBook = nullptr; // made at its first showing
     QMenu *m_editMenu = nullptr, *m_connectMenu = nullptr, *m_portsMenu = nullptr;
     QToolBar *m_toolBar = nullptr;
     QToolButton *m_led = nullptr;

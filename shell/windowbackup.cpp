@@ -250,6 +250,11 @@ void TporvForm::RestoreUnitClick()
     const QString path = AskOpenFileName(backupFileRequest());
     if (path.isEmpty())
         return;
+    restoreBackupFile(path);
+}
+
+void TporvForm::restoreBackupFile(const QString &path)
+{
     const BackupReadResult file = LoadBackupFile(path);
     if (!file.ok()) {
         ShowMessage(file.error + CRLF + QStringLiteral("Nothing was written to the unit."));

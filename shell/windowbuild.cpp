@@ -116,6 +116,11 @@ void TporvForm::buildMenus()
     connect(m_backUpUnit, &QAction::triggered, this, &TporvForm::BackUpUnitClick);
     connect(m_restoreUnit, &QAction::triggered, this, &TporvForm::RestoreUnitClick);
     connect(m_compareUnit, &QAction::triggered, this, &TporvForm::CompareUnitClick);
+    // Every unit the user looks after, in a window of its own beside this one.
+    QAction *siteBook = makeAction(this, "SiteBook1", QStringLiteral("S&ite book…"));
+    siteBook->setStatusTip(QStringLiteral("Your sites and units: how to reach each, its snapshots and its journal"));
+    file->addAction(siteBook);
+    connect(siteBook, &QAction::triggered, this, &TporvForm::SiteBookClick);
     file->addSeparator();
     file->addAction(m_fileExit);
     connect(m_fileNew, &QAction::triggered, this, &TporvForm::FileNew1Execute);

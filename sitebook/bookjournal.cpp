@@ -103,7 +103,7 @@ QString SecretCodeName(SecretCode code)
 
 BookResult<JournalRecord> SiteBook::Journal(const JournalEntry &entry)
 {
-    for (const FieldChange &c : entry.changes) {
+    for (const JournalChange &c : entry.changes) {
         if (namesSecret(c.item) || namesSecret(c.field))
             return BookError::Fail(BookFailure::Invalid,
                                    QStringLiteral("The change of %1 %2 names a PIN or an emergency code: the journal keeps "
@@ -140,7 +140,7 @@ BookResult<JournalRecord> SiteBook::Journal(const JournalEntry &entry)
                         .toLongLong();
         QList<QVariantList> rows;
         int seq = 0;
-        for (const FieldChange &c : entry.changes)
+        for (const JournalChange &c : entry.changes)
             rows.append({record.id, seq++, c.item, c.field, 0, c.before, c.after});
         const QVariant none(QMetaType(QMetaType::QByteArray));
         for (SecretCode s : entry.secretsChanged)

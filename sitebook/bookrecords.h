@@ -76,8 +76,10 @@ QString SecretCodeName(SecretCode code); // "PIN 1" .. "PIN 4", "emergency code 
 
 // One field of one item, before and after the write ("record 1A2B", "name").
 // A field or item that names a PIN, an emergency code or the access codes
-// block is refused: those go in secretsChanged, without their values.
-struct FieldChange {
+// block is refused: those go in secretsChanged, without their values. (Not
+// the compare's FieldChange: both sit in one program, and the window shows
+// the one beside the other.)
+struct JournalChange {
     QString item;
     QString field;
     QByteArray before;
@@ -88,7 +90,7 @@ struct JournalEntry {
     qint64 unitId = 0;
     JournalKind kind = JournalKind::RecordCommitted;
     bool confirmed = true; // whether the unit confirmed the write
-    QList<FieldChange> changes;
+    QList<JournalChange> changes;
     QList<SecretCode> secretsChanged;
     QDateTime at; // when the unit confirmed it (or not); invalid: now
 };

@@ -267,11 +267,12 @@ BookError SiteBook::UpdateUnit(const BookUnit &unit)
             throw refuse(BookFailure::NotFound, QStringLiteral("The site of the unit \"%1\" is not in the book.").arg(unit.label));
         if (m_db->Value(QStringLiteral("SELECT id FROM units WHERE label = ? AND id <> ?"), {unit.label, unit.id}).isValid())
             throw refuse(BookFailure::Duplicate, QStringLiteral("A unit labelled \"%1\" is already in the book.").arg(unit.label));
+        // The model line, MemoryLimit and last contact are MarkReached's: an
+        // edit of a copy read before another PC's log-on leaves them as they are.
         if (m_db->Exec(QStringLiteral("UPDATE units SET site_id = ?, label = ?, transport = ?, address = ?, number = ?, "
-                                      "model_line = ?, memory_limit = ?, last_reached_ms = ?, notes = ? WHERE id = ?"),
+                                      "notes = ? WHERE id = ?"),
                        {unit.siteId, unit.label, QString::fromLatin1(transportName(unit.transport)), unit.address,
-                        unit.number, book::Text(unit.modelLine), unit.memoryLimit, book::MsOf(unit.lastReached),
-                        unit.notes, unit.id})
+                        unit.number, unit.notes, unit.id})
                 .numRowsAffected()
             != 1)
             throw refuse(BookFailure::NotFound, QStringLiteral("The unit \"%1\" is not in the book.").arg(unit.label));

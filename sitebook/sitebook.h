@@ -71,6 +71,7 @@ public:
 
     // --- units ---
     BookResult<qint64> AddUnit(const BookUnit &unit);
+    // Site, label, how to reach it and notes; what a log-on found stays (MarkReached).
     BookError UpdateUnit(const BookUnit &unit);
     BookError RemoveUnit(qint64 unitId); // with its snapshots and journal
     BookResult<QList<BookUnit>> Units(qint64 siteId = 0); // 0: every site; by site, then label

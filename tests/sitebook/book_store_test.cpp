@@ -12,6 +12,7 @@
 #include "bookdb.h"
 #include "pinsfile.h"
 #include "savefile.h"
+#include "unitcompare.h"
 
 namespace porv::test {
 namespace {
@@ -72,8 +73,17 @@ TEST_P(BookStoreTest, SitesAndUnits)
     moved.label = QStringLiteral("Mill door");
     EXPECT_EQ(book->UpdateUnit(moved).kind, BookFailure::Duplicate);
     moved.label = QStringLiteral("Mill gate");
+    // What a log-on found meanwhile (another PC's) is not taken back by an
+    // edit of a copy read before it: those fields are the log-on's alone.
+    ASSERT_TRUE(book->MarkReached(gateId, "QX4-250 V2.3", 0xFA, kMonday.addDays(1)).ok());
+    moved.notes = QStringLiteral("moved");
     ASSERT_TRUE(book->UpdateUnit(moved).ok());
-    EXPECT_EQ(book->UnitByLabel(QStringLiteral("Mill gate")).value.siteName, QStringLiteral("Mill"));
+    const BookUnit millGate = book->UnitByLabel(QStringLiteral("Mill gate")).value;
+    EXPECT_EQ(millGate.siteName, QStringLiteral("Mill"));
+    EXPECT_EQ(millGate.notes, QStringLiteral("moved"));
+    EXPECT_EQ(millGate.modelLine, QByteArray("QX4-250 V2.3"));
+    EXPECT_EQ(millGate.memoryLimit, 0xFA);
+    EXPECT_EQ(millGate.lastReached, kMonday.addDays(1));
     EXPECT_EQ(book->UnitByLabel(QStringLiteral("Gate A")).error.kind, BookFailure::NotFound);
 
     // A site with units stays; a unit goes with its history.
@@ -115,6 +125,15 @@ TEST_P(BookStoreTest, SnapshotsAreKeptPerUnitAndTravelAsFiles)
     EXPECT_EQ(kept.value[0].version, QStringLiteral("8.4"));
     EXPECT_EQ(kept.value[1].taken, kMonday.addDays(2));
     EXPECT_EQ(book->Snapshots(lift).value.size(), 1); // the other unit's are its own
+    // Two snapshots side by side through the unit compare, the older as the
+    // unit: the records of one day give way to those of the next.
+    BookResult<UnitBackup> older = book->SnapshotBackup(kept.value[1].id);
+    BookResult<UnitBackup> newer = book->SnapshotBackup(kept.value[0].id);
+    ASSERT_TRUE(older.ok() && newer.ok());
+    const UnitDiff days = CompareUnit(older.value, newer.value);
+    const QString listed = DiffLines(days).join(QLatin1Char('\n'));
+    EXPECT_FALSE(days.Same());
+    EXPECT_TRUE(listed.contains(QStringLiteral("Day2 0")) && listed.contains(QStringLiteral("Day3 0"))) << qPrintable(listed);
 
     // The newest at or before a time, out to a file and back in.
     BookResult<SnapshotInfo> tuesday = book->SnapshotAt(gate, kMonday.addDays(2).addSecs(60));
@@ -182,9 +201,9 @@ TEST_P(BookStoreTest, NoPinOrEmergencyCodeReachesTheBook)
         EXPECT_EQ(kept.value.directory->size(), 40);
 
         // The journal takes only that the codes changed, refusing their values.
-        for (const FieldChange &c : {FieldChange{QStringLiteral("block 0003"), QStringLiteral("data"), "?", pins[0]},
-                                     FieldChange{QStringLiteral("parameters"), QStringLiteral("NewPin2"), "", pins[1]},
-                                     FieldChange{QStringLiteral("parameters"), QStringLiteral("EmgyCode1"), "", emergency[0]}}) {
+        for (const JournalChange &c : {JournalChange{QStringLiteral("block 0003"), QStringLiteral("data"), "?", pins[0]},
+                                     JournalChange{QStringLiteral("parameters"), QStringLiteral("NewPin2"), "", pins[1]},
+                                     JournalChange{QStringLiteral("parameters"), QStringLiteral("EmgyCode1"), "", emergency[0]}}) {
             BookResult<JournalRecord> refused = book->Journal({gate, JournalKind::PinsWritten, true, {c}, {}, QDateTime()});
             EXPECT_EQ(refused.error.kind, BookFailure::Invalid) << qPrintable(c.field);
             EXPECT_FALSE(refused.error.message.contains(QString::fromLatin1(c.after)));
@@ -214,7 +233,7 @@ TEST_P(BookStoreTest, TheJournalAndTheHistory)
     const qint64 gate = AddGateUnit(*book);
     const qint64 lift = AddGateUnit(*book, QStringLiteral("Lift"));
     ASSERT_TRUE(book->AddSnapshot(gate, SampleBackup(2, QStringLiteral("A"), kMonday.addSecs(60)), SnapshotOrigin::BeforeWrite).ok());
-    const QList<FieldChange> record{{QStringLiteral("record 0101"), QStringLiteral("name"), "Ren\xe9" "e", "Ren\xe9" "e Ball"},
+    const QList<JournalChange> record{{QStringLiteral("record 0101"), QStringLiteral("name"), "Ren\xe9" "e", "Ren\xe9" "e Ball"},
                                     {QStringLiteral("record 0101"), QStringLiteral("phone"), "0123", QByteArray()},
                                     {QStringLiteral("record 0101"), QStringLiteral("code1"), "", "\xff\x01;"}};
     ASSERT_TRUE(book->Journal({gate, JournalKind::RecordCommitted, true, record, {}, kMonday}).ok());
