@@ -185,10 +185,10 @@ QString text(const QByteArray &value) { return value.isEmpty() ? QStringLiteral(
 
 // "<label>  unit: <value>  file: <value>", with what the unit would hold; a
 // new record's without the unit's side, which holds none.
-QString fieldText(const FieldChange &f, const QString &pcSide, bool unitSide = true)
+QString fieldText(const FieldChange &f, const UnitDiff &diff, bool unitSide = true)
 {
-    QString line = unitSide ? QStringLiteral("%1  unit: %2  %3: %4").arg(f.label, text(f.unit), pcSide, text(f.pc))
-                            : QStringLiteral("%1  %2: %3").arg(f.label, pcSide, text(f.pc));
+    QString line = unitSide ? QStringLiteral("%1  %2: %3  %4: %5").arg(f.label, diff.unitSide, text(f.unit), diff.pcSide, text(f.pc))
+                            : QStringLiteral("%1  %2: %3").arg(f.label, diff.pcSide, text(f.pc));
     if (f.stored)
         line += QStringLiteral(" (stored as %1)").arg(text(*f.stored));
     return line;
@@ -196,7 +196,7 @@ QString fieldText(const FieldChange &f, const QString &pcSide, bool unitSide = t
 
 const char *const kKinds[] = {"added", "removed", "changed", "moved"};
 
-QString recordLine(const RecordChange &c, const QString &pcSide)
+QString recordLine(const RecordChange &c, const UnitDiff &diff)
 {
     QString where = QString::fromLatin1(c.addr);
     if (c.kind == RecordChange::Kind::Moved)
@@ -206,7 +206,7 @@ QString recordLine(const RecordChange &c, const QString &pcSide)
                        .arg(where, text(c.name), text(c.room));
     QStringList fields;
     for (const FieldChange &f : c.fields)
-        fields.append(fieldText(f, pcSide, c.kind != RecordChange::Kind::Added));
+        fields.append(fieldText(f, diff, c.kind != RecordChange::Kind::Added));
     if (!fields.isEmpty())
         line += QStringLiteral(": ") + fields.join(QStringLiteral("; "));
     if (!c.problem.isEmpty())
@@ -351,12 +351,12 @@ QStringList DiffLines(const UnitDiff &diff)
             heading += QStringLiteral(", %1 moved").arg(diff.RecordsMoved());
         lines.append(heading);
         for (const RecordChange &c : diff.records)
-            lines.append(recordLine(c, diff.pcSide));
+            lines.append(recordLine(c, diff));
     }
     if (!diff.parameters.isEmpty() || !diff.parameterBytes.isEmpty()) {
         lines.append(QStringLiteral("Parameters: %1 differ").arg(diff.parameters.size() + diff.parameterBytes.size()));
         for (const FieldChange &f : diff.parameters)
-            lines.append(QStringLiteral("  ") + fieldText(f, diff.pcSide));
+            lines.append(QStringLiteral("  ") + fieldText(f, diff));
         for (const BlockChange &b : diff.parameterBytes)
             lines.append(bytesLine(b));
     }

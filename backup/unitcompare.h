@@ -65,6 +65,7 @@ struct UnitDiff {
     QStringList notes;                 // what was not compared, and why; a different model
     // What the lines call the side that is not the unit: "file" (a backup, a
     // phone list file), "PC" (a page's data).
+    QString unitSide = QStringLiteral("unit");
     QString pcSide = QStringLiteral("file");
 
     bool Same() const;

@@ -364,6 +364,8 @@ void BookHistoryView::compareClicked()
         return;
     }
     UnitDiff diff = CompareUnit(older.value, newer.value);
+    diff.unitSide = QStringLiteral("older");
+    diff.pcSide = QStringLiteral("newer");
     maskReleaseCodes(diff);
     m_host.ShowChanges(QStringLiteral("Compare snapshots"),
                        QStringLiteral("What changed in %1 from the snapshot of %2 to that of %3:")
