@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "delay.h"
+#include "private_environment.h"
 
 int main(int argc, char **argv)
 {
+    const porv::test::PrivateEnvironment environment(argv[0]);
     QCoreApplication app(argc, argv);
     bool ok = false;
     const double scale = qEnvironmentVariable("PORV_TEST_TICK_SCALE").toDouble(&ok);

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "delay.h"
+#include "private_environment.h"
 
 int main(int argc, char **argv)
 {
+    const porv::test::PrivateEnvironment environment(argv[0]);
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // The exchange tests count polls, not seconds: run the ticks fast.

@@ -9,9 +9,11 @@
 #include "application.h"
 #include "delay.h"
 #include "dialogseam.h"
+#include "private_environment.h"
 
 int main(int argc, char **argv)
 {
+    const porv::test::PrivateEnvironment environment(argv[0]);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     porv::Application app(argc, argv);
     bool ok = false;
