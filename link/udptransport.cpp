@@ -10,6 +10,23 @@ namespace porv {
 
 UdpTransport::UdpTransport(QObject *parent) : Transport(parent) {}
 
+namespace {
+
+// All interfaces, as the unit expects; the test suite names a loopback
+// address of its own in PORV_TEST_UDP_ADDRESS, so that its units' replies
+// reach the test and a copy of the tool in use on the same machine keeps
+// its own unit's replies.
+QHostAddress LocalAddress()
+{
+    QHostAddress local;
+    if (local.setAddress(qEnvironmentVariable("PORV_TEST_UDP_ADDRESS")) &&
+        local.protocol() == QAbstractSocket::IPv4Protocol && local.isLoopback())
+        return local;
+    return QHostAddress(QHostAddress::AnyIPv4);
+}
+
+} // namespace
+
 UdpTransport::~UdpTransport() = default;
 
 bool UdpTransport::open(const QString &unit)
@@ -28,7 +45,7 @@ bool UdpTransport::open(const QString &unit)
         lock.reset();
     }
     auto *socket = new QUdpSocket(this);
-    if (!socket->bind(QHostAddress::AnyIPv4, m_localPort,
+    if (!socket->bind(LocalAddress(), m_localPort,
                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
         delete socket;
         return false;

@@ -280,7 +280,7 @@ TEST_F(BackupUnit, TheAutomaticStoreKeepsTheNewestThirty)
     unit.faults().silent = false;
     const porv::AutomaticBackup taken = porv::TakeAutomaticBackup(link, shell, identity);
     ASSERT_TRUE(taken.taken()) << taken.error.toStdString();
-    EXPECT_TRUE(QFileInfo(taken.path).fileName().startsWith(QStringLiteral("Portavel_1000_Qx4_127.0.0.2_")));
+    EXPECT_TRUE(QFileInfo(taken.path).fileName().startsWith(QLatin1String("Portavel_1000_Qx4_") + QLatin1String(porv::test::UnitAddress) + QLatin1Char('_')));
     EXPECT_EQ(taken.removed, QStringList({older.first()}));
     EXPECT_FALSE(taken.backup->events);
     const porv::BackupReadResult back = porv::LoadBackupFile(taken.path);

@@ -24,6 +24,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "null_shell.h"
+#include "private_environment.h"
 #include "procedures.h"
 #include "simulated_unit.h"
 #include "tablecsv.h"
@@ -187,8 +188,8 @@ protected:
     {
         CliTest::SetUp();
         server = std::make_unique<qx4::UdpUnitServer>(&unit);
-        ASSERT_TRUE(server->listen(QHostAddress(QStringLiteral("127.0.0.2")), 8000)) << server->errorString().toStdString();
-        connection = QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.2")};
+        ASSERT_TRUE(server->listen(QHostAddress(QLatin1String(porv::test::UnitAddress)), 8000)) << server->errorString().toStdString();
+        connection = QStringList{QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress)};
     }
     std::unique_ptr<qx4::UdpUnitServer> server;
 };

@@ -1,5 +1,5 @@
 // The RFid_SU page of the real window, logged on to the simulated unit over
-// the network link (127.0.0.2, UDP port 8000): download and binding, Write
+// the network link (UDP port 8000 on loopback): download and binding, Write
 // All, erase, capture with its countdown, Up Date, Del and the page resets.
 #include <QLabel>
 #include <QLineEdit>

@@ -63,7 +63,7 @@ QAccessibleInterface *menuItem(QWidget *menu, const QString &name)
 
 class ShellDesktop : public ShellTest {
 protected:
-    // A seeded unit on 127.0.0.2 and a window aimed at it.
+    // A seeded unit and a window aimed at it.
     porv::TporvForm &networkWindow(const QByteArray &pin = "1234", int records = 0)
     {
         qx4::SeedOptions seed;
@@ -73,7 +73,7 @@ protected:
         seed.tags = 0;
         qx4::seedUnit(unit, seed);
         EXPECT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
+        writeRecord(true, porv::test::UnitAddress, QByteArray());
         return makeWindow();
     }
     template <typename T = QWidget> T *control(const char *name) const

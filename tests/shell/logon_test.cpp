@@ -58,12 +58,12 @@ void StopUnitProgram(QProcess &program)
 
 class ShellLogOn : public ShellTest {
 protected:
-    // A window aimed at the simulated unit on 127.0.0.2 over the network link.
+    // A window aimed at the simulated unit over the network link.
     porv::TporvForm &networkWindow(qx4::Model model = qx4::Model::Qx4_1000)
     {
         unit.setModel(model);
         EXPECT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
+        writeRecord(true, porv::test::UnitAddress, QByteArray());
         return makeWindow();
     }
 
@@ -377,7 +377,7 @@ TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
 {
     networkWindow();
     LogOnEntry entry;
-    entry.address = "127.0.0.2";
+    entry.address = porv::test::UnitAddress;
     clickLogOn(entry);
     ASSERT_TRUE(window->link().LoggedOn());
     QFile f(detailsPath());
@@ -389,7 +389,7 @@ TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
     EXPECT_EQ(r.pin(), QByteArray("1234"));
     EXPECT_TRUE(r.remember());
     EXPECT_TRUE(r.network());
-    EXPECT_EQ(r.address(), QByteArray("127.0.0.2"));
+    EXPECT_EQ(r.address(), QByteArray(porv::test::UnitAddress));
     EXPECT_EQ(QFile(detailsPath()).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther
                                                       | QFileDevice::WriteGroup | QFileDevice::WriteOther),
               QFileDevice::Permissions());
@@ -406,7 +406,7 @@ TEST_F(ShellLogOn, OkWritesTheRememberedDetails)
     });
     clickLed();
     EXPECT_EQ(shownPin, QStringLiteral("1234"));
-    EXPECT_EQ(shownAddress, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(shownAddress, QLatin1String(porv::test::UnitAddress));
     EXPECT_FALSE(numberVisible);
 }
 
@@ -519,7 +519,7 @@ TEST_F(ShellLogOn, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemember
         addressVisible = d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->isVisible();
         remoteVisible = d.findChild<QCheckBox *>(QStringLiteral("RChkBox"))->isVisible();
         d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
-        d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->setText(QStringLiteral("127.0.0.2"));
+        d.findChild<QLineEdit *>(QStringLiteral("IP_addr"))->setText(QLatin1String(porv::test::UnitAddress));
         d.findChild<QCheckBox *>(QStringLiteral("StrDetail"))->setChecked(true);
         Click(d.findChild<QPushButton *>(QStringLiteral("Button2")));
     });
@@ -530,18 +530,18 @@ TEST_F(ShellLogOn, TheAddressFieldShowsForTheNetworkLinkBeforeAnythingIsRemember
     EXPECT_FALSE(QFile::exists(detailsPath()));
 }
 
-// The way a newcomer meets the tool: the unit program on 127.0.0.2, a working
+// The way a newcomer meets the tool: the unit program on a loopback address, a working
 // directory whose details select "WiFi" and that address, Log On, the PIN.
 TEST_F(ShellLogOn, AgainstTheUnitProgramOverTheNetwork)
 {
     QProcess program;
     // It says so once its port is bound.
     ASSERT_FALSE(StartUnitProgram(program,
-                                  {QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--model"),
+                                  {QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress), QStringLiteral("--model"),
                                    QStringLiteral("1000"), QStringLiteral("--pin"), QStringLiteral("1234")},
-                                  "listening on 127.0.0.2 port 8000")
+                                  "listening on " + QByteArray(porv::test::UnitAddress) + " port 8000")
                      .isEmpty());
-    writeRecord(true, "127.0.0.2", QByteArray());
+    writeRecord(true, porv::test::UnitAddress, QByteArray());
     makeWindow();
     clickLogOn({});
     EXPECT_TRUE(window->link().LoggedOn()) << window->seam().lastText().toStdString();
@@ -559,7 +559,7 @@ TEST_F(ShellLogOn, TheAddressTypedInTheDialogIsUsedForThatLogOn)
     makeWindow();
     action("WiFi")->trigger();
     LogOnEntry entry;
-    entry.address = "127.0.0.2";
+    entry.address = porv::test::UnitAddress;
     entry.remember = false;
     clickLogOn(entry);
     EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();
@@ -569,7 +569,7 @@ TEST_F(ShellLogOn, TheAddressTypedInTheDialogIsUsedForThatLogOn)
     window->seam().queueDialog([](QDialog &d) {
         d.findChild<QLineEdit *>(QStringLiteral("PorvPin"))->setText(QStringLiteral("1234"));
         auto *address = d.findChild<QLineEdit *>(QStringLiteral("IP_addr"));
-        address->setText(QStringLiteral("127.0.0.2"));
+        address->setText(QLatin1String(porv::test::UnitAddress));
         emit address->returnPressed();
     });
     clickLed();
@@ -583,7 +583,7 @@ TEST_F(ShellLogOn, ARememberedRemoteFlagIsOffOnTheNetworkLinkAndKeptInTheRecord)
     ASSERT_TRUE(startUdpUnit());
     porv::RememberedDetails record;
     record.setNetwork(true);
-    record.setAddress("127.0.0.2");
+    record.setAddress(porv::test::UnitAddress);
     record.setPin("1234");
     record.setNumber("5551234");
     record.setRemember(true);
