@@ -23,6 +23,10 @@ qint64 monotonicNow()
     return clock.nsecsElapsed();
 }
 
+WaitClock g_waitClock = nullptr;
+
+qint64 waitNow() { return g_waitClock ? g_waitClock() : monotonicNow(); }
+
 // The latest deadline a wait has run to (-1 before the first wait).
 qint64 g_lastDeadline = -1;
 
@@ -38,17 +42,22 @@ qint64 ticksToNanoseconds(int ticks) { return qint64(double(ticks) * double(Tick
 
 void SetTickScale(double scale) { g_tickScale = scale > 0 ? scale : 1.0; }
 double TickScale() { return g_tickScale; }
+void SetWaitClock(WaitClock clock)
+{
+    g_waitClock = clock;
+    g_lastDeadline = -1;
+}
 
 void Delay(int ticks)
 {
-    const qint64 now = monotonicNow();
+    const qint64 now = waitNow();
     const bool chained = g_lastDeadline >= 0 && now >= g_lastDeadline
                          && now - g_lastDeadline <= ticksToNanoseconds(ChainSlackTicks);
     const qint64 deadline = (chained ? g_lastDeadline : now) + ticksToNanoseconds(std::max(ticks, 0));
 
     // One pass of event processing even for a zero wait.
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    qint64 left = deadline - monotonicNow();
+    qint64 left = deadline - waitNow();
     if (left > 0) {
         // Sleep in the event loop until the deadline: events are served as
         // they come, the CPU stays idle otherwise. The timer runs to the
@@ -62,7 +71,7 @@ void Delay(int ticks)
         while (left > 0) {
             timer.start(int(std::max<qint64>(1, (left + 500000) / 1000000)));
             loop.exec();
-            left = deadline - monotonicNow();
+            left = deadline - waitNow();
         }
     }
     // A wait nested in a longer one leaves the later deadline in place.

@@ -19,4 +19,12 @@ void Delay(int ticks);
 void SetTickScale(double scale);
 double TickScale();
 
+// Test hook: the clock the waits' deadlines are kept on, nanoseconds that
+// only go forward (null: the monotonic clock). The test programs, whose ticks
+// are short, pass one that leaves out the time the thread waited for a
+// processor, so that a wait's budget is not spent while a busy machine runs
+// other programs. Not a user setting.
+using WaitClock = qint64 (*)();
+void SetWaitClock(WaitClock clock);
+
 } // namespace porv

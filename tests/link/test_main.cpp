@@ -3,6 +3,7 @@
 
 #include "delay.h"
 #include "private_environment.h"
+#include "running_clock.h"
 
 int main(int argc, char **argv)
 {
@@ -11,5 +12,6 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     // The exchange tests count polls, not seconds: run the ticks fast.
     porv::SetTickScale(0.02);
+    porv::test::UseRunningClock();
     return RUN_ALL_TESTS();
 }
