@@ -109,7 +109,7 @@ TEST(ShellNetworkLink, WritesGoToTheUnitAndCloseReleasesThePort)
     ASSERT_TRUE(link.open(QLatin1String(porv::test::UnitAddress)));
     auto unitSocket = Sender(porv::test::UnitAddress);
     link.write("r0000\r");
-    ASSERT_TRUE(WaitFor([&] { return unitSocket->hasPendingDatagrams(); }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return unitSocket->hasPendingDatagrams(); }));
     const QNetworkDatagram d = unitSocket->receiveDatagram();
     EXPECT_EQ(d.data(), QByteArray("r0000\r"));
     EXPECT_EQ(d.senderPort(), 8000);
