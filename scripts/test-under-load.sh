@@ -5,11 +5,12 @@
 # a busy machine. With --window they run beside a copy of porv-pro logged on to
 # a simulated unit on 127.0.0.2, as a user's may be, which must stay logged on.
 #
-#   scripts/test-under-load.sh [-n RUNS] [-b BURNERS] [-j JOBS] [--all] [--window]
+#   scripts/test-under-load.sh [-n RUNS] [-b BURNERS] [--nice N] [-j JOBS] [--all] [--window]
 #                              [--no-build] [-- CTEST ARGUMENTS]
 #
 #   -n RUNS      runs of the suite (3)
 #   -b BURNERS   busy loops beside it (4), and one compiler run after another
+#                (-b 0: no load, for the suite beside a window alone)
 #   --nice N     the busy loops' niceness (0; below 0, ahead of the tests, as root)
 #   -j JOBS      tests at a time (2)
 #   --all        every test but the package's (instead of -L window)
@@ -122,13 +123,15 @@ for _ in $(seq "$burners"); do
   nice -n "$niceness" sh -c 'while :; do :; done' &
   pids+=($!)
 done
-if command -v c++ > /dev/null; then
+if [ "$burners" -gt 0 ] && command -v c++ > /dev/null; then
   printf '#include <regex>\n#include <map>\n#include <iostream>\nint main(){std::map<int,std::regex> m;'\
 'm[0]=std::regex("a+b");std::cout<<m.size();}\n' > "$logs/load.cpp"
   sh -c "while :; do c++ -O2 -std=c++17 -c '$logs/load.cpp' -o /dev/null; done" > /dev/null 2>&1 &
   pids+=($!)
 fi
-echo "Load: $burners busy loops at nice $niceness and a compiler, beside ctest -j$jobs ${select[*]} ${extra[*]}"
+if [ "$burners" -gt 0 ]; then
+  echo "Load: $burners busy loops at nice $niceness and a compiler, beside ctest -j$jobs ${select[*]} ${extra[*]}"
+fi
 
 # --- the runs ---------------------------------------------------------------
 cd "$build"

@@ -113,6 +113,9 @@ TEST(ShellNetworkLink, WritesGoToTheUnitAndCloseReleasesThePort)
     const QNetworkDatagram d = unitSocket->receiveDatagram();
     EXPECT_EQ(d.data(), QByteArray("r0000\r"));
     EXPECT_EQ(d.senderPort(), 8000);
+    // From the suite's own address, so that the unit's replies go to the test
+    // and not to a copy of the tool in use, bound to all interfaces.
+    EXPECT_EQ(d.senderAddress(), ToolSide());
     link.close();
     EXPECT_FALSE(link.isOpen());
     link.write("x\r"); // nothing goes out when closed
