@@ -19,12 +19,14 @@ void Delay(int ticks);
 void SetTickScale(double scale);
 double TickScale();
 
-// Test hook: the clock the waits' deadlines are kept on, nanoseconds that
-// only go forward (null: the monotonic clock). The test programs, whose ticks
-// are short, pass one that leaves out the time the thread waited for a
-// processor, so that a wait's budget is not spent while a busy machine runs
-// other programs. Not a user setting.
-using WaitClock = qint64 (*)();
-void SetWaitClock(WaitClock clock);
+// Test hook: with `skip`, the waits' deadlines are kept on a clock that
+// leaves out the time the calling thread has waited for a processor (where
+// the system tells it, /proc/thread-self/schedstat; elsewhere the clock stays
+// as it is), so that on a busy machine the tests' short ticks are not spent
+// while the thread, and a simulated unit in it, cannot run. Time the thread
+// sleeps still counts. Call on the thread that waits. Not a user setting.
+void SetWaitsSkipRunQueue(bool skip);
+// Nanoseconds on the clock the waits' deadlines are kept on; never goes back.
+qint64 WaitClockNow();
 
 } // namespace porv

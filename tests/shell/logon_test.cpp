@@ -14,7 +14,6 @@
 #include "link.h"
 #include "link_test_access.h"
 #include "remembered.h"
-#include "running_clock.h"
 #include "serialtransport.h"
 #include "session.h"
 #include "shell_fixture.h"
@@ -195,7 +194,7 @@ TEST_F(ShellLogOn, LogOffDuringTheDialEndsTheWait)
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, window.get(), [&] {
         if (window->statusText(0) == QStringLiteral("waiting for Connection") && sinceLogOff < 0) {
-            sinceLogOff = porv::test::RunningClock();
+            sinceLogOff = porv::WaitClockNow();
             clickLed(); // Log Off inside the waiting log-on
         }
     });
@@ -208,7 +207,7 @@ TEST_F(ShellLogOn, LogOffDuringTheDialEndsTheWait)
     ASSERT_GE(sinceLogOff, 0);
     // Ended within a few 600-tick waits, not after the whole dial wait of 101.
     const qint64 wholeDial = qint64(101 * 600 * porv::TickNanoseconds * porv::TickScale());
-    EXPECT_LT(porv::test::RunningClock() - sinceLogOff, wholeDial / 4);
+    EXPECT_LT(porv::WaitClockNow() - sinceLogOff, wholeDial / 4);
     EXPECT_EQ(window->seam().lastText(), QStringLiteral("Failed to connect"));
     expectLoggedOff();
 }
