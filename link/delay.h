@@ -19,4 +19,14 @@ void Delay(int ticks);
 void SetTickScale(double scale);
 double TickScale();
 
+// Test hook: with `skip`, the waits' deadlines are kept on a clock that
+// leaves out the time the calling thread has waited for a processor (where
+// the system tells it, /proc/thread-self/schedstat; elsewhere the clock stays
+// as it is), so that on a busy machine the tests' short ticks are not spent
+// while the thread, and a simulated unit in it, cannot run. Time the thread
+// sleeps still counts. Call on the thread that waits. Not a user setting.
+void SetWaitsSkipRunQueue(bool skip);
+// Nanoseconds on the clock the waits' deadlines are kept on; never goes back.
+qint64 WaitClockNow();
+
 } // namespace porv

@@ -45,6 +45,23 @@ QString PortHolderText(const QLockFile &lock)
 
 UdpTransport::UdpTransport(QObject *parent) : Transport(parent) {}
 
+namespace {
+
+// All interfaces, as the unit expects; the test suite names a loopback
+// address of its own in PORV_TEST_UDP_ADDRESS, so that its units' replies
+// reach the test and a copy of the tool in use on the same machine keeps
+// its own unit's replies.
+QHostAddress LocalAddress()
+{
+    QHostAddress local;
+    if (local.setAddress(qEnvironmentVariable("PORV_TEST_UDP_ADDRESS")) &&
+        local.protocol() == QAbstractSocket::IPv4Protocol && local.isLoopback())
+        return local;
+    return QHostAddress(QHostAddress::AnyIPv4);
+}
+
+} // namespace
+
 UdpTransport::~UdpTransport() = default;
 
 bool UdpTransport::open(const QString &unit)
@@ -66,7 +83,7 @@ bool UdpTransport::open(const QString &unit)
         lock.reset();
     }
     auto *socket = new QUdpSocket(this);
-    if (!socket->bind(QHostAddress::AnyIPv4, m_localPort,
+    if (!socket->bind(LocalAddress(), m_localPort,
                       QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
         m_openProblem = QStringLiteral("The WiFi port (UDP %1) could not be opened: %2").arg(m_localPort).arg(socket->errorString());
         delete socket;

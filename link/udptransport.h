@@ -9,7 +9,9 @@
 // another address of this machine. Two copies of the tool would then both
 // bind it and only one would hear the unit: while the link is open it holds a
 // lock file for its local port in the temporary folder, and a second copy
-// cannot open its link.
+// cannot open its link. The test suite binds a loopback address of its own
+// instead of all interfaces (PORV_TEST_UDP_ADDRESS), so that it runs beside a
+// copy of the tool in use.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>

@@ -240,7 +240,7 @@ TEST_F(BackupUnit, TheAutomaticStoreKeepsTheNewestThirtyOfEachUnitAndOnlyItsOwnF
     unit.faults().silent = false;
     const porv::AutomaticBackup taken = porv::TakeAutomaticBackup(link, shell, identity);
     ASSERT_TRUE(taken.taken()) << taken.error.toStdString();
-    EXPECT_TRUE(QFileInfo(taken.path).fileName().startsWith(QStringLiteral("Portavel_1000_Qx4_127.0.0.2_")));
+    EXPECT_TRUE(QFileInfo(taken.path).fileName().startsWith(QLatin1String("Portavel_1000_Qx4_") + QLatin1String(porv::test::UnitAddress) + QLatin1Char('_')));
     EXPECT_FALSE(taken.backup->events);
     const porv::BackupReadResult back = porv::LoadBackupFile(taken.path);
     ASSERT_TRUE(back.ok()) << back.error.toStdString();
@@ -263,7 +263,8 @@ TEST_F(BackupUnit, TheAutomaticStoreKeepsTheNewestThirtyOfEachUnitAndOnlyItsOwnF
         EXPECT_TRUE(saved.removed.isEmpty());
         network.append(saved.path);
     }
-    const QString lookalike = folder + QStringLiteral("/Portavel_1000_Qx4_127.0.0.2_20240101-000000Z.qx4b");
+    const QString lookalike = folder + QLatin1String("/Portavel_1000_Qx4_") + QLatin1String(porv::test::UnitAddress)
+        + QLatin1String("_20240101-000000Z.qx4b");
     for (const QString &own : {lookalike, folder + QStringLiteral("/mine.qx4b"), folder + QStringLiteral("/notes.txt")})
         QFile(own).open(QIODevice::WriteOnly);
 

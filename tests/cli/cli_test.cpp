@@ -27,6 +27,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "null_shell.h"
+#include "private_environment.h"
 #include "procedures.h"
 #include "simulated_unit.h"
 #include "tablecsv.h"
@@ -193,8 +194,8 @@ protected:
     {
         CliTest::SetUp();
         server = std::make_unique<qx4::UdpUnitServer>(&unit);
-        ASSERT_TRUE(server->listen(QHostAddress(QStringLiteral("127.0.0.2")), 8000)) << server->errorString().toStdString();
-        connection = QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.2")};
+        ASSERT_TRUE(server->listen(QHostAddress(QLatin1String(porv::test::UnitAddress)), 8000)) << server->errorString().toStdString();
+        connection = QStringList{QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress)};
     }
     std::unique_ptr<qx4::UdpUnitServer> server;
 };
@@ -636,18 +637,18 @@ TEST_F(CliTest, AnOptionWithoutItsValueIsAUsageErrorThatNeverShowsThePin)
     const Ran swallowed = run({QStringLiteral("--udp"), QStringLiteral("--pin"), secret, QStringLiteral("info")});
     EXPECT_EQ(swallowed.status, 2);
     EXPECT_TRUE(swallowed.err.startsWith("porv-cli: --udp needs a value\n")) << swallowed.err.toStdString();
-    const Ran last = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("info"), QStringLiteral("--pin")});
+    const Ran last = run({QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress), QStringLiteral("info"), QStringLiteral("--pin")});
     EXPECT_EQ(last.status, 2);
     EXPECT_TRUE(last.err.startsWith("porv-cli: --pin needs a value\n")) << last.err.toStdString();
-    const Ran joined = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--pin") + secret,
+    const Ran joined = run({QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress), QStringLiteral("--pin") + secret,
                             QStringLiteral("info")});
     EXPECT_EQ(joined.status, 2);
     EXPECT_TRUE(joined.err.startsWith("porv-cli: unknown option beginning with --pin\n")) << joined.err.toStdString();
-    const Ran repeated = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--pin=") + secret,
+    const Ran repeated = run({QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress), QStringLiteral("--pin=") + secret,
                               QStringLiteral("info"), secret});
     EXPECT_EQ(repeated.status, 2);
     EXPECT_TRUE(repeated.err.startsWith("porv-cli: unexpected argument (an argument) after info\n")) << repeated.err.toStdString();
-    const Ran control = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("--pin=") + secret,
+    const Ran control = run({QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress), QStringLiteral("--pin=") + secret,
                              QStringLiteral("info\x1b[2J\r")});
     EXPECT_EQ(control.status, 2);
     EXPECT_TRUE(control.err.startsWith("porv-cli: unknown command 'info\\x1b[2J\\r'\n")) << control.err.toStdString();
@@ -768,7 +769,7 @@ TEST_F(CliOverUdp, TheNetworkLinkSaysWhatKeepsItFromTheUnit)
     EXPECT_EQ(unknown.status, 3);
     EXPECT_TRUE(unknown.err.contains("porv-cli: cannot resolve no-such-unit.invalid\n")) << unknown.err.toStdString();
 
-    connection = QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.2")};
+    connection = QStringList{QStringLiteral("--udp"), QLatin1String(porv::test::UnitAddress)};
     QLockFile held(QDir(QDir::tempPath()).filePath(QStringLiteral("porv-pro-udp8000.lock")));
     ASSERT_TRUE(held.tryLock(0));
     const Ran busy = runWithPin({QStringLiteral("info")});

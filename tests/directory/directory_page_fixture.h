@@ -1,6 +1,6 @@
 #pragma once
 // The PhoneDataBase page in the real window, logged on to the simulated unit
-// over the network link (127.0.0.2, UDP port 8000).
+// over the network link (UDP port 8000 on loopback).
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +66,7 @@ protected:
     porv::TporvForm &loggedOnAsSeeded()
     {
         EXPECT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
+        writeRecord(true, porv::test::UnitAddress, QByteArray());
         makeWindow();
         clickLogOn({});
         EXPECT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();

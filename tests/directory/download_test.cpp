@@ -205,18 +205,17 @@ TEST_F(DownloadTest, ASecondClickDuringTheDownloadIsIgnored)
     loggedOnAsSeeded();
     porv::Link &link = window->link();
     bool clickedAgain = false;
-    QTimer again;
-    QObject::connect(&again, &QTimer::timeout, &link, [&] {
-        // Once part of the dump is in, click again (from inside the wait).
+    // Once part of the dump is in, click again (from inside the wait, as the
+    // unit sends its next line).
+    const QMetaObject::Connection again = QObject::connect(&unit, &qx4::SimulatedUnit::send, &link, [&] {
         if (clickedAgain || link.LineCount() < 20)
             return;
         clickedAgain = true;
         Click(pushButton("GetData"));
     });
-    again.start(1);
 
     clickGetData();
-    again.stop();
+    QObject::disconnect(again);
 
     ASSERT_TRUE(clickedAgain);
     EXPECT_EQ(unit.commandCount("d"), 1);
@@ -412,25 +411,28 @@ TEST_F(DownloadTest, TheFileCommandsAndTransferButtonsWaitForATransfer)
     };
     const QList<bool> before = heldEnabled();
     ASSERT_EQ(before, (QList<bool>{true, true, true, true, true, true}));
-    // Looked at from inside the transfer's waits; the page command there must
-    // not give the File commands back early.
+    // Looked at from inside the transfer's waits, as the unit sends a line or
+    // takes a record (so on any machine, however busy); the page command there
+    // must not give the File commands back early.
     QList<QList<bool>> during;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, window.get(), [&] {
+    bool looking = false;
+    const auto look = [&] {
         porv::Link &link = window->link();
-        if (link.CountMode() ? link.LineCount() < 20 : unit.commandCount("b") == 0)
+        if (!looking || (link.CountMode() ? link.LineCount() < 20 : unit.commandCount("b") == 0))
             return;
         window->PHButClick();
         during.append(heldEnabled());
-        look.stop();
-    });
-    look.start(1);
+        looking = false;
+    };
+    QObject::connect(&unit, &qx4::SimulatedUnit::send, window.get(), look);
+    QObject::connect(&unit, &qx4::SimulatedUnit::commandHandled, window.get(), look);
+    looking = true;
     clickGetData();
     EXPECT_EQ(heldEnabled(), before);
     unit.setTiming(qx4::TimingSettings());
-    look.start(1);
+    looking = true;
     clickWriteData();
-    look.stop();
+    looking = false;
 
     ASSERT_EQ(during.size(), 2);
     for (const QList<bool> &d : during)

@@ -49,7 +49,7 @@ protected:
                 split.chunkBytes = 7;
             }
             udp->setSplit(split);
-            writeRecord(true, "127.0.0.2", QByteArray());
+            writeRecord(true, porv::test::UnitAddress, QByteArray());
             makeWindow();
         }
         clickLogOn({});

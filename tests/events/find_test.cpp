@@ -191,7 +191,7 @@ TEST_F(EventsFindTest, FiltersTheChartADayAndARoomsHistoryShowTheirEventsAndFile
     seed.events = 300;
     qx4::seedUnit(unit, seed);
     ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-    writeRecord(true, "127.0.0.2", QByteArray());
+    writeRecord(true, porv::test::UnitAddress, QByteArray());
     makeWindow();
     clickLogOn({});
     ASSERT_TRUE(window->link().LoggedOn());

@@ -78,7 +78,7 @@ protected:
     void logOn()
     {
         ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
+        writeRecord(true, porv::test::UnitAddress, QByteArray());
         makeWindow();
         page = window->hostedPage<porv::EventsPage>();
         ASSERT_NE(page, nullptr);
@@ -139,7 +139,7 @@ protected:
 TEST_F(EventsPageTest, ButtonsFollowTheLogOn)
 {
     ASSERT_TRUE(startUdpUnit());
-    writeRecord(true, "127.0.0.2", QByteArray());
+    writeRecord(true, porv::test::UnitAddress, QByteArray());
     makeWindow();
     page = window->hostedPage<porv::EventsPage>();
     ASSERT_NE(page, nullptr);

@@ -1,6 +1,6 @@
 // The log-on and the directory's transfers through the core alone: logged on
 // by the core log-on, a full download and a full upload of the simulated unit
-// over UDP on loopback (the tool on 0.0.0.0:8000, the unit on 127.0.0.2:8000).
+// over UDP on loopback (the tool and the unit on loopback addresses of the test's own, port 8000).
 #include <gtest/gtest.h>
 
 #include "directorytransfer.h"

@@ -10,7 +10,7 @@ void HeadlessUnit::SetUp()
 {
     unit.setTimeScale(porv::TickScale());
     server = std::make_unique<qx4::UdpUnitServer>(&unit);
-    ASSERT_TRUE(server->listen(QHostAddress(QStringLiteral("127.0.0.2")), 8000)) << server->errorString().toStdString();
+    ASSERT_TRUE(server->listen(QHostAddress(QLatin1String(porv::test::UnitAddress)), 8000)) << server->errorString().toStdString();
     session.NetworkSelected = true;
     poll.setInterval(std::max(1, int(std::lround(50 * porv::TickScale()))));
     QObject::connect(&poll, &QTimer::timeout, &session, [this] {
@@ -32,7 +32,7 @@ porv::LogOnResult HeadlessUnit::logOn(const QByteArray &pin, const porv::LogOnPr
     session.LogOnAbort = false;
     porv::LogOnDetails details;
     details.pin = pin;
-    details.address = "127.0.0.2";
+    details.address = porv::test::UnitAddress;
     return porv::RunLogOn(session, details, progress);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The link and the connection without a window, against the simulated unit on
-// 127.0.0.2 over UDP on loopback (the tool's side on 0.0.0.0:8000).
+// porv::test::UnitAddress over UDP on loopback (the tool's side on
+// porv::test::ToolAddress, port 8000).
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
 #include "link.h"
 #include "logon.h"
+#include "private_environment.h"
 #include "session.h"
 #include "simulated_unit.h"
 #include "unit_servers.h"

@@ -11,6 +11,7 @@
 #include "delay.h"
 #include "failures.h"
 #include "portlist.h"
+#include "private_environment.h"
 #include "remembered.h"
 #include "serialtransport.h"
 #include "simulated_unit.h"
@@ -31,6 +32,9 @@ std::unique_ptr<QUdpSocket> Sender(const char *address)
     return s;
 }
 
+// Where the tool's network link listens in the tests.
+QHostAddress ToolSide() { return QHostAddress(QLatin1String(porv::test::ToolAddress)); }
+
 struct Received {
     QList<QByteArray> calls;
     void attach(porv::Transport &t)
@@ -44,14 +48,14 @@ struct Received {
 TEST(ShellNetworkLink, DatagramsFromAnotherSenderAreDroppedInTheSamePoll)
 {
     porv::UdpTransport link;
-    ASSERT_TRUE(link.open(QStringLiteral("127.0.0.2")));
+    ASSERT_TRUE(link.open(QLatin1String(porv::test::UnitAddress)));
     Received got;
     got.attach(link);
-    auto unitSocket = Sender("127.0.0.2");
+    auto unitSocket = Sender(porv::test::UnitAddress);
     auto stranger = Sender("127.0.0.3");
-    unitSocket->writeDatagram("from unit\r\n", QHostAddress(QStringLiteral("127.0.0.1")), 8000);
-    stranger->writeDatagram("stranger\r\n", QHostAddress(QStringLiteral("127.0.0.1")), 8000);
-    unitSocket->writeDatagram("OK\r\n", QHostAddress(QStringLiteral("127.0.0.1")), 8000);
+    unitSocket->writeDatagram("from unit\r\n", ToolSide(), 8000);
+    stranger->writeDatagram("stranger\r\n", ToolSide(), 8000);
+    unitSocket->writeDatagram("OK\r\n", ToolSide(), 8000);
     Pump(50);
     ASSERT_TRUE(link.Poll());
     ASSERT_EQ(got.calls.size(), 1);
@@ -63,17 +67,17 @@ TEST(ShellNetworkLink, DatagramsFromAnotherSenderAreDroppedInTheSamePoll)
 TEST(ShellNetworkLink, ABurstOfDatagramsReachesOnePollWhole)
 {
     porv::UdpTransport link;
-    ASSERT_TRUE(link.open(QStringLiteral("127.0.0.2")));
+    ASSERT_TRUE(link.open(QLatin1String(porv::test::UnitAddress)));
     Received got;
     got.attach(link);
-    auto unitSocket = Sender("127.0.0.2");
+    auto unitSocket = Sender(porv::test::UnitAddress);
     QByteArray expected;
     // Sent in bursts with the window's loop running between them, as a unit
     // sends a long dump while the tool waits.
     for (int i = 0; i < 1024; ++i) {
         const QByteArray line = QByteArray::number(4096 + i * 32, 16).toUpper() + ":record " + QByteArray::number(i) + "\r\n";
         expected += line;
-        unitSocket->writeDatagram(line, QHostAddress(QStringLiteral("127.0.0.1")), 8000);
+        unitSocket->writeDatagram(line, ToolSide(), 8000);
         if (i % 128 == 127)
             Pump(5);
     }
@@ -93,7 +97,7 @@ TEST(ShellNetworkLink, AHostNameIsResolvedWhenTheLinkOpens)
     // Replies from the resolved address are the unit's.
     QUdpSocket unitSocket;
     ASSERT_TRUE(unitSocket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    unitSocket.writeDatagram("OK\r\n", QHostAddress(QStringLiteral("127.0.0.1")), 8000);
+    unitSocket.writeDatagram("OK\r\n", ToolSide(), 8000);
     Pump(30);
     EXPECT_TRUE(link.Poll());
     ASSERT_EQ(got.calls.size(), 1);
@@ -102,13 +106,16 @@ TEST(ShellNetworkLink, AHostNameIsResolvedWhenTheLinkOpens)
 TEST(ShellNetworkLink, WritesGoToTheUnitAndCloseReleasesThePort)
 {
     porv::UdpTransport link;
-    ASSERT_TRUE(link.open(QStringLiteral("127.0.0.2")));
-    auto unitSocket = Sender("127.0.0.2");
+    ASSERT_TRUE(link.open(QLatin1String(porv::test::UnitAddress)));
+    auto unitSocket = Sender(porv::test::UnitAddress);
     link.write("r0000\r");
-    ASSERT_TRUE(WaitFor([&] { return unitSocket->hasPendingDatagrams(); }, 2000));
+    ASSERT_TRUE(WaitFor([&] { return unitSocket->hasPendingDatagrams(); }));
     const QNetworkDatagram d = unitSocket->receiveDatagram();
     EXPECT_EQ(d.data(), QByteArray("r0000\r"));
     EXPECT_EQ(d.senderPort(), 8000);
+    // From the suite's own address, so that the unit's replies go to the test
+    // and not to a copy of the tool in use, bound to all interfaces.
+    EXPECT_EQ(d.senderAddress(), ToolSide());
     link.close();
     EXPECT_FALSE(link.isOpen());
     link.write("x\r"); // nothing goes out when closed

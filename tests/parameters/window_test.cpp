@@ -21,7 +21,7 @@ protected:
     void logOnOverNetwork()
     {
         ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-        writeRecord(true, "127.0.0.2", QByteArray());
+        writeRecord(true, porv::test::UnitAddress, QByteArray());
         makeWindow();
         clickLogOn({});
         ASSERT_TRUE(WaitFor([this] { return window->link().LoggedOn(); }, 20000)) << lastMessage().toStdString();

@@ -1,5 +1,5 @@
 // The RFid_SU page of the real window, logged on to the simulated unit over
-// the network link (127.0.0.2, UDP port 8000): download and binding, Write
+// the network link (UDP port 8000 on loopback): download and binding, Write
 // All, erase, capture with its countdown, Up Date, Del and the page resets.
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +28,10 @@ using namespace shelltest;
 
 // The capture's countdown lasts twenty seconds of ticks; a wait for its end
 // allows that at the test's tick scale (longer under the sanitizers), twice over.
-static int CountdownMs() { return int(2 * 20000 * porv::TickScale()) + 1000; }
+// How long a test waits at most for a capture's countdown (20 seconds of
+// Timer3) or what follows it: on a busy machine the timer fires late, and the
+// wait ends as soon as what it waits for holds.
+static int CountdownMs() { return int(2 * 20000 * porv::TickScale()) + 60000; }
 
 namespace {
 
@@ -288,7 +291,7 @@ TEST_F(RfidPageTest, EraseClearsTheUnitsListAndLeavesTheTable)
     add("A", "1", "1000", "0000000001");
     window->seam().queueAnswer(true);
     Click(pageButton("Button3"));
-    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }));
     EXPECT_EQ(cell(0, Rfid), "0000000001");
     EXPECT_EQ(messages(), QStringList{kErase});
 }
@@ -340,7 +343,7 @@ TEST_F(RfidPageTest, CountdownRunsOutQuietlyWithReadyRemaining)
     Click(pageButton("Get_ID"));
     auto *bar = control<QProgressBar>("ProgressBar1");
     EXPECT_EQ(bar->value(), 20);
-    ASSERT_TRUE(WaitFor([bar] { return bar->value() < 20; }, 2000));
+    ASSERT_TRUE(WaitFor([bar] { return bar->value() < 20; }));
     ASSERT_TRUE(WaitFor([this] { return !page().Capturing(); }, CountdownMs()));
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(text("iderror"), QStringLiteral("Ready"));
@@ -480,7 +483,7 @@ TEST_F(RfidPageTest, DownloadCaptureStoreWriteAllAndErase)
 
     window->seam().queueAnswer(true);
     Click(pageButton("Button3"));
-    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }));
 }
 
 // --- mends ------------------------------------------------------------------------------------
@@ -532,7 +535,7 @@ TEST_F(RfidPageTest, EraseWriteAllAndDelAskFirst)
     EXPECT_EQ(unit.commandCount("c"), 0);
     window->seam().queueAnswer(true);
     Click(pageButton("Button3"));
-    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }, 2000));
+    ASSERT_TRUE(WaitFor([this] { return unit.tagEntries().isEmpty(); }));
 
     // No tag at all: nothing to write, nothing sent.
     unit.resetCounts();
@@ -572,9 +575,20 @@ TEST_F(RfidPageTest, TransfersAndTheCaptureLeaveTheKeepAliveOffWhileEitherRuns)
     logOn();
     auto *timer2 = window->findChild<QTimer *>(QStringLiteral("Timer2"));
     // A download that fails inside a capture does not start the keep-alive.
+    // The countdown runs on Timer3 as the clock goes, the download's wait on
+    // the waits' clock, which leaves out the time a busy machine gives to other
+    // programs: it is held full while the download waits, so that the capture
+    // still runs when the download gives up.
     Click(pageButton("Get_ID"));
+    auto *countdown = control<QProgressBar>("ProgressBar1");
+    bool holdCountdown = true;
+    QObject::connect(window->findChild<QTimer *>(QStringLiteral("Timer3")), &QTimer::timeout, window.get(), [&] {
+        if (holdCountdown && page().Capturing())
+            countdown->setValue(porv::RfidPage::kCaptureSeconds);
+    });
     unit.faults().silent = true;
     Click(pageButton("download_id"));
+    holdCountdown = false;
     ASSERT_TRUE(page().Capturing());
     EXPECT_FALSE(timer2->isActive());
     unit.faults().silent = false;

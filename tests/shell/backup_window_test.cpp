@@ -97,7 +97,7 @@ TEST_F(WindowBackup, BackUpUnitSavesEverythingTheUnitHoldsOrSaysWhichStepFailed)
     seed.events = 4;
     qx4::seedUnit(unit, seed);
     ASSERT_TRUE(startUdpUnit());
-    writeRecord(true, "127.0.0.2", QByteArray());
+    writeRecord(true, porv::test::UnitAddress, QByteArray());
     makeWindow();
     for (const char *name : {"BackUpUnit1", "RestoreUnit1", "CompareUnit1"}) {
         ASSERT_NE(action(name), nullptr) << name;

@@ -192,7 +192,7 @@ TEST_F(WindowEdges, LogOnWantsANetworkAddressAndPanelZeroTellsWhenTheLinkIsOff)
         QTest::keyClick(d.findChild<QLineEdit *>(QStringLiteral("PorvPin")), Qt::Key_Return);
         if (d.isVisible())
             openAfter << QStringLiteral("Enter in the PIN");
-        address->setText(QStringLiteral("127.0.0.2"));
+        address->setText(QLatin1String(porv::test::UnitAddress));
         Click(d.findChild<QPushButton *>(QStringLiteral("Button1")));
     });
     clickLed();
@@ -210,7 +210,7 @@ TEST_F(WindowEdges, LogOnWantsANetworkAddressAndPanelZeroTellsWhenTheLinkIsOff)
 
     // A unit that stops answering the keep-alive: panel 0 says so.
     LogOnEntry entry;
-    entry.address = "127.0.0.2";
+    entry.address = porv::test::UnitAddress;
     clickLogOn(entry);
     ASSERT_TRUE(window->link().LoggedOn()) << window->seam().texts().join(QLatin1Char('/')).toStdString();
     unit.faults().silent = true;

@@ -311,7 +311,7 @@ TEST_F(ShellWindow, RememberedPortIsPreselectedOnlyWhenItsCutNameIsUnambiguous)
 TEST_F(ShellWindow, RememberedNetworkFlagTicksWiFiEvenWithSerialPorts)
 {
     ports = {QStringLiteral("ttyS0")};
-    writeRecord(true, "127.0.0.2", "ttyS0");
+    writeRecord(true, porv::test::UnitAddress, "ttyS0");
     auto &w = makeWindow();
     EXPECT_TRUE(action("WiFi")->isChecked());
     EXPECT_FALSE(action("ttyS0")->isChecked());

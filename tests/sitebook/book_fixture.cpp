@@ -10,6 +10,8 @@
 
 #include <cstdio>
 
+#include "private_environment.h"
+
 namespace porv::test {
 
 namespace {
@@ -161,6 +163,7 @@ std::string BackendName(const ::testing::TestParamInfo<BookBackend> &info)
 
 int main(int argc, char **argv)
 {
+    const porv::test::PrivateEnvironment environment(argv[0]);
     QCoreApplication app(argc, argv);
     // Data and configuration folders of the executable's own.
     porv::test::folder = std::make_unique<QTemporaryDir>();

@@ -170,7 +170,7 @@ protected:
         EXPECT_TRUE(b.ok()) << qPrintable(b.error.message);
         return std::move(b.value);
     }
-    qint64 addUnit(SiteBook &book, qint64 site, const QString &label, const QString &address = QStringLiteral("127.0.0.2"))
+    qint64 addUnit(SiteBook &book, qint64 site, const QString &label, const QString &address = QLatin1String(porv::test::UnitAddress))
     {
         BookUnit u;
         u.siteId = site;
@@ -276,7 +276,7 @@ TEST_F(BookWindow, TheTreeFollowsAddsEditsAndRemovesAndSaysWhatTheBookRefuses)
     window->seam().queueDialog(site(QStringLiteral("Mill"), QString()));
     click(book, "AddSite");
     window->seam().queueDialog(unit(QStringLiteral("Gate A"), QStringLiteral("Harbour"), QStringLiteral("UDP address"),
-                                    QStringLiteral("127.0.0.2")));
+                                    QLatin1String(porv::test::UnitAddress)));
     click(book, "AddUnit");
     window->seam().queueDialog(unit(QStringLiteral("Lift"), QStringLiteral("Mill"), QStringLiteral("Serial device"),
                                     QStringLiteral("/dev/ttyUSB0")));
@@ -284,7 +284,7 @@ TEST_F(BookWindow, TheTreeFollowsAddsEditsAndRemovesAndSaysWhatTheBookRefuses)
     window->seam().queueDialog(unit(QStringLiteral("Back door"), QStringLiteral("Mill"), QStringLiteral("Modem"),
                                     QStringLiteral("/dev/ttyS0"), QStringLiteral("0123456789")));
     click(book, "AddUnit");
-    EXPECT_EQ(tree(book), (QStringList{QStringLiteral("Harbour"), QStringLiteral("  Gate A: UDP 127.0.0.2"),
+    EXPECT_EQ(tree(book), (QStringList{QStringLiteral("Harbour"), QStringLiteral("  Gate A: UDP ") + QLatin1String(porv::test::UnitAddress),
                                        QStringLiteral("Mill"), QStringLiteral("  Back door: modem /dev/ttyS0, number 0123456789"),
                                        QStringLiteral("  Lift: serial /dev/ttyUSB0")}))
         << qPrintable(window->seam().texts().join(QLatin1Char('|')));
@@ -312,7 +312,7 @@ TEST_F(BookWindow, TheTreeFollowsAddsEditsAndRemovesAndSaysWhatTheBookRefuses)
     EXPECT_EQ(tree(book), (QStringList{QStringLiteral("Harbour"), QStringLiteral("Mill"),
                                        QStringLiteral("  Back door: modem /dev/ttyS0, number 0123456789"),
                                        QStringLiteral("  Lift: serial /dev/ttyUSB0"),
-                                       QStringLiteral("  Mill gate: UDP 127.0.0.2")}));
+                                       QStringLiteral("  Mill gate: UDP ") + QLatin1String(porv::test::UnitAddress)}));
 
     // A site that still holds units stays, with the book's reason; a unit goes
     // only on Yes.
@@ -329,7 +329,7 @@ TEST_F(BookWindow, TheTreeFollowsAddsEditsAndRemovesAndSaysWhatTheBookRefuses)
     window->seam().queueAnswer(true);
     click(book, "RemoveBookItem");
     EXPECT_EQ(tree(book), (QStringList{QStringLiteral("Mill"), QStringLiteral("  Back door: modem /dev/ttyS0, number 0123456789"),
-                                       QStringLiteral("  Mill gate: UDP 127.0.0.2")}));
+                                       QStringLiteral("  Mill gate: UDP ") + QLatin1String(porv::test::UnitAddress)}));
     // What the window wrote is the book's.
     EXPECT_EQ(defaultBook()->UnitByLabel(QStringLiteral("Mill gate")).value.siteName, QStringLiteral("Mill"));
 }
@@ -535,13 +535,13 @@ TEST_F(BookWindow, ADoubleClickLogsOnToTheUnitAndASnapshotIsRestoredWithTheResto
     });
     DoubleClick(tree->viewport(), tree->visualItemRect(gate).center());
     ASSERT_TRUE(window->link().LoggedOn()) << qPrintable(window->seam().texts().join(QLatin1Char('|')));
-    EXPECT_EQ(proposed, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(proposed, QLatin1String(porv::test::UnitAddress));
     EXPECT_TRUE(window->session().NetworkSelected);
     EXPECT_TRUE(action("WiFi")->isChecked());
     porv::RememberedDetails record;
     ASSERT_TRUE(record.load(detailsPath()));
     EXPECT_TRUE(record.network());
-    EXPECT_EQ(record.address(), QByteArray("127.0.0.2"));
+    EXPECT_EQ(record.address(), QByteArray(porv::test::UnitAddress));
     // What the log-on found is in the book and shown.
     const BookUnit reached = defaultBook()->UnitByLabel(QStringLiteral("Gate A")).value;
     EXPECT_EQ(reached.modelLine, window->ConnectedUnit().modelLine);

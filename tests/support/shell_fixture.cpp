@@ -100,7 +100,7 @@ bool ShellTest::startUdpUnit(const QString &address)
 void ShellTest::logOnOverUdp()
 {
     ASSERT_TRUE(startUdpUnit()) << udp->errorString().toStdString();
-    writeRecord(true, "127.0.0.2", QByteArray());
+    writeRecord(true, porv::test::UnitAddress, QByteArray());
     makeWindow();
     clickLogOn({});
     ASSERT_TRUE(window->link().LoggedOn()) << lastMessage().toStdString();

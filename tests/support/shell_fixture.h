@@ -14,6 +14,7 @@
 
 #include "dialogseam.h"
 #include "mainwindow.h"
+#include "private_environment.h"
 #include "simulated_unit.h"
 #include "unit_servers.h"
 #include "waiting.h"
@@ -47,9 +48,9 @@ protected:
     // A remembered-details file in the working directory.
     void writeRecord(bool network, const QByteArray &address, const QByteArray &port,
                      const QByteArray &pin = QByteArray());
-    bool startUdpUnit(const QString &address = QStringLiteral("127.0.0.2"));
+    bool startUdpUnit(const QString &address = QLatin1String(porv::test::UnitAddress));
     bool startPtyUnit();
-    // The unit as it stands, served over UDP on 127.0.0.2, and a window aimed
+    // The unit as it stands, served over UDP on UnitAddress, and a window aimed
     // at it over the network link, logged on.
     void logOnOverUdp();
     // Clicks Log On (or Log Off) with the dialog answered by `entry`.

@@ -9,14 +9,19 @@
 #include "application.h"
 #include "delay.h"
 #include "dialogseam.h"
+#include "private_environment.h"
 
 int main(int argc, char **argv)
 {
+    const porv::test::PrivateEnvironment environment(argv[0]);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     porv::Application app(argc, argv);
     bool ok = false;
     const double scale = qEnvironmentVariable("PORV_TEST_TICK_SCALE").toDouble(&ok);
     porv::SetTickScale(ok && scale > 0 ? scale : 0.05);
+    // A busy machine does not spend the short ticks while this thread waits
+    // for a processor.
+    porv::SetWaitsSkipRunQueue(true);
     porv::DialogSeam::SetScriptedByDefault(true);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

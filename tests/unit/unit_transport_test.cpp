@@ -1,6 +1,7 @@
 // The simulated unit over real transports (UDP on loopback, a pseudo-terminal,
 // the qx4-unit executable) and its state file.
 #include "codecs.h"
+#include "private_environment.h"
 #include "probe.h"
 #include "simulated_unit.h"
 #include "unit_seed.h"
@@ -20,7 +21,7 @@ using unittest::waitFor;
 
 namespace {
 
-const QHostAddress kUnitAddress(QStringLiteral("127.0.0.2"));
+const QHostAddress kUnitAddress(QLatin1String(porv::test::UnitAddress));
 
 // A plain UDP client, as the tool's network link is.
 class UdpClient {
@@ -167,7 +168,8 @@ TEST(DatagramSplit, CutsRepliesAsConfigured)
     EXPECT_EQ(splitForDatagrams(big, {DatagramSplit::Mode::Whole, 0}).size(), 2);
 }
 
-// The tool binds 0.0.0.0:8000 and the unit 127.0.0.2:8000 on the same machine.
+// The tool binds 0.0.0.0:8000 and the unit its own loopback address, port 8000, on
+// the same machine.
 TEST(UnitOnPort8000, SharesThePortWithTheTool)
 {
     SimulatedUnit unit;
@@ -179,7 +181,7 @@ TEST(UnitOnPort8000, SharesThePortWithTheTool)
     ASSERT_TRUE(tool.bound) << tool.socket.errorString().toStdString();
     EXPECT_EQ(tool.command("a1234", kUnitAddress, 8000), QByteArray("OK\r\n"));
     ASSERT_FALSE(tool.senders.isEmpty());
-    EXPECT_EQ(tool.senders.first().toString(), QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(tool.senders.first().toString(), QLatin1String(porv::test::UnitAddress));
     EXPECT_EQ(server.peerPort(), 8000);
     EXPECT_TRUE(unit.loggedOn());
 }
