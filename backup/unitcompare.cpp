@@ -183,14 +183,21 @@ void compareRecords(const QList<TargetRecord> &targets, const QList<BackupRecord
 
 QString text(const QByteArray &value) { return value.isEmpty() ? QStringLiteral("(empty)") : QString::fromLatin1(value); }
 
+// A value as the lines and JSON show it: a release code only as being one.
+QByteArray shown(const FieldChange &f, const QByteArray &value)
+{
+    return IsReleaseCodeField(f.field) && !value.isEmpty() ? QByteArrayLiteral("****") : value;
+}
+
 // "<label>  unit: <value>  file: <value>", with what the unit would hold; a
 // new record's without the unit's side, which holds none.
 QString fieldText(const FieldChange &f, const UnitDiff &diff, bool unitSide = true)
 {
-    QString line = unitSide ? QStringLiteral("%1  %2: %3  %4: %5").arg(f.label, diff.unitSide, text(f.unit), diff.pcSide, text(f.pc))
-                            : QStringLiteral("%1  %2: %3").arg(f.label, diff.pcSide, text(f.pc));
+    QString line = unitSide ? QStringLiteral("%1  %2: %3  %4: %5")
+                                  .arg(f.label, diff.unitSide, text(shown(f, f.unit)), diff.pcSide, text(shown(f, f.pc)))
+                            : QStringLiteral("%1  %2: %3").arg(f.label, diff.pcSide, text(shown(f, f.pc)));
     if (f.stored)
-        line += QStringLiteral(" (stored as %1)").arg(text(*f.stored));
+        line += QStringLiteral(" (stored as %1)").arg(text(shown(f, *f.stored)));
     return line;
 }
 
@@ -226,10 +233,10 @@ QJsonObject fieldJson(const FieldChange &f)
 {
     QJsonObject o{{QStringLiteral("field"), QString::fromLatin1(f.field)},
                   {QStringLiteral("label"), f.label},
-                  {QStringLiteral("unit"), QString::fromLatin1(f.unit)},
-                  {QStringLiteral("pc"), QString::fromLatin1(f.pc)}};
+                  {QStringLiteral("unit"), QString::fromLatin1(shown(f, f.unit))},
+                  {QStringLiteral("pc"), QString::fromLatin1(shown(f, f.pc))}};
     if (f.stored)
-        o.insert(QStringLiteral("stored"), QString::fromLatin1(*f.stored));
+        o.insert(QStringLiteral("stored"), QString::fromLatin1(shown(f, *f.stored)));
     return o;
 }
 
@@ -337,6 +344,12 @@ UnitDiff ComparePhoneList(const MemTable &table, const UnitBackup &unit, int mem
         diff.notes.append(QStringLiteral("The tags were not compared: the unit's were not read."));
     }
     return diff;
+}
+
+bool IsReleaseCodeField(const QByteArray &field)
+{
+    return field == "code1" || field == "code2" || field.startsWith("code_g") || field.startsWith("code_ic")
+        || field.startsWith("code_sd");
 }
 
 QStringList DiffLines(const UnitDiff &diff)

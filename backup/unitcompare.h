@@ -92,6 +92,11 @@ UnitDiff ComparePhoneList(const MemTable &table, const UnitBackup &unit, int mem
 // what its Write All would change, field by field with both values.
 UnitDiff CompareParameterFields(const ParameterBlocks &unit, const ParameterFields &pc);
 
+// A record's Code 1 and Code 2 and the gate codes (code_g1 .. code_sd2): the
+// codes that open the doors. The difference's lines and JSON say that such a
+// field differs, never its values ("****", or "(empty)" for no code).
+bool IsReleaseCodeField(const QByteArray &field);
+
 // The difference as lines of text, for a list in the window or a terminal:
 // a heading per part, then one line per record, field, block or tag, each
 // value named by its side ("unit: BAKER B  file: BAKER UX3").

@@ -41,22 +41,6 @@ const QByteArray kMasked = QByteArrayLiteral("****");
 
 // The two snapshots' differences as the unit compare lists them, the release
 // codes masked as in the journal's changes.
-void maskReleaseCodes(UnitDiff &diff)
-{
-    auto mask = [](porv::FieldChange &f) {
-        if (!IsReleaseCodeChange(QString(), QString::fromLatin1(f.field)))
-            return;
-        for (QByteArray *value : {&f.unit, &f.pc})
-            if (!value->isEmpty())
-                *value = kMasked;
-    };
-    for (RecordChange &r : diff.records)
-        for (porv::FieldChange &f : r.fields)
-            mask(f);
-    for (porv::FieldChange &f : diff.parameters)
-        mask(f);
-}
-
 QString letters(const QString &text)
 {
     QString out;
@@ -366,7 +350,6 @@ void BookHistoryView::compareClicked()
     UnitDiff diff = CompareUnit(older.value, newer.value);
     diff.unitSide = QStringLiteral("older");
     diff.pcSide = QStringLiteral("newer");
-    maskReleaseCodes(diff);
     m_host.ShowChanges(QStringLiteral("Compare snapshots"),
                        QStringLiteral("What changed in %1 from the snapshot of %2 to that of %3:")
                            .arg(m_unit->label, ShownTime(pair[0].taken), ShownTime(pair[1].taken)),

@@ -3,6 +3,7 @@
 // difference behind the tool's back is named, values the unit cannot hold as
 // given are listed rather than changed silently, and a unit that falls silent
 // stops the writes.
+#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -140,9 +141,10 @@ TEST_F(BackupUnit, HandMadeValuesAreListedWithWhatTheUnitStores)
             name.replace(' ', "\\u001b");
         if (i == 2)
             name = "AB\\u00ffCD";
+        const QByteArray code1 = i == 3 ? QByteArray("9876") : r.code1;
         json += QByteArray(i ? "," : "") + "{\"addr\": \"" + QByteArray::number(r.address(), 16).toUpper()
               + "\", \"name\": \"" + name + "\", \"room\": \"" + room + "\", \"phone\": \""
-              + porv::DecodeDigits(r.phone) + "\", \"code1\": \"" + r.code1 + "\", \"code2\": \"" + r.code2 + "\"}";
+              + porv::DecodeDigits(r.phone) + "\", \"code1\": \"" + code1 + "\", \"code2\": \"" + r.code2 + "\"}";
     }
     json += ",{\"addr\": \"0FE0\", \"name\": \"BELOW\", \"room\": \"9\"}";
     json += "], \"access\": {\"pins\": [\"1234\", \"ab\", \"\", \"\"], \"emergency\": [\"12345678\", \"\", \"\", \"\"]}, \"tags\": [";
@@ -165,15 +167,26 @@ TEST_F(BackupUnit, HandMadeValuesAreListedWithWhatTheUnitStores)
         EXPECT_TRUE(lines.contains(expected)) << expected.toStdString() << "\n--- in ---\n" << lines.toStdString();
     EXPECT_FALSE(lines.contains(QStringLiteral("Tags:"))) << "tag codes compare without regard to case";
     EXPECT_FALSE(lines.contains(QStringLiteral("ab"))) << "a PIN is never shown";
+    // A release code opens a door: said to differ, never shown.
+    const QString unitCode = records.at(3).code1.isEmpty() ? QStringLiteral("(empty)") : QStringLiteral("****");
+    EXPECT_TRUE(lines.contains(QStringLiteral("Code 1  unit: %1  file: ****").arg(unitCode))) << lines.toStdString();
+    const QByteArray asJson = QJsonDocument(porv::DiffToJson(diff)).toJson();
+    for (const QByteArray &code : {QByteArray("9876"), records.at(3).code1}) {
+        if (!code.isEmpty()) {
+            EXPECT_FALSE(lines.contains(QString::fromLatin1(code)) || asJson.contains(code)) << code.toStdString();
+        }
+    }
 
     // Restored without the record outside the directory: the name cut at
-    // its erased byte is written once, and then never again.
+    // its erased byte is written once (beside the changed code), and then
+    // never again.
     porv::UnitBackup inside = *made.backup;
     inside.directory->removeLast();
     unit.resetCounts();
     const porv::RestoreReport first = porv::RestoreUnit(link, shell, inside, identity);
     EXPECT_TRUE(first.ok()) << first.Problems().join(QLatin1Char('|')).toStdString();
-    EXPECT_EQ(unit.commandCount("b"), 1);
+    EXPECT_EQ(unit.commandCount("b"), 2);
+    EXPECT_EQ(unit.directoryRecords().at(3).code1, QByteArray("9876"));
     EXPECT_EQ(unit.directoryRecords().at(2).name, QByteArray("AB"));
     EXPECT_EQ(unit.directoryRecords().at(0).room, records.at(0).room);
     unit.resetCounts();
