@@ -348,7 +348,8 @@ ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments, const Com
     if (helpWord || help) {
         parsed.asked = ParsedCommandLine::Asked::Help;
         const QList<QByteArray> words = helpWord ? read.words.mid(1) : read.words;
-        if (words.isEmpty())
+        // "help help": the program's, which says how help is asked for.
+        if (words.isEmpty() || (helpWord && words == QList<QByteArray>{"help"}))
             return parsed;
         int used = 0;
         const QString error = FindCommand(words, commands, secretValues, &parsed.command, &used);

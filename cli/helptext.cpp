@@ -249,7 +249,7 @@ QByteArray CommandHelpText(const CliCommand &command)
             pin.append(entry.synopsis);
         const auto either = [](QStringList items) {
             const QString last = items.takeLast();
-            return items.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+            return items.isEmpty() ? last : items.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
         };
         AddParagraphs(out, QStringLiteral("CONNECTION is %1; the PIN comes from %2, or is asked for on the terminal "
                                           "(see \"%3 --help\").")

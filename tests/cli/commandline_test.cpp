@@ -138,6 +138,8 @@ TEST(CommandLine, ACommandIsReadAndShownByItsDeclarations)
     EXPECT_TRUE(own.contains(QStringLiteral("\n  --depth LEVELS                how deep to look\n"))) << own.toStdString();
     EXPECT_FALSE(own.contains(QStringLiteral("CONNECTION")));
     EXPECT_EQ(parse({"help", "bogus"}).error, QStringLiteral("unknown command 'bogus'"));
-    EXPECT_EQ(parse({"help"}).asked, ParsedCommandLine::Asked::Help);
-    EXPECT_EQ(parse({"help"}).command, nullptr);
+    for (const auto &program : {parse({"help"}), parse({"help", "help"}), parse({"--help"})}) {
+        EXPECT_EQ(program.asked, ParsedCommandLine::Asked::Help);
+        EXPECT_TRUE(!program.command && program.error.isEmpty()) << program.error.toStdString();
+    }
 }
