@@ -1,5 +1,5 @@
 // The commands on the unit backup library: backup -o FILE.qx4b, restore
-// FILE.qx4b, diff FILE.qx4b|FILE.csv and directory put FILE.csv
+// FILE.qx4b, diff FILE.qx4b|FILE.csv, and the work of directory put FILE.csv
 // --changes-only. Each reads and checks its file before logging on (through
 // context.unit(), as the other commands do); what differs goes to standard
 // output, the steps to standard error when it is a terminal.
@@ -28,6 +28,83 @@
 namespace porv::cli {
 
 namespace {
+
+const CommandOption kBackupFile =
+    OutputOption(QStringLiteral("FILE.qx4b"), QStringLiteral("the unit backup file to write"));
+
+class BackupCommand final : public CliCommand {
+public:
+    QStringList words() const override { return {QStringLiteral("backup")}; }
+    QString summary() const override
+    {
+        return QStringLiteral("the phone list, parameters, PINs, tags and event log into one unit backup file");
+    }
+    QString description() const override
+    {
+        return QStringLiteral("Everything the unit holds is read: every parameter block, each record line and the tag "
+                              "blocks as the unit gives them, beside what they mean. Only the file's owner may read "
+                              "it, since it holds the PINs. Nothing is written to the unit.");
+    }
+    QList<CommandOption> options() const override { return {kBackupFile}; }
+    ExitStatus run(CommandContext &c) const override { return BackUpUnit(c, c.given().path(kBackupFile)); }
+};
+
+class RestoreCommand final : public CliCommand {
+public:
+    QStringList words() const override { return {QStringLiteral("restore")}; }
+    QString summary() const override
+    {
+        return QStringLiteral("put a unit backup back on the unit: the changes are shown and asked for, then written "
+                              "and verified block by block");
+    }
+    QString description() const override
+    {
+        return QStringLiteral(
+            "The backup is read whole first: one cut short, of another format or of a newer version ends the "
+            "command with status 4 before the unit is asked for anything, and so does one whose phone list does not "
+            "fit the connected unit. Then the unit is read (all but its event log) and what differs goes to standard "
+            "output. When nothing differs, nothing is written.\n\n"
+            "Otherwise the question whether to write comes (--yes answers it), the read is kept as the automatic "
+            "backup, and what differs is written and verified. Status 4 when only what the unit cannot hold was "
+            "left out; 3 when the unit did not take the rest, naming what was written and what not.");
+    }
+    QList<CommandArgument> arguments() const override
+    {
+        return {{QStringLiteral("FILE"), QStringLiteral("FILE.qx4b"), QStringLiteral("the unit backup to put back")}};
+    }
+    bool writesUnit() const override { return true; }
+    ExitStatus run(CommandContext &c) const override { return RestoreUnitFrom(c, c.given().argumentPath(0)); }
+};
+
+const CommandOption kDiffJson{{QStringLiteral("json")}, {},
+                              QStringLiteral("the differences as one JSON document on standard output")};
+
+class DiffCommand final : public CliCommand {
+public:
+    QStringList words() const override { return {QStringLiteral("diff")}; }
+    QString summary() const override
+    {
+        return QStringLiteral("what differs between the unit and a unit backup, or the unit's phone list and a phone "
+                              "list file (the PINs only by which differ)");
+    }
+    QString description() const override
+    {
+        return QStringLiteral("Against a unit backup the unit is read whole but for its event log, which is never "
+                              "compared; against a phone list file only the unit's phone list is read. The "
+                              "differences go to standard output. Nothing is written to the unit. Status 0: nothing "
+                              "differs; 1: something does.");
+    }
+    QList<CommandArgument> arguments() const override
+    {
+        return {{QStringLiteral("FILE"), QStringLiteral("FILE.qx4b|FILE.csv"),
+                 QStringLiteral("a unit backup (.qx4b), or a phone list file (.csv)")}};
+    }
+    QList<CommandOption> options() const override { return {kDiffJson}; }
+    ExitStatus run(CommandContext &c) const override
+    {
+        return DiffUnit(c, c.given().argumentPath(0), c.given().isSet(kDiffJson));
+    }
+};
 
 const QString kWriteQuestion = QStringLiteral("Write these changes to the unit?");
 
@@ -180,21 +257,19 @@ bool BackupBeforeWrite(CommandContext &c, const QString &step)
         || c.shell().AskQuestion(QStringLiteral("There is no backup of the unit as it is now. Write to the unit all the same?"));
 }
 
-namespace {
-
 // --- backup -------------------------------------------------------------------------------
 
-ExitStatus Backup(CommandContext &c)
+ExitStatus BackUpUnit(CommandContext &c, const QString &file)
 {
-    const CliRequest &r = c.request();
-    CheckOutput(r);
-    const UnitBackup backup = ReadUnit(c, r.commandName(), {true});
-    if (r.toStandardOutput())
+    const QString step = c.request().commandName();
+    CheckOutput(step, file);
+    const UnitBackup backup = ReadUnit(c, step, {true});
+    if (ToStandardOutput(file))
         PrintOutput(BackupToJson(backup));
     else
-        SaveBackupFile(backup, r.file);
+        SaveBackupFile(backup, file);
     c.shell().Progress(QStringLiteral("backup written to %1: %2 records, %3 tags, %4 events")
-                           .arg(OutputName(r))
+                           .arg(OutputName(file))
                            .arg(backup.directory->size())
                            .arg(backup.tags->size())
                            .arg(backup.events->size()));
@@ -203,30 +278,31 @@ ExitStatus Backup(CommandContext &c)
 
 // --- diff ---------------------------------------------------------------------------------
 
-ExitStatus Diff(CommandContext &c)
+ExitStatus DiffUnit(CommandContext &c, const QString &file, bool json)
 {
-    const CliRequest &r = c.request();
-    const QString step = r.commandName();
-    const QString suffix = QFileInfo(r.file).suffix().toLower();
+    const QString step = c.request().commandName();
+    const QString suffix = QFileInfo(file).suffix().toLower();
     UnitDiff diff;
     if (suffix == BackupFileExtension()) {
-        const UnitBackup backup = LoadBackup(step, r.file);
+        const UnitBackup backup = LoadBackup(step, file);
         // The event log is never compared.
         diff = CompareUnit(ReadUnit(c, step, {false}), backup);
     } else if (suffix == QLatin1String("csv")) {
         StandaloneDirectory directory;
-        LoadList(directory, step, r.file);
+        LoadList(directory, step, file);
         UnitBackup unitNow;
         unitNow.directory = ReadDump(c, step);
         diff = ComparePhoneList(directory.table, unitNow, c.unit().session().MemoryLimit);
     } else {
-        throw Stop{ExitUsage, QStringLiteral("%1: %2 is neither a unit backup (.qx4b) nor a phone list (.csv)").arg(step, r.file)};
+        throw Stop{ExitUsage, QStringLiteral("%1: %2 is neither a unit backup (.qx4b) nor a phone list (.csv)").arg(step, file)};
     }
-    PrintDiff(c.shell(), diff, r.json);
+    PrintDiff(c.shell(), diff, json);
     return diff.Same() ? ExitDone : ExitDifferences;
 }
 
 // --- restore ------------------------------------------------------------------------------
+
+namespace {
 
 // What did not go as asked, one line each, with the records and blocks
 // written and not written when the unit fell silent or the link closed.
@@ -243,17 +319,19 @@ ExitStatus RestoreProblems(CommandContext &c, const QString &step, const Restore
     throw Stop{ExitUnit, QStringLiteral("%1: not everything was written and verified (named above); %2").arg(step, partly)};
 }
 
-ExitStatus Restore(CommandContext &c)
+} // namespace
+
+ExitStatus RestoreUnitFrom(CommandContext &c, const QString &file)
 {
     const CliRequest &r = c.request();
     const QString step = r.commandName();
-    const UnitBackup backup = LoadBackup(step, r.file);
+    const UnitBackup backup = LoadBackup(step, file);
     UnitConnection &unit = c.unit();
     const UnitIdentity identity = Identity(unit);
     // What the unit cannot hold is refused before anything is read or written.
     const RestoreCheck check = CheckRestore(backup, identity);
     if (!check.allowed())
-        throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, r.file, check.refusal)};
+        throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, file, check.refusal)};
     Tell(c.shell(), check.notes);
 
     // The unit as it is: what the changes are shown from, what the restore
@@ -268,7 +346,7 @@ ExitStatus Restore(CommandContext &c)
     const UnitDiff diff = CompareUnit(now, backup);
     PrintDiff(c.shell(), diff, false);
     if (PlanRestore(backup, now, identity).Empty()) {
-        c.shell().Progress(QStringLiteral("nothing to write: the unit already holds what %1 puts there").arg(r.file));
+        c.shell().Progress(QStringLiteral("nothing to write: the unit already holds what %1 puts there").arg(file));
         return ExitDone;
     }
     if (!c.shell().AskQuestion(kWriteQuestion))
@@ -286,18 +364,17 @@ ExitStatus Restore(CommandContext &c)
                               + report.parametersLeftOut.join(QStringLiteral(", ")));
     if (!report.ok())
         return RestoreProblems(c, step, report, partly);
-    c.shell().Progress(QStringLiteral("the unit holds the backup %1").arg(r.file));
+    c.shell().Progress(QStringLiteral("the unit holds the backup %1").arg(file));
     return ExitDone;
 }
 
 // --- directory put --changes-only ---------------------------------------------------------
 
-ExitStatus DirectoryChanges(CommandContext &c)
+ExitStatus PutDirectoryChanges(CommandContext &c, const QString &file)
 {
-    const CliRequest &r = c.request();
     const QString step = QStringLiteral("directory put --changes-only");
     StandaloneDirectory directory;
-    LoadList(directory, step, r.file);
+    LoadList(directory, step, file);
     UnitConnection &unit = c.unit();
     const QList<BackupRecord> dump = ReadDump(c, step);
     UnitBackup unitNow;
@@ -312,8 +389,8 @@ ExitStatus DirectoryChanges(CommandContext &c)
                                                 "differs")
                                      .arg(step)
                                      .arg(plan.refused.size())
-                                     .arg(r.file)};
-        c.shell().Progress(QStringLiteral("nothing to change: the unit's phone list already holds %1").arg(r.file));
+                                     .arg(file)};
+        c.shell().Progress(QStringLiteral("nothing to change: the unit's phone list already holds %1").arg(file));
         return ExitDone;
     }
     if (!c.shell().AskQuestion(kWriteQuestion))
@@ -331,7 +408,7 @@ ExitStatus DirectoryChanges(CommandContext &c)
         throw Stop{unit.link().LoggedOn() ? ExitFile : ExitUnit, QStringLiteral("%1: %2").arg(step, report.notWritten)};
     }
     for (const QString &placed : report.addressed)
-        c.shell().ShowMessage(QStringLiteral("%1 (an address of the unit's; %2 was not changed)").arg(placed, r.file));
+        c.shell().ShowMessage(QStringLiteral("%1 (an address of the unit's; %2 was not changed)").arg(placed, file));
     if (report.silent || report.stopped) {
         c.shell().ShowMessage(report.silent ? QStringLiteral("the unit stopped answering: the rest was not sent")
                                             : QStringLiteral("the link closed before the end"));
@@ -353,29 +430,17 @@ ExitStatus DirectoryChanges(CommandContext &c)
                                             "changes were written")
                                  .arg(step)
                                  .arg(report.refused.size())
-                                 .arg(r.file)};
+                                 .arg(file)};
     }
     c.shell().Progress(QStringLiteral("%1 records written to the unit, %2 erased").arg(report.written).arg(report.erased));
     return ExitDone;
 }
 
-} // namespace
-
-ExitStatus RunBackupCommand(CommandContext &context)
+void RegisterBackupCommands(CommandRegistry &commands)
 {
-    switch (context.request().command) {
-    case Command::Backup:
-        return Backup(context);
-    case Command::Restore:
-        return Restore(context);
-    case Command::Diff:
-        return Diff(context);
-    case Command::DirectoryPut:
-        return DirectoryChanges(context);
-    default:
-        break;
-    }
-    throw Stop{ExitUsage, QStringLiteral("no command given")};
+    commands.add<BackupCommand>();
+    commands.add<RestoreCommand>();
+    commands.add<DiffCommand>();
 }
 
 } // namespace porv::cli

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include <QCommandLineParser>
 #include <QFile>
 
 #include "optionreader.h"
@@ -19,90 +20,179 @@ bool HasControlCharacter(const QByteArray &text)
     return false;
 }
 
-struct CommandWord {
-    const char *first;
-    const char *second; // nullptr: a command of one word
-    Command command;
-};
+QStringList Names(const char *name) { return {QString::fromLatin1(name)}; }
 
-const CommandWord kCommands[] = {
-    {"info", nullptr, Command::Info},
-    {"backup", nullptr, Command::Backup},
-    {"restore", nullptr, Command::Restore},
-    {"diff", nullptr, Command::Diff},
-    {"directory", "get", Command::DirectoryGet},
-    {"directory", "put", Command::DirectoryPut},
-    {"parameters", "get", Command::ParametersGet},
-    {"parameters", "put", Command::ParametersPut},
-    {"events", "get", Command::EventsGet},
-    {"clock", "set", Command::ClockSet},
-};
+const CommandOption kHelp{{QStringLiteral("h"), QStringLiteral("help")}, {},
+                          QStringLiteral("show this help (after a command: that command's) and exit")};
+const CommandOption kVersion{Names("version"), {}, QStringLiteral("show the version and exit")};
+
+const CommandOption kUdp{Names("udp"), QStringLiteral("HOST"), QStringLiteral("the unit's network address (UDP port 8000)")};
+const CommandOption kSerial{Names("serial"), QStringLiteral("DEVICE"),
+                            QStringLiteral("a serial cable on DEVICE (/dev/ttyUSB0, ...)")};
+const CommandOption kModem{Names("modem"), QStringLiteral("DEVICE"), QStringLiteral("a modem on DEVICE that dials DIGITS")};
+const CommandOption kNumber{Names("number"), QStringLiteral("DIGITS"), QStringLiteral("what the modem on --modem dials")};
+const CommandOption kPinFile{Names("pin-file"), QStringLiteral("FILE"),
+                             QStringLiteral("the first line of FILE, which only its owner may read (refused when others "
+                                            "can)")};
+const CommandOption kPin{Names("pin"), QStringLiteral("PIN"), QStringLiteral("the unit's programming PIN"), false, true};
+const CommandOption kYes{Names("yes"), {},
+                         QStringLiteral("answer Yes to the question asked before the unit is overwritten (or a phone "
+                                        "list file replaced by an empty one); without a terminal to answer on, such a "
+                                        "command is refused unless --yes. When no automatic backup can be taken, --yes "
+                                        "refuses to write (status 4, naming the folder) unless --no-backup is given too")};
+const CommandOption kNoBackup{Names("no-backup"), {}, QStringLiteral("write without taking an automatic backup first")};
+
+// How a usage error names the commands an option of the program is for;
+// empty: by their names.
+QString TakersOf(TakenBy takenBy)
+{
+    switch (takenBy) {
+    case TakenBy::UnitCommands:
+        return QStringLiteral("the commands that work with a unit");
+    case TakenBy::AskingCommands:
+        return QStringLiteral("the commands that write to the unit or replace a file");
+    case TakenBy::UnitWritingCommands:
+        break;
+    }
+    return QString();
+}
+
+bool Taken(TakenBy takenBy, const CliCommand &command)
+{
+    switch (takenBy) {
+    case TakenBy::UnitCommands:
+        return command.needs() == Needs::Unit;
+    case TakenBy::AskingCommands:
+        return command.asks();
+    case TakenBy::UnitWritingCommands:
+        return command.writesUnit();
+    }
+    return false;
+}
+
+const ProgramOption *FindProgramOption(const CommandOption &option)
+{
+    for (const ProgramOption &p : ProgramOptions())
+        if (p.option.names == option.names)
+            return &p;
+    return nullptr;
+}
+
+// "a", "a and b", "a, b and c".
+QString JoinedList(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.value(0);
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
+}
+
+// "-o is for the get commands and backup".
+QString NotForThisCommand(const QString &written, const CommandOption &option, const CommandRegistry &commands)
+{
+    QString takers = option.takers;
+    if (const ProgramOption *program = FindProgramOption(option); program && takers.isEmpty())
+        takers = TakersOf(program->takenBy);
+    if (takers.isEmpty()) {
+        QStringList names;
+        for (const auto &command : commands.commands())
+            if (TakesOption(*command, option))
+                names.append(command->name());
+        takers = JoinedList(names);
+    }
+    if (takers.isEmpty())
+        return QStringLiteral("%1 is for none of the commands").arg(written);
+    return QStringLiteral("%1 is for %2").arg(written, takers);
+}
+
+// Every option the line may hold, once each: the program's, --help and
+// --version, and every command's.
+QList<CommandOption> EveryOption(const CommandRegistry &commands)
+{
+    QList<CommandOption> options = {kHelp, kVersion};
+    for (const ProgramOption &option : ProgramOptions())
+        options.append(option.option);
+    options += commands.commandOptions();
+    return options;
+}
+
+QList<OptionEntry> ReaderTable(const QList<CommandOption> &options)
+{
+    QList<OptionEntry> table;
+    for (const CommandOption &option : options) {
+        OptionEntry entry;
+        for (const QString &name : option.dashedNames())
+            entry.names.append(name.toLatin1());
+        entry.takesValue = option.takesValue();
+        entry.secret = option.secret;
+        table.append(entry);
+    }
+    return table;
+}
 
 // An argument as a message may show it: never the PIN.
-QString Shown(const QByteArray &word, const CliRequest &r)
+QString Shown(const QByteArray &word, const QList<QByteArray> &secrets)
 {
-    if (r.pinGiven && word == r.pin)
+    if (secrets.contains(word))
         return QStringLiteral("(an argument)");
     return ShownArgument(word);
 }
 
-// The command's words and its FILE argument, once the options are known.
-QString ReadCommand(const QList<QByteArray> &words, CliRequest &r)
+// The command the words name; an error when they name none.
+QString FindCommand(const QList<QByteArray> &words, const CommandRegistry &commands, const QList<QByteArray> &secrets,
+                    const CliCommand **found, int *used)
 {
     if (words.isEmpty())
         return QStringLiteral("no command given");
-    int used = 0;
-    for (const CommandWord &c : kCommands) {
-        if (words[0] != c.first)
-            continue;
-        if (!c.second) {
-            r.command = c.command;
-            used = 1;
-            break;
-        }
-        if (words.size() > 1 && words[1] == c.second) {
-            r.command = c.command;
-            used = 2;
-            break;
-        }
-    }
-    if (r.command == Command::None) {
-        for (const CommandWord &c : kCommands)
-            if (c.second && words[0] == c.first)
-                return QStringLiteral("%1 needs one of its commands (see --help)").arg(QLatin1String(c.first));
-        return QStringLiteral("unknown command %1").arg(Shown(words[0], r));
-    }
-    const bool takesFile = r.command == Command::Restore || r.command == Command::Diff
-                        || r.command == Command::DirectoryPut || r.command == Command::ParametersPut;
-    const QList<QByteArray> rest = words.mid(used);
-    if (takesFile) {
-        if (rest.isEmpty())
-            return QStringLiteral("%1 needs a FILE").arg(r.commandName());
-        r.file = QFile::decodeName(rest[0]);
-        if (r.file.isEmpty())
-            return QStringLiteral("%1 needs a FILE").arg(r.commandName());
-    }
-    if (rest.size() > (takesFile ? 1 : 0))
-        return QStringLiteral("unexpected argument %1 after %2").arg(Shown(rest[takesFile ? 1 : 0], r), r.commandName());
-    return QString();
+    QStringList text;
+    for (const QByteArray &word : words)
+        text.append(QString::fromLatin1(word));
+    *found = commands.find(text, used);
+    if (*found)
+        return QString();
+    if (!commands.group(text.first()).isEmpty())
+        return QStringLiteral("%1 needs one of its commands (see --help)").arg(text.first());
+    return QStringLiteral("unknown command %1").arg(Shown(words.first(), secrets));
 }
 
-// Options that belong to some commands only.
-QString CheckOptions(CliRequest &r, bool outputGiven)
+// The connection, the PIN and the answers, from the command's parser; the
+// first problem, or nothing.
+QString TakeRequest(const GivenArguments &given, const CliCommand &command, CliRequest &r)
 {
-    const Command c = r.command;
-    if (r.writesFile() && !outputGiven)
-        return QStringLiteral("%1 needs -o FILE").arg(r.commandName());
-    if (!r.writesFile() && outputGiven)
-        return QStringLiteral("-o is for the get commands and backup");
-    if (r.json && c != Command::Info && c != Command::Diff)
-        return QStringLiteral("--json is for info and diff");
-    if (r.changesOnly && c != Command::DirectoryPut)
-        return QStringLiteral("--changes-only is for directory put");
-    if (r.yes && !r.overwritesUnit() && c != Command::DirectoryGet)
-        return QStringLiteral("--yes is for the commands that write to the unit or replace a file");
-    if (r.noBackup && !r.overwritesUnit())
-        return QStringLiteral("--no-backup is for directory put, parameters put and restore");
+    r.command = command.name();
+    r.yes = given.isSet(kYes);
+    r.noBackup = given.isSet(kNoBackup);
+    if (command.needs() != Needs::Unit)
+        return QString();
+    int connections = 0;
+    if (given.isSet(kUdp)) {
+        r.connection = Connection::Network;
+        r.host = given.text(kUdp);
+        ++connections;
+    }
+    if (given.isSet(kSerial)) {
+        r.connection = Connection::Serial;
+        r.device = given.text(kSerial);
+        ++connections;
+    }
+    if (given.isSet(kModem)) {
+        r.connection = Connection::Modem;
+        r.device = given.text(kModem);
+        ++connections;
+    }
+    if (connections > 1)
+        return QStringLiteral("give one connection only");
+    r.number = given.bytes(kNumber);
+    if (given.isSet(kPin)) {
+        if (given.bytes(kPin) == "-") {
+            r.pinFromInput = true;
+        } else {
+            r.pin = given.bytes(kPin);
+            r.pinGiven = true;
+        }
+    }
+    r.pinFile = given.path(kPinFile);
+    if (given.isSet(kPin) && given.isSet(kPinFile))
+        return QStringLiteral("give the PIN one way only: --pin or --pin-file");
     if (r.pinFile == QLatin1String("-"))
         return QStringLiteral("--pin-file takes a file; for standard input give --pin -");
     if (r.connection == Connection::None)
@@ -121,33 +211,99 @@ QString CheckOptions(CliRequest &r, bool outputGiven)
     return QString();
 }
 
+// The command's own parser: its options and the program's that it takes.
+std::shared_ptr<QCommandLineParser> CommandParser(const CliCommand &command)
+{
+    auto parser = std::make_shared<QCommandLineParser>();
+    parser->setApplicationDescription(command.summary());
+    parser->setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser->setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const auto add = [&](const CommandOption &option) {
+        parser->addOption(QCommandLineOption(option.names, option.description, option.valueName));
+    };
+    for (const ProgramOption &option : ProgramOptions())
+        if (Taken(option.takenBy, command))
+            add(option.option);
+    for (const CommandOption &option : command.options())
+        add(option);
+    for (const QString &word : command.words())
+        parser->addPositionalArgument(word, QString());
+    for (const CommandArgument &argument : command.arguments())
+        parser->addPositionalArgument(argument.name, argument.description, argument.shown());
+    return parser;
+}
+
 } // namespace
 
-QString CliRequest::commandName() const
+const QList<ProgramOption> &ProgramOptions()
 {
-    for (const CommandWord &c : kCommands)
-        if (c.command == command)
-            return c.second ? QStringLiteral("%1 %2").arg(QLatin1String(c.first), QLatin1String(c.second))
-                            : QLatin1String(c.first);
-    return QString();
+    // One line each. Their values are read in TakeRequest.
+    static const QList<ProgramOption> options = {
+        {kUdp, TakenBy::UnitCommands, HelpGroup::Connection},
+        {kSerial, TakenBy::UnitCommands, HelpGroup::Connection},
+        {kModem, TakenBy::UnitCommands, HelpGroup::Connection,
+         {{QStringLiteral("--modem DEVICE --number DIGITS"), kModem.description}}},
+        {kNumber, TakenBy::UnitCommands, HelpGroup::Connection, {}, false},
+        {kPinFile, TakenBy::UnitCommands, HelpGroup::Pin},
+        {kPin, TakenBy::UnitCommands, HelpGroup::Pin,
+         {{QStringLiteral("--pin -"), QStringLiteral("one line from standard input")},
+          {QStringLiteral("--pin PIN"), QStringLiteral("on the command line: every user of the machine sees it in the "
+                                                       "process list until porv-cli has read it, so prefer the ways "
+                                                       "above")}}},
+        {kYes, TakenBy::AskingCommands, HelpGroup::Options},
+        {kNoBackup, TakenBy::UnitWritingCommands, HelpGroup::Options},
+    };
+    return options;
 }
 
-bool CliRequest::writesFile() const
+const CommandOption &HelpOption() { return kHelp; }
+const CommandOption &VersionOption() { return kVersion; }
+
+bool TakesOption(const CliCommand &command, const CommandOption &option)
 {
-    return command == Command::DirectoryGet || command == Command::ParametersGet || command == Command::EventsGet
-        || command == Command::Backup;
+    if (const ProgramOption *program = FindProgramOption(option))
+        return Taken(program->takenBy, command);
+    for (const CommandOption &own : command.options())
+        if (own.names == option.names)
+            return true;
+    return false;
 }
 
-bool CliRequest::overwritesUnit() const
+// --- the values a command's parser read ---------------------------------------------------
+
+bool GivenArguments::isSet(const CommandOption &option) const
 {
-    return command == Command::DirectoryPut || command == Command::ParametersPut || command == Command::Restore;
+    if (!m_parser)
+        return false;
+    // A parser that does not know the option says so on standard error.
+    for (const QString &name : m_parser->optionNames())
+        if (option.names.contains(name))
+            return true;
+    return false;
 }
 
-bool CliRequest::usesBackup() const
+QByteArray GivenArguments::bytes(const CommandOption &option) const
 {
-    return command == Command::Backup || command == Command::Restore || command == Command::Diff
-        || (command == Command::DirectoryPut && changesOnly);
+    // The parser was given each byte as one Latin-1 character.
+    return isSet(option) ? m_parser->value(option.names.first()).toLatin1() : QByteArray();
 }
+
+QString GivenArguments::text(const CommandOption &option) const { return QString::fromLocal8Bit(bytes(option)); }
+
+QString GivenArguments::path(const CommandOption &option) const { return QFile::decodeName(bytes(option)); }
+
+QList<QByteArray> GivenArguments::arguments() const
+{
+    QList<QByteArray> words;
+    if (!m_parser)
+        return words;
+    const QStringList positional = m_parser->positionalArguments();
+    for (int i = m_commandWords; i < positional.size(); ++i)
+        words.append(positional[i].toLatin1());
+    return words;
+}
+
+QString GivenArguments::argumentPath(int index) const { return QFile::decodeName(arguments().value(index)); }
 
 QString PinProblem(const QByteArray &pin)
 {
@@ -158,216 +314,96 @@ QString PinProblem(const QByteArray &pin)
     return QString();
 }
 
-namespace {
-
-enum OptionId {
-    OptHelp, OptVersion, OptUdp, OptSerial, OptModem, OptNumber, OptPin, OptPinFile,
-    OptOutput, OptYes, OptJson, OptChangesOnly, OptNoBackup,
-};
-
-// In OptionId order.
-const QList<OptionSpec> &Options()
-{
-    static const QList<OptionSpec> options = {
-        {{"--help", "-h"}, false, false},
-        {{"--version"}, false, false},
-        {{"--udp"}, true, false},
-        {{"--serial"}, true, false},
-        {{"--modem"}, true, false},
-        {{"--number"}, true, false},
-        {{"--pin"}, true, true},
-        {{"--pin-file"}, true, false},
-        {{"-o", "--output"}, true, false},
-        {{"--yes"}, false, false},
-        {{"--json"}, false, false},
-        {{"--changes-only"}, false, false},
-        {{"--no-backup"}, false, false},
-    };
-    return options;
-}
-
-// The options into the request; the first problem, or nothing.
-QString TakeOptions(const QList<GivenOption> &given, CliRequest &r, bool *outputGiven)
-{
-    QList<int> seen;
-    for (const GivenOption &o : given) {
-        const QString name = QString::fromLatin1(o.name);
-        if (seen.contains(o.spec) && o.spec != OptHelp && o.spec != OptVersion)
-            return QStringLiteral("give %1 once").arg(name);
-        seen.append(o.spec);
-        const auto connection = [&](Connection kind, QString *where) {
-            if (r.connection != Connection::None)
-                return QStringLiteral("give one connection only");
-            r.connection = kind;
-            *where = QString::fromLocal8Bit(o.value);
-            return QString();
-        };
-        QString problem;
-        switch (OptionId(o.spec)) {
-        case OptHelp: r.help = true; break;
-        case OptVersion: r.version = true; break;
-        case OptUdp: problem = connection(Connection::Network, &r.host); break;
-        case OptSerial: problem = connection(Connection::Serial, &r.device); break;
-        case OptModem: problem = connection(Connection::Modem, &r.device); break;
-        case OptNumber: r.number = o.value; break;
-        case OptPin:
-            if (o.value == "-") {
-                r.pinFromInput = true;
-            } else {
-                r.pin = o.value;
-                r.pinGiven = true;
-            }
-            break;
-        case OptPinFile: r.pinFile = QFile::decodeName(o.value); break;
-        case OptOutput:
-            r.file = QFile::decodeName(o.value);
-            *outputGiven = true;
-            break;
-        case OptYes: r.yes = true; break;
-        case OptJson: r.json = true; break;
-        case OptChangesOnly: r.changesOnly = true; break;
-        case OptNoBackup: r.noBackup = true; break;
-        }
-        if (!problem.isEmpty())
-            return problem;
-    }
-    if (seen.contains(OptPin) && seen.contains(OptPinFile))
-        return QStringLiteral("give the PIN one way only: --pin or --pin-file");
-    return QString();
-}
-
-} // namespace
-
-ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments)
+ParsedCommandLine ParseCommandLine(const QList<QByteArray> &arguments, const CommandRegistry &commands)
 {
     ParsedCommandLine parsed;
-    CliRequest &r = parsed.request;
-    const ReadArguments read = ReadOptions(arguments, Options());
+    const QList<CommandOption> every = EveryOption(commands);
+    const ReadArguments read = ReadOptions(arguments, ReaderTable(every));
+    QList<QByteArray> secretValues;
     for (const GivenOption &o : read.options)
-        if (Options().at(o.spec).secret && o.value != "-")
+        if (every.at(o.entry).secret && o.value != "-") {
             parsed.secrets.append({o.argument, o.valueOffset});
-    bool outputGiven = false;
-    QString error = read.error;
-    if (error.isEmpty())
-        error = TakeOptions(read.options, r, &outputGiven);
-    if (error.isEmpty() && (r.help || r.version))
+            secretValues.append(o.value);
+        }
+    const auto fail = [&](const QString &error) {
+        parsed.error = error;
         return parsed;
-    if (error.isEmpty()) {
-        const QString output = r.file;
-        error = ReadCommand(read.words, r);
-        if (error.isEmpty() && outputGiven)
-            r.file = output;
+    };
+    if (!read.error.isEmpty())
+        return fail(read.error);
+    QList<int> seen;
+    bool help = false, version = false;
+    for (const GivenOption &o : read.options) {
+        const CommandOption &option = every.at(o.entry);
+        const bool isHelp = option.names == kHelp.names, isVersion = option.names == kVersion.names;
+        help = help || isHelp;
+        version = version || isVersion;
+        if (seen.contains(o.entry) && !isHelp && !isVersion)
+            return fail(QStringLiteral("give %1 once").arg(QString::fromLatin1(o.name)));
+        seen.append(o.entry);
     }
-    if (error.isEmpty())
-        error = CheckOptions(r, outputGiven);
-    parsed.error = error;
-    return parsed;
-}
 
-QByteArray UsageText()
-{
-    return QByteArrayLiteral("Usage: porv-cli CONNECTION [PIN] COMMAND [ARGUMENTS]   (porv-cli --help)\n");
-}
+    // porv-cli help [COMMAND], porv-cli [COMMAND] --help, --version.
+    const bool helpWord = !read.words.isEmpty() && read.words.first() == "help";
+    if (helpWord || help) {
+        parsed.asked = ParsedCommandLine::Asked::Help;
+        const QList<QByteArray> words = helpWord ? read.words.mid(1) : read.words;
+        // "help help": the program's, which says how help is asked for.
+        if (words.isEmpty() || (helpWord && words == QList<QByteArray>{"help"}))
+            return parsed;
+        int used = 0;
+        const QString error = FindCommand(words, commands, secretValues, &parsed.command, &used);
+        if (!parsed.command && !commands.group(QString::fromLatin1(words.first())).isEmpty() && words.size() == 1) {
+            parsed.helpGroup = QString::fromLatin1(words.first());
+            return parsed;
+        }
+        if (!error.isEmpty())
+            return fail(error);
+        // Help of a command takes its words alone; after them, only --help
+        // leaves the rest of the line as it is.
+        if (helpWord && words.size() > used)
+            return fail(QStringLiteral("unexpected argument %1 after help %2")
+                            .arg(Shown(words.at(used), secretValues), parsed.command->name()));
+        return parsed;
+    }
+    if (version) {
+        parsed.asked = ParsedCommandLine::Asked::Version;
+        return parsed;
+    }
 
-QByteArray HelpText()
-{
-    return QByteArrayLiteral(
-        "Usage: porv-cli CONNECTION [PIN] COMMAND [ARGUMENTS]\n"
-        "\n"
-        "The Portavel QX4 door-entry unit from a terminal or a script: log on to one\n"
-        "unit, carry out one command, close the link.\n"
-        "\n"
-        "Connection (one of):\n"
-        "  --udp HOST                    the unit's network address (UDP port 8000)\n"
-        "  --serial DEVICE               a serial cable on DEVICE (/dev/ttyUSB0, ...)\n"
-        "  --modem DEVICE --number DIGITS\n"
-        "                                a modem on DEVICE that dials DIGITS\n"
-        "\n"
-        "PIN (the unit's programming PIN; without any of these it is asked for on the\n"
-        "terminal and not shown as it is typed):\n"
-        "  PORV_PIN=PIN                  in the environment\n"
-        "  --pin-file FILE               the first line of FILE, which only its owner\n"
-        "                                may read (refused when others can)\n"
-        "  --pin -                       one line from standard input\n"
-        "  --pin PIN                     on the command line: every user of the machine\n"
-        "                                sees it in the process list until porv-cli\n"
-        "                                has read it, so prefer the ways above\n"
-        "\n"
-        "Commands:\n"
-        "  info [--json]                 model line, MemoryLimit, the unit's clock, and\n"
-        "                                its record, tag and event counts\n"
-        "  directory get -o FILE.csv     the phone list into a phone list file\n"
-        "  directory put FILE.csv [--yes]\n"
-        "                                replace the unit's whole phone list with the\n"
-        "                                file's (sorted by name, numbered afresh)\n"
-        "  directory put FILE.csv --changes-only [--yes]\n"
-        "                                show the records that differ from the unit's,\n"
-        "                                then write only those (each verified) and\n"
-        "                                erase the records the file no longer holds\n"
-        "  parameters get -o FILE.sys    read every parameter block, then write the\n"
-        "                                parameters file\n"
-        "  parameters put FILE.sys [--yes]\n"
-        "                                Write All with the file's values; what the file\n"
-        "                                does not hold is written as the unit holds it\n"
-        "  events get -o FILE.Evt        the unit's clock and event log into an events file\n"
-        "  clock set                     set the unit's clock to the PC's time, then read\n"
-        "                                it back (a clock that did not take: status 3)\n"
-        "  backup -o FILE.qx4b           the phone list, parameters, PINs, tags and event\n"
-        "                                log into one unit backup file\n"
-        "  restore FILE.qx4b [--yes]     put a backup back on the unit: first an\n"
-        "                                automatic backup of the unit as it is (where\n"
-        "                                it went is told), then the changes are shown\n"
-        "                                and asked for, then written and verified\n"
-        "  diff FILE.qx4b|FILE.csv [--json]\n"
-        "                                what differs between the unit and a unit\n"
-        "                                backup, or the unit's phone list and a phone\n"
-        "                                list file (the PINs only by which differ)\n"
-        "\n"
-        "Before directory put, parameters put and restore write, the unit as it is\n"
-        "goes into the store of automatic backups ($XDG_DATA_HOME/porv-pro/backups,\n"
-        "the newest 30 of each unit kept).\n"
-        "\n"
-        "Options:\n"
-        "  --yes        answer Yes to the question asked before the unit is overwritten\n"
-        "               (or a phone list file replaced by an empty one); without a\n"
-        "               terminal to answer on, such a command is refused unless --yes.\n"
-        "               When no automatic backup can be taken, --yes refuses to write\n"
-        "               (status 4, naming the folder) unless --no-backup is given too\n"
-        "  --no-backup  write without taking an automatic backup first\n"
-        "  --json       info and diff as JSON on standard output (times in ISO 8601,\n"
-        "               the unit's own text beside them)\n"
-        "  -o FILE      the file a get command or backup writes; -o - writes it to\n"
-        "               standard output\n"
-        "  --help       show this help and exit\n"
-        "  --version    show the version and exit\n"
-        "\n"
-        "Progress goes to standard error when it is a terminal; messages always go\n"
-        "there. Ctrl+C closes the link to the unit and ends the program.\n"
-        "\n"
-        "Exit status:\n"
-        "  0    done\n"
-        "  1    differences found (diff only)\n"
-        "  2    usage error, or a question not answered Yes (nothing was written)\n"
-        "  3    the unit did not answer or refused, or its address does not resolve;\n"
-        "       the message names the step\n"
-        "  4    a file could not be read or written (a backup cut short, of another\n"
-        "       format or of a newer version, no folder for the automatic backup), or\n"
-        "       what it holds does not fit the unit (a bigger model's backup); nothing\n"
-        "       was written\n"
-        "  130  interrupted; the link was closed\n"
-        "\n"
-        "Environment:\n"
-        "  PORV_PIN       the unit's programming PIN, where --pin is not given\n"
-        "  XDG_DATA_HOME  the data folder (default ~/.local/share): the automatic\n"
-        "                 backups go to its porv-pro/backups, shared with porv-pro\n"
-        "  TMPDIR         the folder of the lock that keeps two programs off one\n"
-        "                 UDP port (default /tmp)\n"
-        "\n"
-        "Example, against the simulated unit (build/unit/qx4-unit --udp 127.0.0.2):\n"
-        "  export PORV_PIN=1234\n"
-        "  porv-cli --udp 127.0.0.2 info\n"
-        "  porv-cli --udp 127.0.0.2 backup -o site.qx4b\n"
-        "  porv-cli --udp 127.0.0.2 diff site.qx4b\n");
+    int used = 0;
+    const QString unknown = FindCommand(read.words, commands, secretValues, &parsed.command, &used);
+    if (!unknown.isEmpty())
+        return fail(unknown);
+    const CliCommand &command = *parsed.command;
+    for (const GivenOption &o : read.options)
+        if (!TakesOption(command, every.at(o.entry)))
+            return fail(NotForThisCommand(QString::fromLatin1(o.name), every.at(o.entry), commands));
+
+    // The line as the command's parser reads it: each byte one Latin-1
+    // character, so that every value comes back as it was given. Its own
+    // error texts repeat what was given; the line was checked above, so that
+    // it has none to give.
+    const std::shared_ptr<QCommandLineParser> parser = CommandParser(command);
+    QStringList line = {QStringLiteral("porv-cli")};
+    for (const QByteArray &argument : arguments)
+        line.append(QString::fromLatin1(argument));
+    if (!parser->parse(line))
+        return fail(QStringLiteral("%1: the command line cannot be read").arg(command.name()));
+    parsed.given = GivenArguments(parser, used);
+
+    const QList<QByteArray> given = parsed.given.arguments();
+    const QList<CommandArgument> declared = command.arguments();
+    for (int i = 0; i < declared.size(); ++i)
+        if (i >= given.size() || given.at(i).isEmpty())
+            return fail(QStringLiteral("%1 needs a %2").arg(command.name(), declared.at(i).name));
+    if (given.size() > declared.size())
+        return fail(QStringLiteral("unexpected argument %1 after %2")
+                        .arg(Shown(given.at(int(declared.size())), secretValues), command.name()));
+    for (const CommandOption &option : command.options())
+        if (option.required && !parsed.given.isSet(option))
+            return fail(QStringLiteral("%1 needs %2").arg(command.name(), option.synopsis()));
+    return fail(TakeRequest(parsed.given, command, parsed.request));
 }
 
 } // namespace porv::cli

@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "delay.h"
 #include "failures.h"
+#include "helptext.h"
 #include "terminal.h"
 
 #if defined(QT_WIDGETS_LIB) || defined(QT_GUI_LIB)
@@ -53,22 +54,26 @@ private:
     QString m_failure;
 };
 
+void Print(FILE *stream, const QByteArray &text) { std::fwrite(text.constData(), 1, size_t(text.size()), stream); }
+
 void Tell(const QString &message) { WriteError(QStringLiteral("porv-cli: ") + TerminalLines(message) + QLatin1Char('\n')); }
 
-int Run(const CliRequest &request, const CliApplication &app)
+int Run(const ParsedCommandLine &line, const CliApplication &app)
 {
+    const CliRequest &request = line.request;
+    const CliCommand &command = *line.command;
     Interruption interruption;
     CliShell shell(request.yes, &interruption);
     const QString step = request.commandName();
     int status = ExitDone;
     try {
         // Nobody could answer the question later: say so before anything happens.
-        if (request.overwritesUnit() && !request.yes && !StandardInputIsTerminal())
+        if (command.writesUnit() && !request.yes && !StandardInputIsTerminal())
             throw Stop{ExitUsage, QStringLiteral("%1 asks before it overwrites the unit: without a terminal to "
                                                  "answer on, give --yes")
                                       .arg(step)};
-        CommandContext context(request, shell, &interruption);
-        status = RunCommand(context);
+        CommandContext context(request, line.given, shell, &interruption);
+        status = command.run(context);
         // The context closes the link as it goes.
     } catch (const Stop &stop) {
         Tell(stop.message);
@@ -104,7 +109,7 @@ int main(int argc, char **argv)
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
-    const ParsedCommandLine parsed = ParseCommandLine(arguments);
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, BuiltInCommands());
     // A PIN given as an argument is in every user's process list: from now
     // on the list shows it overwritten.
     for (const SecretArgument &secret : parsed.secrets) {
@@ -113,18 +118,23 @@ int main(int argc, char **argv)
             *c = 'x';
     }
     if (!parsed.error.isEmpty()) {
-        const QByteArray text = "porv-cli: " + parsed.error.toLocal8Bit() + '\n' + UsageText();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+        Print(stderr, "porv-cli: " + parsed.error.toLocal8Bit() + '\n' + UsageText(parsed.command));
         return ExitUsage;
     }
-    if (parsed.request.help) {
-        const QByteArray text = HelpText();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    switch (parsed.asked) {
+    case ParsedCommandLine::Asked::Help:
+        if (parsed.command)
+            Print(stdout, CommandHelpText(*parsed.command));
+        else if (!parsed.helpGroup.isEmpty())
+            Print(stdout, GroupHelpText(BuiltInCommands(), parsed.helpGroup));
+        else
+            Print(stdout, HelpText(BuiltInCommands()));
         return ExitDone;
-    }
-    if (parsed.request.version) {
+    case ParsedCommandLine::Asked::Version:
         std::puts("porv-cli " PORV_VERSION);
         return ExitDone;
+    case ParsedCommandLine::Asked::Command:
+        break;
     }
     // The test suite runs the program with shorter ticks, as it runs the
     // window's code against a faster simulated unit, and on a busy machine:
@@ -142,5 +152,5 @@ int main(int argc, char **argv)
     CliApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("porv-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PORV_VERSION));
-    return Run(parsed.request, app);
+    return Run(parsed, app);
 }

@@ -4,10 +4,10 @@ namespace porv::cli {
 
 namespace {
 
-int FindSpec(const QList<OptionSpec> &specs, const QByteArray &name)
+int FindEntry(const QList<OptionEntry> &table, const QByteArray &name)
 {
-    for (int i = 0; i < specs.size(); ++i)
-        if (specs[i].names.contains(name))
+    for (int i = 0; i < table.size(); ++i)
+        if (table[i].names.contains(name))
             return i;
     return -1;
 }
@@ -17,12 +17,12 @@ bool LooksLikeOption(const QByteArray &arg) { return arg.size() > 1 && arg.start
 
 // The name an unknown option is called by. One that begins with a secret
 // option's name ("--pin4711") may hold the secret run together with it.
-QString UnknownName(const QList<OptionSpec> &specs, const QByteArray &name)
+QString UnknownName(const QList<OptionEntry> &table, const QByteArray &name)
 {
-    for (const OptionSpec &spec : specs) {
-        if (!spec.secret)
+    for (const OptionEntry &entry : table) {
+        if (!entry.secret)
             continue;
-        for (const QByteArray &secretName : spec.names)
+        for (const QByteArray &secretName : entry.names)
             if (name.startsWith(secretName))
                 return QStringLiteral("beginning with %1").arg(QString::fromLatin1(secretName));
     }
@@ -56,7 +56,7 @@ QString ShownArgument(const QByteArray &word)
     return QLatin1Char('\'') + EscapedArgument(QString::fromLocal8Bit(word)) + QLatin1Char('\'');
 }
 
-ReadArguments ReadOptions(const QList<QByteArray> &arguments, const QList<OptionSpec> &specs)
+ReadArguments ReadOptions(const QList<QByteArray> &arguments, const QList<OptionEntry> &table)
 {
     ReadArguments read;
     bool optionsEnd = false;
@@ -73,14 +73,14 @@ ReadArguments ReadOptions(const QList<QByteArray> &arguments, const QList<Option
         // The name, and a value joined with "=" (only a long option has one).
         const int eq = arg.startsWith("--") ? int(arg.indexOf('=')) : -1;
         const QByteArray name = eq >= 0 ? arg.left(eq) : arg;
-        const int spec = FindSpec(specs, name);
-        if (spec < 0) {
-            read.error = QStringLiteral("unknown option %1").arg(UnknownName(specs, name));
+        const int entry = FindEntry(table, name);
+        if (entry < 0) {
+            read.error = QStringLiteral("unknown option %1").arg(UnknownName(table, name));
             return read;
         }
         const QString shownName = QString::fromLatin1(name);
-        GivenOption given{spec, name, {}, i, 0};
-        if (!specs[spec].takesValue) {
+        GivenOption given{entry, name, {}, i, 0};
+        if (!table[entry].takesValue) {
             if (eq >= 0) {
                 read.error = QStringLiteral("%1 takes no value").arg(shownName);
                 return read;
@@ -95,7 +95,7 @@ ReadArguments ReadOptions(const QList<QByteArray> &arguments, const QList<Option
             read.error = QStringLiteral("%1 needs a value").arg(shownName);
             return read;
         }
-        if (specs[spec].takesValue && given.value.isEmpty()) {
+        if (table[entry].takesValue && given.value.isEmpty()) {
             read.error = QStringLiteral("%1 needs a value").arg(shownName);
             return read;
         }

@@ -11,7 +11,7 @@
 
 namespace porv::cli {
 
-struct OptionSpec {
+struct OptionEntry {
     QList<QByteArray> names; // "--output" and "-o": every name it answers to
     bool takesValue = false;
     bool secret = false;     // its value never shows (the PIN): main blanks it
@@ -19,7 +19,7 @@ struct OptionSpec {
 
 // One option as it stood on the line.
 struct GivenOption {
-    int spec = -1;           // index into the table
+    int entry = -1;          // index into the table
     QByteArray name;         // the name as written ("-o")
     QByteArray value;        // empty for a flag
     int argument = -1;       // the argument that holds the value (or the flag)
@@ -35,7 +35,7 @@ struct ReadArguments {
 // "--" ends the options; "-" alone is a word (standard input or output). A
 // long option's value may be joined with "=". An option that takes a value
 // and is last, or followed by another option, is an error naming the option.
-ReadArguments ReadOptions(const QList<QByteArray> &arguments, const QList<OptionSpec> &specs);
+ReadArguments ReadOptions(const QList<QByteArray> &arguments, const QList<OptionEntry> &table);
 
 // A word of the command line as a message shows it: in quotes, with control
 // characters written as \r, \n, \t or \xNN, so that nothing it holds can move

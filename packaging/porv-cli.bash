@@ -3,10 +3,11 @@
 #
 # Everything is read from what the program prints for --help, each time, so the
 # completion follows the program it completes and has nothing of its own to
-# keep up to date: the command lines of "Commands:" ("directory put FILE.csv"),
+# keep up to date: the command lines of "Commands:" ("directory put FILE.csv",
+# the part of the entry before the two blanks that part it from its summary),
 # and every option named anywhere, with the value it is shown with
-# ("--udp HOST", "-o FILE"). It works with the bash-completion package and
-# with a plain `complete -F`.
+# ("--udp HOST", "-o FILE"). After "help" it offers the commands' words. It
+# works with the bash-completion package and with a plain `complete -F`.
 
 # The help, parsed: lines of "command|WORDS", "option|NAME|VALUE" and
 # "file|WORDS|OPTION|EXTENSIONS" (no OPTION: the command's argument).
@@ -26,9 +27,12 @@ _porv_cli_parse() {
       }
     }
     section == "Commands:" && /^  [a-z]/ {
+      entry = substr($0, 3)
+      sub(/  .*/, "", entry)
+      n = split(entry, t, " ")
       words = t[1]
       first = 2
-      if (t[2] ~ /^[a-z]+$/) { words = words " " t[2]; first = 3 }
+      if (t[2] ~ /^[a-z][a-z-]*$/) { words = words " " t[2]; first = 3 }
       if (!(words in seen)) print "command|" words
       seen[words] = 1
       for (i = first; i <= n; i++) {
@@ -127,6 +131,13 @@ _porv_cli() {
     fi
   done
 
+  # "help COMMAND": the command's words, and nothing after them.
+  local helping=""
+  if [ "${given[0]:-}" = help ]; then
+    helping=1
+    given=("${given[@]:1}")
+  fi
+
   local command="" used=0
   for line in "${commands[@]}"; do
     if [ ${#given[@]} -ge 2 ] && [ "$line" = "${given[0]} ${given[1]}" ]; then
@@ -170,7 +181,7 @@ _porv_cli() {
     mapfile -t COMPREPLY < <(compgen -W "${!next[*]}" -- "$cur")
     return 0
   fi
-  if [ ${#given[@]} -eq "$used" ]; then
+  if [ -z "$helping" ] && [ ${#given[@]} -eq "$used" ]; then
     _porv_cli_extensions ""
     [ ${#extensions[@]} -eq 0 ] || _porv_cli_files "${extensions[@]}"
   fi

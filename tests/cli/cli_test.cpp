@@ -454,6 +454,22 @@ TEST_F(CliTest, HelpAndVersionWithoutADisplay)
         EXPECT_TRUE(help.out.contains(item)) << item;
     // Its examples never put a PIN where every user sees it.
     EXPECT_FALSE(QString::fromLatin1(help.out).contains(QRegularExpression(QStringLiteral("--pin \\d"))));
+    EXPECT_EQ(run({QStringLiteral("help")}, {}, env).out, help.out);
+
+    // One command's help, asked for either way; nothing but its words is needed.
+    const Ran diff = run({QStringLiteral("help"), QStringLiteral("diff")}, {}, env);
+    EXPECT_EQ(diff.status, 0);
+    EXPECT_TRUE(diff.out.startsWith("Usage: porv-cli CONNECTION [PIN] diff FILE.qx4b|FILE.csv [--json]\n")) << diff.out.toStdString();
+    for (const char *item : {"Arguments:", "--json", "--udp HOST"})
+        EXPECT_TRUE(diff.out.contains(item)) << item;
+    EXPECT_FALSE(diff.out.contains("restore"));
+    const Ran asked = run({QStringLiteral("--udp"), QStringLiteral("127.0.0.2"), QStringLiteral("diff"), QStringLiteral("--help")}, {}, env);
+    EXPECT_EQ(asked.status, 0);
+    EXPECT_EQ(asked.out, diff.out);
+    const Ran unknown = run({QStringLiteral("help"), QStringLiteral("bogus")}, {}, env);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.err.startsWith("porv-cli: unknown command 'bogus'\n")) << unknown.err.toStdString();
+    EXPECT_TRUE(unknown.out.isEmpty());
 }
 
 // The whole unit: a backup, the changes made since, shown by diff and undone

@@ -91,6 +91,15 @@ install)
                    "clock set" backup restore diff; do
       grep -qE "^ {7}$command( |\$)" "$work/page" || fail "porv-cli's page lacks $command"
     done
+    # Each command's own help, in a COMMANDS section of its own.
+    sed -n '/^COMMANDS$/,/^[A-Z]/p' "$work/page" > "$work/section"
+    for command in info "directory get" "directory put" "parameters get" "parameters put" "events get" \
+                   "clock set" backup restore diff; do
+      grep -qE "^ {3}$command\$" "$work/section" || fail "porv-cli's COMMANDS lack $command"
+      grep -qE "^ {7}porv-cli CONNECTION \[PIN\] $command( |\$)" "$work/section" \
+        || fail "porv-cli's COMMANDS lack the usage of $command"
+    done
+    grep -qE "^ {7}--changes-only" "$work/section" || fail "porv-cli's COMMANDS lack directory put's options"
     sed -n '/^EXIT STATUS$/,/^[A-Z]/p' "$work/page" > "$work/section"
     for status in 0 1 2 3 4 130; do
       grep -qE "^ {7}$status +[a-z]" "$work/section" || fail "porv-cli's page lacks exit status $status"
@@ -137,6 +146,8 @@ install)
     completes "folder unit.sys" porv-cli --pin parameters --udp unit parameters put ""
     completes "" porv-cli --udp unit info ""
     completes "" porv-cli --udp unit --pin ""
+    completes "get put" porv-cli help directory ""
+    completes "" porv-cli help restore ""
   done
   # The launcher starts the program in a folder of its own, made on the first
   # start for the user alone; a program that tells where it started stands in.
