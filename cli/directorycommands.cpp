@@ -75,11 +75,57 @@ void RegisterDirectoryCommands(CommandRegistry &commands)
     commands.add<DirectoryPutCommand>();
 }
 
+namespace {
+
+// A record the upload left out, as the terminal names it.
+QString recordName(const SkippedRecord &record)
+{
+    if (!record.name.isEmpty())
+        return QString::fromLatin1(UnitName(record.name));
+    if (!record.room.isEmpty())
+        return QStringLiteral("room %1").arg(QString::fromLatin1(record.room));
+    return QStringLiteral("the record at %1").arg(QString::fromLatin1(record.addr));
+}
+
+QString problemWords(const RecordProblem &problem)
+{
+    switch (problem.kind) {
+    case RecordProblem::None: break;
+    case RecordProblem::NoName: return QStringLiteral("it has no name");
+    case RecordProblem::NoRoom: return QStringLiteral("it has no room number");
+    case RecordProblem::PhoneCharacter:
+        return QStringLiteral("its phone number holds %1, which the unit cannot dial").arg(CharacterName(problem.character));
+    case RecordProblem::NameCharacter:
+        return QStringLiteral("its name holds %1, where the unit would end it").arg(CharacterName(problem.character));
+    case RecordProblem::CodeCharacter:
+        return QStringLiteral("its relay codes hold %1, which the unit cannot store").arg(CharacterName(problem.character));
+    }
+    return QString();
+}
+
+// What a full upload did otherwise than asked, a line each, before the
+// command's end names the count.
+void TellUpload(CommandContext &c, const QString &step, const DirectoryUploadReport &report)
+{
+    for (const SkippedRecord &record : report.skipped)
+        c.shell().ShowMessage(QStringLiteral("%1: not written: %2 (%3)").arg(step, recordName(record), problemWords(record.problem)));
+    if (report.roomsZeroed > 0)
+        c.shell().ShowMessage(QStringLiteral("%1: %2 room number(s) that were no whole number were written as 0")
+                                  .arg(step)
+                                  .arg(report.roomsZeroed));
+    if (report.namesChanged)
+        c.shell().ShowMessage(step + QStringLiteral(": commas and control characters in names were written as spaces"));
+}
+
+} // namespace
+
 // The phone list, as GetData takes it.
 void ReadDirectory(CommandContext &c, const QString &step, StandaloneDirectory &directory)
 {
     const DirectoryDownloadReport report = DownloadDirectory(c.unit().link(), c.shell(), directory);
     c.checkLink(step);
+    if (report.silent)
+        throw Stop{ExitUnit, step + QStringLiteral(": the unit stopped answering before the phone list (d01281152) was whole")};
     if (!report.complete)
         throw Stop{ExitUnit, step + QStringLiteral(": the phone list (d01281152) did not arrive complete")};
 }
@@ -120,6 +166,7 @@ ExitStatus PutDirectory(CommandContext &c, const QString &file)
     case UploadOutcome::Written:
         break;
     }
+    TellUpload(c, step, report);
     c.checkLink(step, QStringLiteral("the unit's phone list is incomplete: put it again"));
     if (report.errors > 0)
         throw Stop{ExitUnit, QStringLiteral("%1: the unit did not acknowledge %2 record(s)").arg(step).arg(report.errors)};

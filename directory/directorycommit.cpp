@@ -14,53 +14,14 @@ namespace {
 
 const QByteArray kAddr = QByteArrayLiteral("Addr");
 
-// Shows why the unit could not list the record back.
-void showProblem(ShellServices &shell, const RecordProblem &problem, const QByteArray &name)
-{
-    switch (problem.kind) {
-    case RecordProblem::None:
-        break;
-    case RecordProblem::NoName:
-        shell.ShowMessage(NameRuleMessage());
-        break;
-    case RecordProblem::NoRoom:
-        shell.ShowMessage(QStringLiteral("Must enter a number"));
-        break;
-    case RecordProblem::PhoneCharacter:
-        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the phone number of %2.")
-                              .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(name))));
-        break;
-    case RecordProblem::NameCharacter:
-        // The unit's erased byte: it would list the name only up to it.
-        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the name %2: it would end the name there.")
-                              .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(name))));
-        break;
-    case RecordProblem::CodeCharacter:
-        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the relay codes of %2.")
-                              .arg(CharacterName(problem.character), QString::fromLatin1(UnitName(name))));
-        break;
-    }
-}
-
-// The lowest free address, or none ("Could Not Assign a new addr" shown).
+// The lowest free address, or none.
 QByteArray freeAddress(ShellServices &shell, MemTable &table)
 {
     const QByteArray address = FirstFreeAddress(table, shell.MemoryLimit());
-    if (address != "0000")
-        return address;
-    shell.ShowMessage(QStringLiteral("Could Not Assign a new addr"));
-    return QByteArray();
+    return address != "0000" ? address : QByteArray();
 }
 
 } // namespace
-
-QString NameRuleMessage()
-{
-    return QStringLiteral("must enter a name or number\r\n"
-                          "without a space as a first character\r\n"
-                          "start characters may be:\r\n"
-                          " A-Z or a-z or 0-9");
-}
 
 bool IsHexAddress(const QByteArray &text)
 {
@@ -90,7 +51,6 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
     if (report.problem.kind == RecordProblem::None)
         report.problem = CheckRecordCodes(boxes.Code1, boxes.Code2);
     if (report.problem.kind != RecordProblem::None) {
-        showProblem(shell, report.problem, boxes.Name);
         report.outcome = CommitOutcome::NotStorable;
         return report;
     }
@@ -108,7 +68,6 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
         }
     }
     if (p == -1 && table.RecordCount() >= kPhoneListLimit) {
-        shell.ShowMessage(QStringLiteral("Phone list limit=1000 max."));
         report.outcome = CommitOutcome::LimitReached;
         return report;
     }
@@ -138,7 +97,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
     }
     table.SetPosition(p);
     table.Edit();
-    table.SetFieldText(QByteArrayLiteral("RoomNumber"), NumericOrZero(boxes.RoomNumber, shell));
+    table.SetFieldText(QByteArrayLiteral("RoomNumber"), NumericOrZero(boxes.RoomNumber, &report.roomZeroed));
     table.SetFieldText(QByteArrayLiteral("Name"), boxes.Name);
     table.SetFieldText(QByteArrayLiteral("PHnumber"), boxes.PHnumber);
     table.SetFieldText(QByteArrayLiteral("Code1"), boxes.Code1);
@@ -162,15 +121,10 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
         // box's digits where the table keeps NumericOrZero of it.
         const QByteArray data =
             RecordData(boxes.RoomNumber, boxes.Code1, boxes.Code2, boxes.spare, boxes.PHnumber, boxes.Name);
+        report.writtenThrough = true;
         for (int attempt = 0; attempt < 2 && !report.written; ++attempt)
             report.written = link.WriteDirectoryBlock(address, data);
-        const QByteArray unitName = UnitName(boxes.Name);
-        if (!report.written)
-            shell.ShowMessage(QStringLiteral("Failed to Write"));
-        else if (unitName != boxes.Name)
-            shell.ShowMessage(QStringLiteral("Name stored in the unit as \"%1\": commas and control "
-                                             "characters become spaces.")
-                                  .arg(QString::fromLatin1(unitName)));
+        report.unitName = UnitName(boxes.Name);
     }
     return report;
 }

@@ -2,7 +2,8 @@
 // One record at a time, without a window: the commit of the edit boxes into
 // the table (OK, and Insert, which commits them as a new record) with its
 // write-through to the unit, and the delete of the current record with the
-// erase of its block. Messages and questions go through ShellServices.
+// erase of its block. Questions go through ShellServices; what happened comes
+// back as a report for the page to word.
 #include <QByteArray>
 #include <QString>
 
@@ -27,9 +28,6 @@ struct DirectoryRecordText {
     QByteArray spare;
 };
 
-// The message for a name that does not start with A-Z, a-z or 0-9 (or is empty).
-QString NameRuleMessage();
-
 // An address the b command can name a block by: hexadecimal digits only (a
 // placeholder address from a tag download is not one).
 bool IsHexAddress(const QByteArray &text);
@@ -41,7 +39,7 @@ bool WritesThrough(const Link &link, const DirectoryState &state, bool writeEach
 
 enum class CommitOutcome {
     Committed,    // in the table, and written through when changes are
-    NotStorable,  // the unit could not list it back: the reason was shown
+    NotStorable,  // the unit could not list it back (problem says why)
     Declined,     // No to "RoomNumber exist, Continue?"
     LimitReached, // a new record past kPhoneListLimit
     NoAddress,    // no free address for it
@@ -49,8 +47,11 @@ enum class CommitOutcome {
 
 struct CommitReport {
     CommitOutcome outcome = CommitOutcome::Committed;
-    RecordProblem problem; // what made it NotStorable
-    bool written = false;  // the unit acknowledged the write-through
+    RecordProblem problem;     // what made it NotStorable
+    bool roomZeroed = false;   // the room box held no whole number: the table keeps "0"
+    bool writtenThrough = false; // the record was sent to the unit
+    bool written = false;      // the unit acknowledged the write-through
+    QByteArray unitName;       // the name as the unit stores it (UnitName), when sent
 };
 
 // NavOkClick without the page. The boxes go into the current record, or into
@@ -58,9 +59,8 @@ struct CommitReport {
 // empty) at the lowest free address; a record without an address of its own
 // takes one too when changes are written through. A room another record
 // already has is asked about. Written through, the boxes' record goes to its
-// block (at most twice); "Failed to Write" when neither write was
-// acknowledged, and a note when the unit stores the name otherwise. The
-// record's boxes are not refreshed from the table meanwhile
+// block (at most twice); the report tells whether a write was acknowledged
+// and how the unit stores the name. The record's boxes are not refreshed from the table meanwhile
 // (ShowRecordEnabled off), however the commit ends.
 CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAccess &directory,
                                    const DirectoryRecordText &boxes, bool writeEachChange);

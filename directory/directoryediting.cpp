@@ -14,6 +14,7 @@
 #include "clientfinder.h"
 #include "delay.h"
 #include "directorycommit.h"
+#include "directorymessages.h"
 #include "directorytransfer.h"
 #include "link.h"
 #include "shellservices.h"
@@ -274,7 +275,10 @@ DirectoryRecordText DirectoryPage::boxesRecord() const
 void DirectoryPage::NavOkClick()
 {
     if (!m_state.DirectoryBusy && m_navOk->isEnabled()) {
-        const CommitReport report = CommitDirectoryRecord(m_link, m_shell, Access(), boxesRecord(), WriteEachChange());
+        const DirectoryRecordText boxes = boxesRecord();
+        const CommitReport report = CommitDirectoryRecord(m_link, m_shell, Access(), boxes, WriteEachChange());
+        for (const QString &message : CommitMessages(report, boxes.Name))
+            m_shell.ShowMessage(message);
         switch (report.outcome) {
         case CommitOutcome::NotStorable:
             // The boxes stay for mending, the one concerned in focus.

@@ -1,7 +1,6 @@
 #include "directorypage.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,7 +9,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QStyle>
 #include <QTableView>
 #include <QToolButton>
@@ -47,78 +45,6 @@ public:
 private:
     DirectoryPage &m_page;
 };
-
-namespace {
-
-QString phoneListFilter() { return QStringLiteral("Portavel (*.csv)|*.csv|All Files (*.*)|*.*"); }
-
-const QByteArray kCode1 = QByteArrayLiteral("Code1");
-const QByteArray kCode2 = QByteArrayLiteral("Code2");
-const QByteArray kSpare = QByteArrayLiteral("spare");
-
-} // namespace
-
-// --- grid model and layout --------------------------------------------------------
-
-void DirectoryGridModel::setGlobalCodes(bool inUse)
-{
-    if (inUse == m_globalCodes)
-        return;
-    m_globalCodes = inUse;
-    const int columns = columnCount();
-    if (columns > 0) {
-        emit headerDataChanged(Qt::Horizontal, 0, columns - 1);
-        if (rowCount() > 0)
-            emit dataChanged(index(0, 0), index(rowCount() - 1, columns - 1), {Qt::ForegroundRole});
-    }
-}
-
-bool DirectoryGridModel::isCodeColumn(int column) const
-{
-    const QByteArray name = sourceModel() ? sourceModel()->headerData(column, Qt::Horizontal).toString().toLatin1()
-                                          : QByteArray();
-    return name.compare(kCode1, Qt::CaseInsensitive) == 0 || name.compare(kCode2, Qt::CaseInsensitive) == 0
-        || name.compare(kSpare, Qt::CaseInsensitive) == 0;
-}
-
-QVariant DirectoryGridModel::data(const QModelIndex &index, int role) const
-{
-    if (role == Qt::ForegroundRole && m_globalCodes && index.isValid() && isCodeColumn(index.column()))
-        return QColor(128, 128, 0);
-    return QIdentityProxyModel::data(index, role);
-}
-
-QVariant DirectoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role == Qt::ForegroundRole && orientation == Qt::Horizontal && m_globalCodes && isCodeColumn(section))
-        return QColor(Qt::gray);
-    // The rows' header is only the indicator of the current record.
-    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
-        return QString();
-    return QIdentityProxyModel::headerData(section, orientation, role);
-}
-
-void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which)
-{
-    if (!grid || !grid->model())
-        return;
-    const auto &columns = DirectoryGridColumns();
-    const int count = grid->model()->columnCount();
-    for (int i = 0; i < count; ++i) {
-        if (i >= int(columns.size())) {
-            grid->setColumnHidden(i, true);
-            continue;
-        }
-        const DirectoryGridColumn &c = columns[size_t(i)];
-        const bool shown = which == DirectoryGrid::DBGrid1 ? c.shownInDBGrid1 : c.shownInDBGrid3;
-        const int width = which == DirectoryGrid::DBGrid1 ? c.widthInDBGrid1 : c.widthInDBGrid3;
-        if (width > 0)
-            grid->setColumnWidth(i, width);
-        grid->setColumnHidden(i, !shown);
-    }
-    // Wider where a title or a value needs it.
-    RefitColumns(grid);
-}
 
 // --- construction -------------------------------------------------------------------
 
@@ -470,110 +396,6 @@ void ShowBoxText(QLineEdit *box, const QByteArray &value)
     const QString text = QString::fromLatin1(value);
     if (box->text() != text)
         box->setText(text);
-}
-
-// --- ShellPage ------------------------------------------------------------------------
-
-void DirectoryPage::FileNew()
-{
-    DefineDirectoryTable(m_table);
-    m_table.Open();
-    m_table.EmptyTable();
-    QString dir = QDir::toNativeSeparators(QDir::currentPath());
-    if (!dir.endsWith(QDir::separator()))
-        dir += QDir::separator();
-    m_files->setText(dir + QStringLiteral("PorvPhList.csv"));
-    SetDirectorySynced(false);
-    LayoutDirectoryGrid();
-}
-
-void DirectoryPage::LogOnStarting() { SetDirectorySynced(false); }
-
-void DirectoryPage::SetLoggedOn(bool loggedOn)
-{
-    if (!loggedOn)
-        SetDirectorySynced(false);
-}
-
-void DirectoryPage::FileOpen()
-{
-    // A download or tag transfer is filling the table.
-    if (m_state.DirectoryBusy)
-        return;
-    const QString path = m_shell.AskOpenFileName({QStringLiteral("csv"), phoneListFilter(), QString()});
-    if (path.isEmpty())
-        return;
-    loadPhoneList(path);
-}
-
-void DirectoryPage::loadPhoneList(const QString &path)
-{
-    m_state.ShowRecordEnabled = false;
-    m_state.DirectoryBusy = true;
-    const QString previousFile = m_files->text();
-    m_files->setText(path);
-    // A load that fails still leaves the page working: the table holds what
-    // was read, the boxes follow it again and no command stays blocked. The
-    // next Save goes to the file it went to before, not to the one that
-    // could not be read.
-    bool done = false;
-    const auto restore = qScopeGuard([this, &done, previousFile] {
-        if (done)
-            return;
-        m_files->setText(previousFile);
-        m_state.DirectoryBusy = false;
-        m_state.ShowRecordEnabled = true;
-        SetDirectorySynced(false);
-        LayoutDirectoryGrid();
-        m_table.First();
-    });
-    LoadPhoneList(m_table, m_files->text());
-    m_table.First();
-    m_table.SetPosition(1);
-    LayoutDirectoryGrid();
-    m_state.DirectoryBusy = false;
-    m_state.ShowRecordEnabled = true;
-    SetDirectorySynced(false);
-    done = true;
-    m_shell.AllowDirectorySave();
-    emit phoneListOpened();
-    m_table.First();
-    m_grid->viewport()->update();
-}
-
-void DirectoryPage::FileSave() { SavePhoneList(m_table, m_files->text(), m_shell); }
-
-void DirectoryPage::FileSaveAs()
-{
-    const QString path =
-        m_shell.AskSaveFileName({QStringLiteral("csv"), phoneListFilter(), QStringLiteral("PorvPhList.csv")});
-    if (path.isEmpty())
-        return;
-    const QString previousFile = m_files->text();
-    m_files->setText(path);
-    if (!SavePhoneList(m_table, path, m_shell))
-        m_files->setText(previousFile);
-}
-
-// --- transfers ---------------------------------------------------------------------------
-
-void DirectoryPage::GetDataClick() { DownloadDirectory(m_link, m_shell, Access()); }
-
-void DirectoryPage::WriteDataClick() { UploadDirectory(m_link, m_shell, Access()); }
-
-void DirectoryPage::holdTransferButtons()
-{
-    m_heldGetData = m_getData->isEnabled();
-    m_heldWriteData = m_writeData->isEnabled();
-    m_getData->setEnabled(false);
-    m_writeData->setEnabled(false);
-}
-
-void DirectoryPage::releaseTransferButtons()
-{
-    // A Log Off during the transfer has disabled them for good.
-    m_getData->setEnabled(m_heldGetData && m_link.LoggedOn());
-    m_writeData->setEnabled(m_heldWriteData && m_link.LoggedOn());
 }
 
 } // namespace porv

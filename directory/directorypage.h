@@ -14,17 +14,16 @@
 // are suspended: a fill or a binding pass that suspends them and then moves
 // to the record it wants shown gets the boxes and the grid right once.
 #include <QByteArray>
-#include <QIdentityProxyModel>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 #include "directorycommit.h"
+#include "directoryediting.h"
+#include "directorygrid.h"
 #include "directorytable.h"
 #include "memtable.h"
 #include "memtablemodel.h"
@@ -44,55 +43,12 @@ class DirectoryAccess;
 class Link;
 class ShellServices;
 
-// A one-line edit box whose typed keys pass through a rule first (the rule
-// returns true to swallow the key).
-class DirectoryEditBox : public QLineEdit {
-public:
-    using KeyRule = std::function<bool(QKeyEvent *)>;
-    explicit DirectoryEditBox(QWidget *parent) : QLineEdit(parent) {}
-    void setKeyRule(KeyRule rule) { m_rule = std::move(rule); }
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        if (m_rule && m_rule(event)) {
-            event->accept();
-            return;
-        }
-        QLineEdit::keyPressEvent(event);
-    }
-
-private:
-    KeyRule m_rule;
-};
-
-// DBGrid1's view of the table: the table's own columns, with the code columns
-// (Code1, Code2, spare) in olive and their titles grey while the unit's
-// "Use Global Gate Codes" option is shown as in use.
-class DirectoryGridModel : public QIdentityProxyModel {
-    Q_OBJECT
-public:
-    explicit DirectoryGridModel(QObject *parent = nullptr) : QIdentityProxyModel(parent) {}
-    void setGlobalCodes(bool inUse);
-    bool globalCodes() const { return m_globalCodes; }
-    QVariant data(const QModelIndex &index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-private:
-    bool isCodeColumn(int column) const;
-    bool m_globalCodes = false;
-};
-
 // Shows a value (Latin-1) in a box; a box that already shows it is left alone,
 // so it sends no change signal.
 void ShowBoxText(QLineEdit *box, const QByteArray &value);
 
 // The buttons of the navigator bar, in the order the bar shows them.
 enum class NavButton { First, Prior, Next, Last, Insert, Delete, Refresh };
-
-// Column widths and visibility of the two grids over DirectoryTable.
-enum class DirectoryGrid { DBGrid1, DBGrid3 };
-void ApplyDirectoryGridLayout(QTableView *grid, DirectoryGrid which);
 
 class DirectoryPage : public QWidget, public ShellPage {
     Q_OBJECT

@@ -58,12 +58,7 @@ QByteArray FirstFreeAddress(MemTable &table, int memoryLimit)
     return QByteArrayLiteral("0000");
 }
 
-QString NumericOrZeroMessage()
-{
-    return QStringLiteral("Must use Numeric digits in\r\nRoomNumber & Codes fields");
-}
-
-QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const QString &)> &showMessage)
+QByteArray NumericOrZero(const QByteArray &text, bool *zeroed)
 {
     qsizetype i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
@@ -71,16 +66,9 @@ QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const 
     bool whole = i < text.size();
     for (; i < text.size() && whole; ++i)
         whole = text[i] >= '0' && text[i] <= '9';
-    if (whole)
-        return text;
-    if (showMessage)
-        showMessage(NumericOrZeroMessage());
-    return QByteArrayLiteral("0");
-}
-
-QByteArray NumericOrZero(const QByteArray &text, ShellServices &shell)
-{
-    return NumericOrZero(text, [&shell](const QString &message) { shell.ShowMessage(message); });
+    if (zeroed)
+        *zeroed = !whole;
+    return whole ? text : QByteArrayLiteral("0");
 }
 
 int LoadPhoneList(MemTable &table, const QString &path)
@@ -226,37 +214,6 @@ QString CharacterName(char c)
     if (c == kErasedByte)
         return QStringLiteral("\"%1\" (0xff)").arg(QChar(0xFF));
     return QLatin1Char('"') + QString(QLatin1Char(c)) + QLatin1Char('"');
-}
-
-QString RecordProblemText(const RecordProblem &problem)
-{
-    switch (problem.kind) {
-    case RecordProblem::None: break;
-    case RecordProblem::NoName: return QStringLiteral("no name");
-    case RecordProblem::NoRoom: return QStringLiteral("no room number");
-    case RecordProblem::PhoneCharacter:
-        return QStringLiteral("cannot store %1 in the phone number").arg(CharacterName(problem.character));
-    case RecordProblem::NameCharacter:
-        return QStringLiteral("cannot store %1 in the name").arg(CharacterName(problem.character));
-    case RecordProblem::CodeCharacter:
-        return QStringLiteral("cannot store %1 in a relay code").arg(CharacterName(problem.character));
-    }
-    return QString();
-}
-
-const std::vector<DirectoryGridColumn> &DirectoryGridColumns()
-{
-    static const std::vector<DirectoryGridColumn> columns = {
-        {QByteArrayLiteral("Name"), true, 130, true, 130},
-        {QByteArrayLiteral("RoomNumber"), true, 95, true, 95},
-        {QByteArrayLiteral("PHnumber"), true, 130, false, -1},
-        {QByteArrayLiteral("Code1"), true, 50, false, -1},
-        {QByteArrayLiteral("Code2"), true, 50, false, -1},
-        {QByteArrayLiteral("spare"), false, 50, false, -1},
-        {QByteArrayLiteral("RFID"), false, 50, true, 90},
-        {QByteArrayLiteral("Addr"), false, -1, false, -1},
-    };
-    return columns;
 }
 
 // --- the dump ---

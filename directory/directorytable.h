@@ -7,9 +7,6 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
-#include <vector>
-
 namespace porv {
 
 class MemTable;
@@ -36,13 +33,9 @@ int DirectoryCapacity(int memoryLimit);
 // the last address found taken, as a locate of each address in turn would.
 QByteArray FirstFreeAddress(MemTable &table, int memoryLimit);
 
-// The exact text shown by NumericOrZero.
-QString NumericOrZeroMessage();
-
 // The text itself when it is a whole number (optional sign, decimal digits);
-// otherwise "0", after showing NumericOrZeroMessage().
-QByteArray NumericOrZero(const QByteArray &text, const std::function<void(const QString &)> &showMessage);
-QByteArray NumericOrZero(const QByteArray &text, ShellServices &shell);
+// otherwise "0", and *zeroed (when given) set so that the caller can say so.
+QByteArray NumericOrZero(const QByteArray &text, bool *zeroed = nullptr);
 
 // --- the phone list file ---
 
@@ -102,8 +95,6 @@ RecordProblem CheckRecord(const QByteArray &room, const QByteArray &phone, const
 RecordProblem CheckRecordCodes(const QByteArray &code1, const QByteArray &code2);
 // The unit's erased byte: what a block holds where nothing was written.
 constexpr char kErasedByte = char(0xFF);
-// The problem in a few words ("no name", "cannot store \"+\" in the phone number").
-QString RecordProblemText(const RecordProblem &problem);
 // A character as a message names it: "+" in quotes, or its code when it
 // cannot be shown; the erased byte by both ("\"ÿ\" (0xff)").
 QString CharacterName(char c);
@@ -115,19 +106,6 @@ struct DirectoryState {
     bool DirectoryBusy = false;     // the table is being filled
     bool DeleteConfirmed = false;   // a delete may proceed
 };
-
-// Column layout of the two grids that show DirectoryTable, in field order.
-// A width of -1 leaves the grid's default.
-struct DirectoryGridColumn {
-    QByteArray field;
-    bool shownInDBGrid1;
-    int widthInDBGrid1;
-    bool shownInDBGrid3;
-    int widthInDBGrid3;
-};
-const std::vector<DirectoryGridColumn> &DirectoryGridColumns();
-// DBGrid1's width: its five shown columns plus 39 pixels of indicator and lines.
-constexpr int kDBGrid1Width = 494;
 
 // --- the dump reply of "d01281152" ---
 

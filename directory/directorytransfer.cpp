@@ -58,7 +58,6 @@ DumpWaitEnd waitForDump(Link &link, ShellServices &shell)
         if (link.DataSeen()) {
             idle = 0;
         } else if (++idle > 40) {
-            shell.ShowMessage(QStringLiteral("communication error"));
             return DumpWaitEnd::Silent;
         }
         Delay(10);
@@ -133,9 +132,6 @@ DirectoryDownloadReport DownloadDirectory(Link &link, ShellServices &shell, Dire
     // Only a dump that arrived whole mirrors the unit: after a broken one a
     // single write could reuse an address the unit still holds.
     directory.SetDirectorySynced(dump.complete);
-    if (!dump.complete && !report.silent && !report.loggedOff)
-        shell.ShowMessage(QStringLiteral("The phone list did not arrive complete.\r\n"
-                                         "Get the data again before writing changes."));
     return report;
 }
 
@@ -181,17 +177,6 @@ bool EraseDirectory(Link &link)
 
 namespace {
 
-// How the closing message of an upload names a record: by its name, else by
-// its room, else by its address.
-QString recordLabel(const QByteArray &name, const QByteArray &room, const QByteArray &addr)
-{
-    if (!name.isEmpty())
-        return QString::fromLatin1(UnitName(name));
-    if (!room.isEmpty())
-        return QStringLiteral("room %1").arg(QString::fromLatin1(room));
-    return QStringLiteral("record at %1").arg(QString::fromLatin1(addr));
-}
-
 // Consecutive addresses from 1000 in the table's order.
 void numberRecords(MemTable &table)
 {
@@ -216,8 +201,11 @@ void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, Directory
     do {
         shell.ShowTransferProgress(++done, table.RecordCount());
         QByteArray room = table.FieldText(QByteArrayLiteral("RoomNumber"));
-        if (!room.isEmpty())
-            room = NumericOrZero(room, shell);
+        if (!room.isEmpty()) {
+            bool zeroed = false;
+            room = NumericOrZero(room, &zeroed);
+            report.roomsZeroed += zeroed ? 1 : 0;
+        }
         const QByteArray addr = table.FieldText(kAddr);
         const QByteArray name = table.FieldText(kName);
         const QByteArray phone = table.FieldText(QByteArrayLiteral("PHnumber"));
@@ -227,7 +215,7 @@ void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, Directory
         if (problem.kind == RecordProblem::None)
             problem = CheckRecordCodes(code1, code2);
         if (problem.kind != RecordProblem::None) {
-            report.skipped.append(recordLabel(name, room, addr) + QStringLiteral(": ") + RecordProblemText(problem));
+            report.skipped.append({name, room, addr, problem});
         } else {
             report.namesChanged = report.namesChanged || UnitName(name) != name;
             const QByteArray data = RecordData(room, code1, code2, table.FieldText(QByteArrayLiteral("spare")), phone, name);
@@ -242,24 +230,6 @@ void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, Directory
     } while (!table.Eof() && link.LoggedOn() && report.errors <= 5);
 }
 
-// One message for all that did not go as asked.
-QString closingMessage(const DirectoryUploadReport &report)
-{
-    QStringList closing;
-    if (report.errors > 0)
-        closing.append(QStringLiteral("There was %1 error(s)").arg(report.errors));
-    if (!report.skipped.isEmpty()) {
-        constexpr int kNamed = 20;
-        closing.append(QStringLiteral("These records were not written:"));
-        closing.append(report.skipped.mid(0, kNamed));
-        if (report.skipped.size() > kNamed)
-            closing.append(QStringLiteral("and %1 more").arg(report.skipped.size() - kNamed));
-    }
-    if (report.namesChanged)
-        closing.append(QStringLiteral("Commas and control characters in names were stored as spaces."));
-    return closing.join(QStringLiteral("\r\n"));
-}
-
 } // namespace
 
 DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, DirectoryAccess &directory)
@@ -269,11 +239,8 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     DirectoryState &state = directory.State();
     // A pending blank record is dropped before the count.
     table.Refresh();
-    const int capacity = DirectoryCapacity(shell.MemoryLimit());
-    if (table.RecordCount() > capacity) {
-        shell.ShowMessage(QStringLiteral("There are to many records to store\r\n"
-                                         "to this Portavel version.\r\n%1 is the limit.")
-                              .arg(capacity));
+    report.capacity = DirectoryCapacity(shell.MemoryLimit());
+    if (table.RecordCount() > report.capacity) {
         report.outcome = UploadOutcome::TooMany;
         return report;
     }
@@ -307,9 +274,6 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     auto hide = qScopeGuard([&shell] { shell.HideTransfer(); });
     shell.ShowStatus(0, QStringLiteral("Erasing Current phone List"));
     if (!EraseDirectory(link)) {
-        hide.dismiss();
-        shell.HideTransfer();
-        shell.ShowMessage(QStringLiteral("Could not clear All,\r\nSave your files and\r\nRecheck connection"));
         report.outcome = UploadOutcome::NotErased;
         return report;
     }
@@ -333,9 +297,6 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     rewriteRecords(link, shell, table, report);
     hide.dismiss();
     shell.HideTransfer();
-    const QString closing = closingMessage(report);
-    if (!closing.isEmpty())
-        shell.ShowMessage(closing);
 
     finished = true;
     paused.Resume();

@@ -3,10 +3,12 @@
 // (one dump of every record), the full upload (sorted by name, numbered from
 // 1000, the unit's directory erased, every record written again) and the
 // erase it starts with. They run on the thread of the link; their waits
-// process events. Status texts, messages, the question and the transfer window
-// go through ShellServices; what a window shows of the directory itself (its
-// grids, the WrtChg box, the transfer buttons) follows through the hooks of
-// DirectoryAccess, which do nothing by default.
+// process events. They word nothing for the person: each returns a report of
+// what happened, which the page or the command words its own way. Status
+// texts, the question and the transfer window go through ShellServices; what
+// a window shows of the directory itself (its grids, the WrtChg box, the
+// transfer buttons) follows through the hooks of DirectoryAccess, which do
+// nothing by default.
 #include <QByteArray>
 #include <QStringList>
 
@@ -52,8 +54,8 @@ public:
 struct DirectoryDownloadReport {
     bool started = false;   // false while another transfer fills the table
     bool complete = false;  // the dump's closing line came: the table mirrors the unit
-    bool silent = false;    // the unit fell silent ("communication error" shown)
-    bool loggedOff = false; // a Log Off ended the wait (nothing shown)
+    bool silent = false;    // the unit fell silent
+    bool loggedOff = false; // a Log Off ended the wait
     int records = 0;        // records in the table afterwards
 };
 
@@ -62,9 +64,8 @@ struct DirectoryDownloadReport {
 // polls, the poll budget (500, or 1000 through a modem) or a Log Off; then the
 // table defined afresh and filled in the unit's order with the records that
 // have a name and a room. DirectorySynced follows whether the dump arrived
-// whole; a broken one is reported unless the unit fell silent (reported
-// already) or the user logged off. The transfer's window, cursor, lamp and
-// keep-alive are given back however it ends.
+// whole. The transfer's window, cursor, lamp and keep-alive are given back
+// however it ends.
 DirectoryDownloadReport DownloadDirectory(Link &link, ShellServices &shell, DirectoryAccess &directory);
 
 enum class UploadOutcome {
@@ -75,20 +76,30 @@ enum class UploadOutcome {
     Written,      // the rewrite ran (see errors and skipped)
 };
 
+// A record a full upload left out: the unit could not list it back.
+struct SkippedRecord {
+    QByteArray name;
+    QByteArray room; // as it would be written (NumericOrZero of the table's)
+    QByteArray addr;
+    RecordProblem problem;
+};
+
 struct DirectoryUploadReport {
     UploadOutcome outcome = UploadOutcome::Written;
+    int capacity = 0;       // the records the model stores (the limit of TooMany)
     int sent = 0;           // records written to the unit (refused ones included)
     int errors = 0;         // records refused twice
-    QStringList skipped;    // records the unit could not list back, with why
+    int roomsZeroed = 0;    // rooms that were no whole number, written as "0"
+    QList<SkippedRecord> skipped; // records the unit could not list back, with why
     bool namesChanged = false; // a comma or control byte in a name was sent as a space
 };
 
 // WriteData: the count against DirectoryCapacity, the question, the sort by
 // name with consecutive addresses from 1000, the erase, then every record the
 // unit can list back written (one retry each; six records refused twice end
-// it, so does a Log Off), and one closing message for errors, skipped records
-// and changed names. The table is in name order and DirectorySynced set
-// after any rewrite, whole or not.
+// it, so does a Log Off); the report names errors, skipped records, rooms
+// written as "0" and changed names. The table is in name order and
+// DirectorySynced set after any rewrite, whole or not.
 DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, DirectoryAccess &directory);
 
 // The erase of the unit's whole directory, "f5a", at most twice: true when an

@@ -3,9 +3,13 @@
 // PhParam (Setting, Options, RelayCodes, SpeedDial #, Divert #, Access PIN),
 // group "Messages", Write All, Read All and the hidden Up Date button. Every
 // control is generated from the field model and shows its value; the reads,
-// writes, file commands and option rules are those of ParametersCore.
+// writes, file commands and option rules are those of ParametersCore, and the
+// page words what each command reports (parametersmessages.h). The tabs'
+// layout is in parametertabs.cpp.
 #include <QHash>
 #include <QWidget>
+
+#include <functional>
 
 #include "procedures.h"
 #include "shellpage.h"
@@ -56,12 +60,17 @@ private:
     QPushButton *button(const char *name, const QString &caption, void (ParametersCore::*handler)(),
                         const QString &hint = QString());
     QWidget *readWrite(QPushButton *read, QPushButton *write);
+    // Runs a command of the core, then shows what it reports, also when the
+    // command ends by a failure that travels on.
+    void command(const std::function<void()> &run);
+    void showOutcome();
 
     void syncText(const QByteArray &name);
     void syncChecked(const QByteArray &name);
     void syncState(const QByteArray &name);
     void syncAll();
 
+    ShellServices &m_shell;
     ParametersCore m_core;
     QTabWidget *m_tabs = nullptr;
     QHash<QByteArray, QWidget *> m_widgets;      // by field name

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <utility>
 
 #include "blocks.h"
 #include "codecs.h"
@@ -15,8 +16,6 @@
 namespace porv {
 
 namespace {
-
-const QString CRLF = QStringLiteral("\r\n");
 
 // The fields each read fills and each write sends (with the radio buttons and
 // the "Normal" box that decide the bits of the settings block).
@@ -132,10 +131,8 @@ bool ParametersCore::answered(bool whole, const char *blocks)
     // A reply that did not arrive whole changes no field: the page keeps what
     // it showed, and a later write cannot send placeholders for the unit's data.
     m_unanswered = whole ? QString() : QLatin1String(blocks);
-    if (!whole) {
-        m_shell.ShowStatus(0, QStringLiteral("No answer reading ") + m_unanswered);
-        m_shell.ShowMessage(QStringLiteral("No answer from the unit."));
-    }
+    if (!whole)
+        m_outcome.unanswered = m_unanswered;
     return whole;
 }
 
@@ -238,41 +235,41 @@ void ParametersCore::ReadAllClick()
 
 // --- write --------------------------------------------------------------------------
 
-void ParametersCore::writeBlock(const QByteArray &block, const QByteArray &data, const char *what)
+void ParametersCore::writeBlock(const QByteArray &block, const QByteArray &data)
 {
     if (m_link.WriteBlockVerified(block, data))
         return;
     m_unconfirmed.append(block);
-    m_shell.ShowMessage(QStringLiteral("There was an error") + CRLF + QString::fromLatin1(what));
+    m_outcome.unconfirmed.append(block);
 }
 
 void ParametersCore::WriteSettings()
 {
     const QByteArray data = EncodeSettings(m_fields); // a field that is no number ends here
-    writeBlock("0000", data, "in writing the System Parameters");
+    writeBlock("0000", data);
 }
 
-void ParametersCore::WriteGateCodes() { writeBlock("0001", GateCodesBlock(m_fields), "in writing the Codes"); }
+void ParametersCore::WriteGateCodes() { writeBlock("0001", GateCodesBlock(m_fields)); }
 
 void ParametersCore::WriteMessages()
 {
-    writeBlock("0012", MessageBlock12(m_fields), "in writing fixed message 1 & 2");
-    writeBlock("0013", MessageBlock13(m_fields), "in writing Scroll message 1");
-    writeBlock("0014", MessageBlock14(m_fields), "in writing Scroll message 2");
-    writeBlock("0015", MessageBlock15(m_fields), "in writing message 1 & 2");
+    writeBlock("0012", MessageBlock12(m_fields));
+    writeBlock("0013", MessageBlock13(m_fields));
+    writeBlock("0014", MessageBlock14(m_fields));
+    writeBlock("0015", MessageBlock15(m_fields));
 }
 
 void ParametersCore::WriteSpeedDials()
 {
-    writeBlock("0008", SpeedDials1Block(m_fields), "in writing speed Dial 1 & 2");
-    writeBlock("0009", SpeedDials2Block(m_fields), "in writing speed Dial 3 & 4");
+    writeBlock("0008", SpeedDials1Block(m_fields));
+    writeBlock("0009", SpeedDials2Block(m_fields));
 }
 
 void ParametersCore::WriteDiverts()
 {
-    writeBlock("0005", DivertNumbersBlock(m_fields), "in writing the new numbers");
+    writeBlock("0005", DivertNumbersBlock(m_fields));
     Delay(300);
-    writeBlock("0002", DivertTimesBlock(m_fields), "in writing the new Times");
+    writeBlock("0002", DivertTimesBlock(m_fields));
 }
 
 void ParametersCore::ShowReady() { m_shell.ShowStatus(1, QStringLiteral("Ready")); }
@@ -380,9 +377,9 @@ void ParametersCore::UpDatePINClick()
     // Block 0003 goes out without showing in the status bar (the link's rule).
     if (m_link.WriteBlockVerified("0003", PinBlock(m_fields))) {
         m_pinsEmptyInUnit = cleared;
-        m_shell.ShowMessage(QStringLiteral("NEW CODES Programmed"));
+        m_outcome.pins = ParametersOutcome::Pins::Programmed;
     } else {
-        m_shell.ShowMessage(QStringLiteral("There was an error") + CRLF + QStringLiteral("in writing the CODES"));
+        m_outcome.pins = ParametersOutcome::Pins::Failed;
     }
 }
 
@@ -427,7 +424,7 @@ bool ParametersCore::SaveAs()
 bool ParametersCore::LoadFromFile(const QString &path)
 {
     if (!LoadParameterFile(m_image, path)) {
-        m_shell.ShowMessage(QStringLiteral("Could not Load from file") + CRLF + path);
+        m_outcome.unloadedFile = path;
         return false;
     }
     ControlsFromImage(m_image, m_fields);
@@ -436,6 +433,8 @@ bool ParametersCore::LoadFromFile(const QString &path)
         markKnown(slot.name == "relay2" ? kRelay2Boxes : QList<QByteArray>{slot.name});
     return true;
 }
+
+ParametersOutcome ParametersCore::TakeOutcome() { return std::exchange(m_outcome, {}); }
 
 bool ParametersCore::Open()
 {

@@ -1,8 +1,10 @@
 #pragma once
 // The parameters page's work with the unit, without widgets: the group reads,
-// the verified block writes with their messages, Write All, the PINs, and the
-// parameters file commands. The page owns one ParametersCore and shows its
-// ParameterFields; tests drive it over a Link with any transport.
+// the verified block writes, Write All, the PINs, and the parameters file
+// commands. The page owns one ParametersCore and shows its ParameterFields;
+// tests drive it over a Link with any transport. The core words nothing for
+// the person: what went otherwise than asked collects in a ParametersOutcome,
+// which the page (or porv-cli) takes after each command and words.
 #include <QByteArray>
 #include <QSet>
 #include <QString>
@@ -28,6 +30,25 @@ struct ParametersWriteReport {
     QList<QByteArray> unconfirmed;
 };
 
+// What the commands since the last TakeOutcome did otherwise than asked.
+struct ParametersOutcome {
+    // The blocks of the read that got no whole answer ("block 0000", "blocks
+    // 0012 to 0015"); empty when every read was answered.
+    QString unanswered;
+    // The blocks written but not confirmed, in the order they were written
+    // (the access codes' 0003 not among them: see pins).
+    QList<QByteArray> unconfirmed;
+    // The access codes' write: not made, confirmed, or not confirmed.
+    enum class Pins { NotWritten, Programmed, Failed } pins = Pins::NotWritten;
+    // A parameters file that could not be loaded (shorter than a file).
+    QString unloadedFile;
+
+    bool empty() const
+    {
+        return unanswered.isEmpty() && unconfirmed.isEmpty() && pins == Pins::NotWritten && unloadedFile.isEmpty();
+    }
+};
+
 class ParametersCore {
 public:
     ParametersCore(Link &link, ShellServices &shell);
@@ -39,9 +60,8 @@ public:
 
     // --- read --------------------------------------------------------------------
     // Each group read applies its reply only when it arrived whole (every field
-    // there and the closing "OK"); otherwise the fields keep their values, status
-    // panel 0 names the blocks, the message "No answer from the unit." is shown,
-    // and the result is false.
+    // there and the closing "OK"); otherwise the fields keep their values, the
+    // outcome names the blocks, and the result is false.
     // Settings, gate codes, speed dials, divert numbers, divert times, in this
     // order; the first read without an answer ends it.
     bool ReadParameters();
@@ -61,8 +81,8 @@ public:
     // or the user (an edit through the page), naming those groups; only Yes goes
     // on, No sends nothing. Every group starts unknown; File New keeps what is known.
     //
-    // Each block through WriteBlockVerified; a block that fails shows "There was
-    // an error" and its own line, and the next block is written all the same.
+    // Each block through WriteBlockVerified; a block that fails goes into the
+    // outcome, and the next block is written all the same.
     void WriteSettings();   // 0000 (EncodeSettings may throw ConversionError: nothing sent)
     void WriteGateCodes();  // 0001
     void WriteMessages();   // 0012, 0013, 0014, 0015
@@ -96,6 +116,7 @@ public:
     void ReadPinsClick();   // "r0003", 500 ticks, the eight fields
     // Writes 0003 (never shown in the status bar). When the write would clear a
     // code not known to be empty in the unit, asks first; only Yes goes on.
+    // The outcome tells whether the unit confirmed it.
     void UpDatePINClick();
     // Another unit, or none: no code is known to be empty any more.
     void ForgetUnitCodes();
@@ -104,8 +125,8 @@ public:
     // Save As: refreshes the image from the fields, asks for a name and saves.
     // Returns false when the dialog was cancelled. Failures throw FileError.
     bool SaveAs();
-    // Open: asks for a file, loads it and shows it; a short file is refused with
-    // "Could not Load from file" and the path. Returns true when the fields changed.
+    // Open: asks for a file, loads it and shows it; a short file is refused
+    // (the outcome names it). Returns true when the fields changed.
     bool Open();
     // The same without the dialogs.
     void SaveToFile(const QString &path);
@@ -113,8 +134,12 @@ public:
     QByteArray FileBytes();
     bool LoadFromFile(const QString &path);
 
+    // What the commands since the last call did otherwise than asked; the
+    // outcome starts empty again.
+    ParametersOutcome TakeOutcome();
+
 private:
-    void writeBlock(const QByteArray &block, const QByteArray &data, const char *what);
+    void writeBlock(const QByteArray &block, const QByteArray &data);
     // Sends the command, waits, and tells whether the reply holds the needed lines.
     bool groupRead(const QByteArray &command, int ticks, std::initializer_list<LineNeed> needs);
     // Reports a read without a whole answer; returns `whole`.
@@ -136,6 +161,7 @@ private:
     QString m_unanswered;
     // Blocks not confirmed since the last Write All began.
     QList<QByteArray> m_unconfirmed;
+    ParametersOutcome m_outcome;
 };
 
 } // namespace porv

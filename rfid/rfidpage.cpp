@@ -27,6 +27,7 @@
 #include "memtablemodel.h"
 #include "shellservices.h"
 #include "tablegridview.h"
+#include "tagmessages.h"
 
 namespace porv {
 
@@ -308,6 +309,8 @@ void RfidPage::download_idClick()
         return;
     m_lastDownload = DownloadTags(m_link, m_shell, m_directory->Access());
     holdKeepAliveForCapture();
+    for (const QString &message : TagDownloadMessages(m_lastDownload))
+        m_shell.ShowMessage(message);
 }
 
 void RfidPage::writeall_idClick()
@@ -316,6 +319,8 @@ void RfidPage::writeall_idClick()
         return;
     m_lastWriteAll = WriteAllTags(m_link, m_shell, m_directory->Access());
     holdKeepAliveForCapture();
+    for (const QString &message : WriteAllMessages(m_lastWriteAll))
+        m_shell.ShowMessage(message);
 }
 
 void RfidPage::Button3Click() { EraseTagList(m_link, m_shell); }

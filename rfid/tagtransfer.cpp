@@ -2,7 +2,6 @@
 
 #include <QScopeGuard>
 #include <QString>
-#include <QStringList>
 #include <algorithm>
 
 #include "bulktransfer.h"
@@ -18,8 +17,6 @@ namespace {
 
 constexpr int kWriteAttempts = 3;
 constexpr int kVerifyRounds = 2;
-
-void showText(ShellServices &shell, const char *text) { shell.ShowMessage(QString::fromLatin1(text)); }
 
 } // namespace
 
@@ -38,10 +35,8 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     link.ClearReceived();
     TableDisplayPause paused(table);
     report.replied = FetchTagList(link, transfer);
-    if (!report.replied) {
-        // The table keeps its records and codes.
-        showText(shell, tagtext::kCommunicationError);
-    } else {
+    // Unanswered, the table keeps its records and codes.
+    if (report.replied) {
         report.tagged.Reset();
         // The codes go; the records stay. An empty table is made afresh.
         bool redefined = false;
@@ -100,7 +95,6 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
     report.malformedRow = FirstMalformedTagRow(table);
     if (report.malformedRow >= 0) {
         table.SetPosition(report.malformedRow + 1);
-        showText(shell, tagtext::kMalformedCode);
         report.outcome = WriteAllOutcome::Malformed;
         return report;
     }
@@ -109,24 +103,16 @@ WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &d
     // without them would lose their tags).
     const QList<int> unstorable = UnstorableTagRows(table);
     if (!unstorable.isEmpty()) {
-        QStringList named;
-        for (int row : unstorable) {
-            const QByteArray name = table.RowText(row, table.FieldIndex(QByteArrayLiteral("Name")));
-            named.append(QStringLiteral("room %1%2").arg(QString::fromLatin1(table.RowText(row, table.FieldIndex("RoomNumber"))),
-                                                          name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromLatin1(name))));
-        }
+        for (int row : unstorable)
+            report.unstorable.append({table.RowText(row, table.FieldIndex(QByteArrayLiteral("RoomNumber"))),
+                                      table.RowText(row, table.FieldIndex(QByteArrayLiteral("Name")))});
         report.malformedRow = unstorable.first();
         table.SetPosition(report.malformedRow + 1);
-        shell.ShowMessage(QStringLiteral("The unit cannot store %1 in the room of these tagged records; no tag was "
-                                         "written:\r\n")
-                              .arg(CharacterName(kErasedByte))
-                          + named.join(QStringLiteral("\r\n")));
         report.outcome = WriteAllOutcome::Unstorable;
         return report;
     }
     // The unit's list is erased first: with no tag to put back, nothing goes out.
     if (!TagBlockCollector(table).EntriesRemain()) {
-        showText(shell, tagtext::kNothingToWrite);
         report.outcome = WriteAllOutcome::NothingToWrite;
         return report;
     }
@@ -171,7 +157,6 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
     link.SendCommand(QByteArrayLiteral("c1418\r"));
     link.WaitReply(link.RemoteMode() ? 100 : 50);
     if (!link.ReplyReceived()) {
-        showText(shell, tagtext::kCommunicationError);
         report.outcome = WriteAllOutcome::NoReply;
         return report;
     }
@@ -221,14 +206,11 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
     }
     // The unit's list ends at its last block.
     if (more) {
-        showText(shell, tagtext::kLimitReached);
         report.outcome = WriteAllOutcome::LimitReached;
         return report;
     }
-    if (report.errors > 0) {
-        showText(shell, tagtext::kSaveErrors);
+    if (report.errors > 0)
         report.outcome = WriteAllOutcome::Errors;
-    }
     return report;
 }
 

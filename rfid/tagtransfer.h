@@ -2,7 +2,8 @@
 // The RFID page's exchanges with the unit: the tag list download with its
 // binding to DirectoryTable, "Write All" (erase, then block by block with
 // read-back), the erase command, and the two block checks they use. They run
-// on the window's thread; their waits process events.
+// on the window's thread; their waits process events. They report what
+// happened; the RFID page and porv-cli word it.
 #include <QByteArray>
 #include <QList>
 
@@ -17,14 +18,8 @@ class BulkTransfer;
 class Link;
 class ShellServices;
 
-// The texts the procedures show.
+// The questions the procedures ask.
 namespace tagtext {
-inline const char *const kCommunicationError = "communication error";
-inline const char *const kMalformedCode =
-    "Note, the current record has\r\nincorrect RFID data format.\r\nrescan or erase the code.";
-inline const char *const kLimitReached = "NB could not save all codes\r\nMaximum is 512 RF-ID's.";
-inline const char *const kSaveErrors = "there was an error saving the codes,\r\nPlease try again";
-inline const char *const kNothingToWrite = "There are no tags to write.";
 inline const char *const kReplaceQuestion = "Erase all RFID's in Portavel and replace them with this data?";
 inline const char *const kEraseQuestion = "Erase all RFID's in Portavel?";
 } // namespace tagtext
@@ -62,9 +57,16 @@ enum class WriteAllOutcome {
     Stopped,     // the caller ended it between two blocks (a unit that fell silent)
 };
 
+// A tagged record by its room and name, as the table holds them.
+struct TaggedRecord {
+    QByteArray room;
+    QByteArray name;
+};
+
 struct WriteAllReport {
     WriteAllOutcome outcome = WriteAllOutcome::Written;
     int malformedRow = -1; // 0-based row of the record that stopped the write (Malformed, Unstorable)
+    QList<TaggedRecord> unstorable; // the tagged records whose room the unit cannot store (Unstorable)
     int blocks = 0;        // blocks sent
     int errors = 0;        // blocks not confirmed
     QList<QByteArray> confirmed; // the blocks confirmed ("1408")
@@ -72,7 +74,7 @@ struct WriteAllReport {
 
 // writeall_idClick without the page. After the format check (and the check
 // that no tagged record's room holds the erased byte 0xFF), a table without
-// any tag sends nothing and says so; otherwise the user is asked before the
+// any tag sends nothing; otherwise the user is asked before the
 // unit's list is erased and replaced (ReplaceTagList).
 WriteAllReport WriteAllTags(Link &link, ShellServices &shell, DirectoryAccess &directory);
 

@@ -286,6 +286,18 @@ TEST_F(CliOverPty, DirectoryGetThenPutLeavesTheUnitAsItWas)
     EXPECT_TRUE(backupPath.startsWith(path("data").toLocal8Bit())) << backupPath.toStdString();
     EXPECT_TRUE(QFileInfo::exists(QString::fromLocal8Bit(backupPath)));
     EXPECT_TRUE(got.pinHidden() && put.pinHidden());
+
+    // What the upload reports it left out or changed, in porv-cli's words.
+    WriteBytes(path("odd.csv"), "Name,RoomNumber,PHnumber,Code1,Code2,spare,RFID,Addr\r\n"
+                                "AAA,7b,0123,,,,,\r\nzzz plus,8,+44,,,,,\r\n");
+    const Ran odd = runWithPin({QStringLiteral("directory"), QStringLiteral("put"), path("odd.csv"), QStringLiteral("--yes"),
+                                QStringLiteral("--no-backup")});
+    EXPECT_EQ(odd.status, 4) << odd.err.toStdString();
+    EXPECT_TRUE(odd.err.contains("directory put: not written: zzz plus (its phone number holds \"+\", which the unit "
+                                 "cannot dial)\n"))
+        << odd.err.toStdString();
+    EXPECT_TRUE(odd.err.contains("directory put: 1 room number(s) that were no whole number were written as 0\n"));
+    EXPECT_EQ(unit.directoryRecords().size(), 1);
 }
 
 TEST_F(CliOverPty, ParametersGetThenPutOfTheFilesValues)

@@ -14,11 +14,11 @@
 
 namespace {
 
+// The transfers report what happened; they show no message of their own.
 class Shell : public porv::test::NullShell {
 public:
-    void ShowMessage(const QString &text) override { messages.append(text); }
+    void ShowMessage(const QString &text) override { ADD_FAILURE() << text.toStdString(); }
     bool AskQuestion(const QString &) override { return true; }
-    QStringList messages;
 };
 
 } // namespace
@@ -51,18 +51,29 @@ TEST_F(DirectoryCore, LogsOnThenDownloadsAndUploadsTheSimulatedUnitOverUdp)
     EXPECT_TRUE(directory.state.DirectorySynced);
     EXPECT_FALSE(link.CountMode());
 
-    // A new client, first by name: the upload renumbers all in name order.
+    // A new client, first by name: the upload renumbers all in name order. A
+    // room that is no whole number goes as "0"; a number the unit cannot dial
+    // keeps its record out (last by name, so the rest keep their places).
     directory.table.AppendRecord({"AAA NEW", "7", "0123", "", "", "", "", ""});
+    directory.table.AppendRecord({"zz odd room", "7b", "0124", "", "", "", "", ""});
+    directory.table.AppendRecord({"zzz plus", "8", "+44", "", "", "", "", ""});
     const porv::DirectoryUploadReport up = porv::UploadDirectory(link, shell, directory);
     EXPECT_EQ(up.outcome, porv::UploadOutcome::Written);
     EXPECT_EQ(up.errors, 0);
-    EXPECT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" / ")).toStdString();
+    EXPECT_EQ(up.sent, 152);
+    EXPECT_EQ(up.roomsZeroed, 1);
+    EXPECT_FALSE(up.namesChanged);
+    ASSERT_EQ(up.skipped.size(), 1);
+    EXPECT_EQ(up.skipped[0].name, QByteArray("zzz plus"));
+    EXPECT_EQ(up.skipped[0].problem.kind, porv::RecordProblem::PhoneCharacter);
+    EXPECT_EQ(up.skipped[0].problem.character, '+');
     const QList<qx4::DirectoryRecord> written = unit.directoryRecords();
-    ASSERT_EQ(written.size(), 151);
+    ASSERT_EQ(written.size(), 152);
     EXPECT_EQ(written[0].name, QByteArray("AAA NEW"));
     EXPECT_EQ(written[0].block, 128);
     for (int i = 0; i < written.size(); ++i) {
         ASSERT_EQ(written[i].name, directory.table.RowText(i, 0)) << i;
         ASSERT_EQ(written[i].block, 128 + i) << i;
     }
+    EXPECT_EQ(written.last().room, QByteArray("0"));
 }

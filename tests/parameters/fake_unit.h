@@ -3,7 +3,7 @@
 // from the memory in the forms the tool reads (five characters, then the
 // block's data; a dump starts with a line that is no block), "p" stores and
 // acknowledges. It can be silent, or acknowledge and store the wrong data.
-// Also a recording ShellServices.
+// Also a recording ShellServices, and the page's words for what a core reports.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -12,6 +12,8 @@
 
 #include "scripted_transport.h"
 #include "null_shell.h"
+#include "parametersmessages.h"
+#include "procedures.h"
 
 namespace porv::test {
 
@@ -61,5 +63,8 @@ public:
     QString openName, saveName;
     FileDialogRequest lastRequest;
 };
+
+// The boxes the page shows of what the core reported since the last look.
+inline QStringList ShownBy(ParametersCore &core) { return WordParametersOutcome(core.TakeOutcome()).messages; }
 
 } // namespace porv::test

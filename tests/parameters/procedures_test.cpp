@@ -13,6 +13,7 @@ using porv::ParametersCore;
 using porv::test::CountStartingWith;
 using porv::test::FakeParameterUnit;
 using porv::test::RecordingShell;
+using porv::test::ShownBy;
 using porv::test::ScriptedTransport;
 
 namespace {
@@ -53,7 +54,8 @@ TEST_F(ParametersOverLink, WriteAllFromStartValues)
                                                            "Write them anyway?")}));
     EXPECT_EQ(writtenBlocks(), (QList<QByteArray>{"0001", "0012", "0013", "0014", "0015", "0008", "0009", "0005",
                                                   "0002", "0000"}));
-    EXPECT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(ShownBy(core), QStringList());
+    EXPECT_TRUE(shell.messages.isEmpty());
     const QByteArray settings = QByteArray("01030503021414030?00050000012000") + "14" + QByteArray(26, '0') + "0084";
     EXPECT_EQ(unit.blocks.value("0000"), settings);
     EXPECT_EQ(unit.blocks.value("0008"), "36001" + QByteArray(11, '?') + "36002" + QByteArray(11, '?') + "36003"
@@ -116,7 +118,7 @@ TEST_F(ParametersOverLink, RoundTripOfEveryBlockField)
     a.setText("msg4", "Pulse A");
     a.setText("msg5", "Pulse B");
     core.WriteAll();
-    ASSERT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" | ")).toStdString();
+    ASSERT_EQ(ShownBy(core), QStringList());
 
     RecordingShell shell2;
     ParametersCore fresh(link, shell2);
@@ -143,7 +145,7 @@ TEST_F(ParametersOverLink, SilentUnitWriteShowsEveryBlocksMessage)
     unit.mode = FakeParameterUnit::Mode::Silent;
     core.WriteAll();
     const QString e = QStringLiteral("There was an error\r\n");
-    EXPECT_EQ(shell.messages,
+    EXPECT_EQ(ShownBy(core),
               (QStringList{e + QStringLiteral("in writing the Codes"), e + QStringLiteral("in writing fixed message 1 & 2"),
                            e + QStringLiteral("in writing Scroll message 1"), e + QStringLiteral("in writing Scroll message 2"),
                            e + QStringLiteral("in writing message 1 & 2"), e + QStringLiteral("in writing speed Dial 1 & 2"),
@@ -163,7 +165,7 @@ TEST_F(ParametersOverLink, UnitThatStoresWronglyFailsAfterFourAttempts)
     core.WriteCodeClick();
     EXPECT_EQ(CountStartingWith(transport.written, "p0001"), 4);
     EXPECT_EQ(CountStartingWith(transport.written, "r0001"), 4);
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("There was an error\r\nin writing the Codes")});
+    EXPECT_EQ(ShownBy(core), QStringList{QStringLiteral("There was an error\r\nin writing the Codes")});
     EXPECT_EQ(shell.status.last(), QStringLiteral("1:Ready"));
 }
 
@@ -198,8 +200,9 @@ TEST_F(ParametersOverLink, SilentUnitReadsChangeNothing)
     unit.mode = FakeParameterUnit::Mode::Silent;
     core.fields().setText("code_g1", "55");
     core.ReadPara1Click();
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("No answer from the unit.")});
-    EXPECT_EQ(shell.status.last(), QStringLiteral("0:No answer reading block 0000"));
+    const porv::ParametersWords words = porv::WordParametersOutcome(core.TakeOutcome());
+    EXPECT_EQ(words.messages, QStringList{QStringLiteral("No answer from the unit.")});
+    EXPECT_EQ(words.status, QStringLiteral("No answer reading block 0000"));
     EXPECT_EQ(core.fields().text("Phs_run"), "3");
     EXPECT_EQ(core.fields().text("code_g1"), "55");
     EXPECT_EQ(CountStartingWith(transport.written, "r0001"), 0); // the later reads are not run
@@ -217,7 +220,7 @@ TEST_F(ParametersOverLink, PinWriteIsNeverShown)
     for (const QByteArray &t : shown)
         EXPECT_FALSE(t.startsWith("p0003")) << t.constData();
     EXPECT_TRUE(shown.contains("r0003\r"));
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("NEW CODES Programmed")});
+    EXPECT_EQ(ShownBy(core), QStringList{QStringLiteral("NEW CODES Programmed")});
 }
 
 TEST_F(ParametersOverLink, EmergencyCodeReadsBackAsDigits)
@@ -231,18 +234,18 @@ TEST_F(ParametersOverLink, EmergencyCodeReadsBackAsDigits)
     EXPECT_EQ(fresh.fields().text("EmgyCode1"), "21");
     EXPECT_EQ(fresh.fields().text("NewPin4"), "87654321");
     EXPECT_EQ(fresh.fields().text("NewPin"), "");
-    EXPECT_TRUE(shell2.messages.isEmpty());
+    EXPECT_EQ(ShownBy(fresh), QStringList());
 }
 
 TEST_F(ParametersOverLink, PinWriteFailureAndSilentRead)
 {
     unit.mode = FakeParameterUnit::Mode::Silent;
     core.UpDatePINClick();
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("There was an error\r\nin writing the CODES")});
+    EXPECT_EQ(ShownBy(core), QStringList{QStringLiteral("There was an error\r\nin writing the CODES")});
     EXPECT_EQ(CountStartingWith(transport.written, "p0003"), 4);
     core.ReadPinsClick();
     EXPECT_EQ(core.fields().text("NewPin"), "");
-    EXPECT_EQ(shell.messages.last(), QStringLiteral("No answer from the unit."));
+    EXPECT_EQ(ShownBy(core), QStringList{QStringLiteral("No answer from the unit.")});
 }
 
 TEST_F(ParametersOverLink, SaveAsAndOpenThroughTheDialogs)
@@ -276,7 +279,7 @@ TEST_F(ParametersOverLink, SaveAsAndOpenThroughTheDialogs)
     f.close();
     shell2.openName = shortPath;
     EXPECT_FALSE(other.Open());
-    EXPECT_EQ(shell2.messages, QStringList{QStringLiteral("Could not Load from file\r\n") + shortPath});
+    EXPECT_EQ(ShownBy(other), QStringList{QStringLiteral("Could not Load from file\r\n") + shortPath});
     EXPECT_EQ(other.fields().text("msg0"), "Saved");
 }
 

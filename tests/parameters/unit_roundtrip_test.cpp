@@ -11,6 +11,7 @@
 
 using porv::ParametersCore;
 using porv::test::RecordingShell;
+using porv::test::ShownBy;
 
 namespace {
 
@@ -47,7 +48,7 @@ TEST_F(ParametersWithUnit, WriteAllStoresEveryBlock)
     core.fields().setText("msg0", "HELLO");
     core.fields().setText("spd1", "0*9#p1");
     core.WriteAll();
-    ASSERT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" | ")).toStdString();
+    ASSERT_EQ(ShownBy(core), QStringList());
 
     const QByteArray settings = bytesOf("0103050302141403") + QByteArray("\x0F\x00\x05\x00\x00\x01\x20\x00\x14", 9)
         + QByteArray(13, '\0') + QByteArray("\x00\x84", 2);
@@ -77,7 +78,7 @@ TEST_F(ParametersWithUnit, ReadAllShowsWhatWriteAllStored)
     a.setText("msg3", "Scroll two");
     a.setText("msg4", "Keyless");
     core.WriteAll();
-    ASSERT_TRUE(shell.messages.isEmpty()) << shell.messages.join(QStringLiteral(" | ")).toStdString();
+    ASSERT_EQ(ShownBy(core), QStringList());
     EXPECT_EQ(a.text("Phs_rc"), "35");
 
     RecordingShell shell2;
@@ -104,7 +105,7 @@ TEST_F(ParametersWithUnit, UnitStoringWronglyFailsTheVerify)
     faults.wrongP.blocks = {8};
     unit.setFaults(faults);
     core.WriteSpdClick();
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("There was an error\r\nin writing speed Dial 1 & 2")});
+    EXPECT_EQ(ShownBy(core), QStringList{QStringLiteral("There was an error\r\nin writing speed Dial 1 & 2")});
     EXPECT_EQ(unit.commandCount("p"), 5); // four attempts for 0008, one for 0009
 
     // Write All goes on past it and names it.
@@ -117,7 +118,7 @@ TEST_F(ParametersWithUnit, SilentUnitSpendsFourAttemptsPerBlock)
 {
     unit.faults().silent = true;
     core.SaveParamClick();
-    EXPECT_EQ(shell.messages.size(), 4);
+    EXPECT_EQ(ShownBy(core).size(), 4);
     EXPECT_EQ(unit.commandCount("p"), 16);
     EXPECT_EQ(unit.commandCount("r"), 0);
     EXPECT_FALSE(core.ReadSettings());
@@ -129,7 +130,7 @@ TEST_F(ParametersWithUnit, PinsRoundTrip)
     core.fields().setText("NewPin", "1234");
     core.fields().setText("EmgyCode2", "21a5");
     core.UpDatePINClick();
-    EXPECT_EQ(shell.messages, QStringList{QStringLiteral("NEW CODES Programmed")});
+    EXPECT_EQ(ShownBy(core), QStringList{QStringLiteral("NEW CODES Programmed")});
     EXPECT_EQ(unit.block(3).left(4), QByteArray("\x12\x34\xFF\xFF"));
 
     RecordingShell shell2;
