@@ -61,7 +61,7 @@ TEST(CommandLine, ValuesStandJoinedOrNextButNeverAsAnotherOption)
     EXPECT_EQ(Parse({"--serial", "/dev/ttyS0", "--no-backup", "info"}).error,
               QStringLiteral("--no-backup is for directory put, parameters put and restore"));
     EXPECT_TRUE(Parse({"--serial", "/dev/ttyS0", "restore", "a.qx4b", "--yes", "--no-backup"}).request.noBackup);
-    EXPECT_EQ(Parse({"--serial", "/dev/ttyS0", "info", "-o", "-"}).error, QStringLiteral("-o is for the get commands and backup"));
+    EXPECT_EQ(Parse({"--serial", "/dev/ttyS0", "info", "-o", "-"}).error, QStringLiteral("-o is for the get commands, backup and book export"));
 }
 
 TEST(CommandLine, ShownArgumentsEscapeWhatWouldReachTheTerminal)
