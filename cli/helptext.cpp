@@ -45,14 +45,7 @@ void AddEntry(QString &out, const HelpEntry &entry, int column = kColumn)
 {
     QString head = QStringLiteral("  ") + entry.synopsis;
     const QStringList lines = Wrapped(entry.description, kWidth - column);
-    if (head.size() > kWidth) {
-        // A synopsis longer than a line goes on in lines of its own, further in.
-        const QStringList parts = Wrapped(entry.synopsis, kWidth - 6);
-        out += QStringLiteral("  ") + parts.first() + QLatin1Char('\n');
-        for (const QString &part : parts.mid(1))
-            out += QStringLiteral("      ") + part + QLatin1Char('\n');
-        head.clear();
-    } else if (head.size() + 2 > column || lines.isEmpty()) {
+    if (head.size() + 2 > column || lines.isEmpty()) {
         out += head + QLatin1Char('\n');
         head.clear();
     }
