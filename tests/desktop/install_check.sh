@@ -64,7 +64,7 @@ install)
   grep -qx "ExecStart=$prefix/bin/porv-cli fleet backup" "$units/porv-fleet-backup.service" \
     || fail "the fleet backup's service does not run the installed porv-cli"
   if command -v systemd-analyze > /dev/null; then
-    # Verified as units of their own (the path the timer starts need not be installed here).
+    # Verified as systemd reads them: the keys, the calendar, the program the service runs.
     systemd-analyze verify --man=no "$units/porv-fleet-backup.service" "$units/porv-fleet-backup.timer" \
       || fail "systemd-analyze verify"
   fi
