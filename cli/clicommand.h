@@ -24,7 +24,17 @@ enum ExitStatus : int {
     ExitUsage = 2,       // the command line, or a question not answered Yes
     ExitUnit = 3,        // the unit did not answer or refused (the message names the step)
     ExitFile = 4,        // a file could not be read or written, or does not fit the unit
+    ExitBook = 5,        // the site book cannot be used (the message names it); nothing was written to it
     ExitInterrupted = 130,
+};
+
+// Where an option stands among the ways a command gives one thing, of which
+// the usage shows one is needed: "(--udp HOST | --serial DEVICE | --modem
+// DEVICE --number DIGITS)".
+enum class OptionChoice {
+    None,
+    Alternative, // one of the ways
+    WithPrevious, // part of the way before it (--number after --modem)
 };
 
 // An option as the command line takes it and the help shows it.
@@ -37,6 +47,7 @@ struct CommandOption {
     // How a usage error names the commands that take it ("-o is for ..."),
     // where a list of their names would read worse; empty: the list.
     QString takers = {};
+    OptionChoice choice = OptionChoice::None;
 
     bool takesValue() const { return !valueName.isEmpty(); }
     // Each name with its dashes: "-o", "--output".
@@ -73,6 +84,9 @@ public:
     virtual QList<CommandOption> options() const { return {}; }
     virtual QList<CommandArgument> arguments() const { return {}; }
     virtual Needs needs() const { return Needs::Unit; }
+    // It works with the site book (takes --book); so does every command that
+    // works with a unit, given --unit.
+    virtual bool usesBook() const { return false; }
     // It overwrites what the unit holds: it asks first (off a terminal only
     // --yes answers), and takes an automatic backup unless --no-backup.
     virtual bool writesUnit() const { return false; }

@@ -31,6 +31,13 @@ const CommandOption kSerial{Names("serial"), QStringLiteral("DEVICE"),
                             QStringLiteral("a serial cable on DEVICE (/dev/ttyUSB0, ...)")};
 const CommandOption kModem{Names("modem"), QStringLiteral("DEVICE"), QStringLiteral("a modem on DEVICE that dials DIGITS")};
 const CommandOption kNumber{Names("number"), QStringLiteral("DIGITS"), QStringLiteral("what the modem on --modem dials")};
+const CommandOption kUnit{Names("unit"), QStringLiteral("LABEL"),
+                          QStringLiteral("the unit of the site book labelled LABEL, reached as the book says; its PIN "
+                                         "as below, else from the pins file or the keyring")};
+const CommandOption kBook{Names("book"), QStringLiteral("URL"),
+                          QStringLiteral("the site book on a PostgreSQL server (postgresql://user@host/dbname, the "
+                                         "password from PGPASSWORD or ~/.pgpass, never in the URL) or in another "
+                                         "SQLite file")};
 const CommandOption kPinFile{Names("pin-file"), QStringLiteral("FILE"),
                              QStringLiteral("the first line of FILE, which only its owner may read (refused when others "
                                             "can)")};
@@ -51,6 +58,8 @@ QString TakersOf(TakenBy takenBy)
         return QStringLiteral("the commands that work with a unit");
     case TakenBy::AskingCommands:
         return QStringLiteral("the commands that write to the unit or replace a file");
+    case TakenBy::BookCommands:
+        return QStringLiteral("--unit and the commands that work with the site book");
     case TakenBy::UnitWritingCommands:
         break;
     }
@@ -66,6 +75,8 @@ bool Taken(TakenBy takenBy, const CliCommand &command)
         return command.asks();
     case TakenBy::UnitWritingCommands:
         return command.writesUnit();
+    case TakenBy::BookCommands:
+        return command.usesBook() || command.needs() == Needs::Unit;
     }
     return false;
 }
@@ -86,7 +97,7 @@ QString JoinedList(const QStringList &items)
     return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + items.last();
 }
 
-// "-o is for the get commands and backup".
+// "-o is for the get commands, backup and book export".
 QString NotForThisCommand(const QString &written, const CommandOption &option, const CommandRegistry &commands)
 {
     QString takers = option.takers;
@@ -111,7 +122,11 @@ QList<CommandOption> EveryOption(const CommandRegistry &commands)
     QList<CommandOption> options = {kHelp, kVersion};
     for (const ProgramOption &option : ProgramOptions())
         options.append(option.option);
-    options += commands.commandOptions();
+    // A command may declare one of the program's options as its own (book
+    // add-unit's --udp): the line reads it once.
+    for (const CommandOption &option : commands.commandOptions())
+        if (!FindProgramOption(option))
+            options.append(option);
     return options;
 }
 
@@ -161,6 +176,7 @@ QString TakeRequest(const GivenArguments &given, const CliCommand &command, CliR
     r.command = command.name();
     r.yes = given.isSet(kYes);
     r.noBackup = given.isSet(kNoBackup);
+    r.book = given.path(kBook);
     if (command.needs() != Needs::Unit)
         return QString();
     int connections = 0;
@@ -179,8 +195,14 @@ QString TakeRequest(const GivenArguments &given, const CliCommand &command, CliR
         r.device = given.text(kModem);
         ++connections;
     }
+    if (given.isSet(kUnit)) {
+        r.unitLabel = given.text(kUnit);
+        ++connections;
+    }
     if (connections > 1)
         return QStringLiteral("give one connection only");
+    if (given.isSet(kBook) && r.unitLabel.isEmpty())
+        return QStringLiteral("--book is for --unit LABEL and the commands that work with the site book");
     r.number = given.bytes(kNumber);
     if (given.isSet(kPin)) {
         if (given.bytes(kPin) == "-") {
@@ -195,8 +217,9 @@ QString TakeRequest(const GivenArguments &given, const CliCommand &command, CliR
         return QStringLiteral("give the PIN one way only: --pin or --pin-file");
     if (r.pinFile == QLatin1String("-"))
         return QStringLiteral("--pin-file takes a file; for standard input give --pin -");
-    if (r.connection == Connection::None)
-        return QStringLiteral("no connection given: --udp HOST, --serial DEVICE or --modem DEVICE --number DIGITS");
+    if (r.connection == Connection::None && r.unitLabel.isEmpty())
+        return QStringLiteral("no connection given: --udp HOST, --serial DEVICE, --modem DEVICE --number DIGITS or "
+                              "--unit LABEL");
     if (r.connection == Connection::Modem && r.number.isEmpty())
         return QStringLiteral("--modem needs --number DIGITS");
     if (r.connection != Connection::Modem && !r.number.isEmpty())
@@ -218,7 +241,11 @@ std::shared_ptr<QCommandLineParser> CommandParser(const CliCommand &command)
     parser->setApplicationDescription(command.summary());
     parser->setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     parser->setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    QList<QStringList> added;
     const auto add = [&](const CommandOption &option) {
+        if (added.contains(option.names))
+            return;
+        added.append(option.names);
         parser->addOption(QCommandLineOption(option.names, option.description, option.valueName));
     };
     for (const ProgramOption &option : ProgramOptions())
@@ -244,12 +271,14 @@ const QList<ProgramOption> &ProgramOptions()
         {kModem, TakenBy::UnitCommands, HelpGroup::Connection,
          {{QStringLiteral("--modem DEVICE --number DIGITS"), kModem.description}}},
         {kNumber, TakenBy::UnitCommands, HelpGroup::Connection, {}, false},
+        {kUnit, TakenBy::UnitCommands, HelpGroup::Connection},
         {kPinFile, TakenBy::UnitCommands, HelpGroup::Pin},
         {kPin, TakenBy::UnitCommands, HelpGroup::Pin,
          {{QStringLiteral("--pin -"), QStringLiteral("one line from standard input")},
           {QStringLiteral("--pin PIN"), QStringLiteral("on the command line: every user of the machine sees it in the "
                                                        "process list until porv-cli has read it, so prefer the ways "
                                                        "above")}}},
+        {kBook, TakenBy::BookCommands, HelpGroup::Book},
         {kYes, TakenBy::AskingCommands, HelpGroup::Options},
         {kNoBackup, TakenBy::UnitWritingCommands, HelpGroup::Options},
     };
@@ -261,8 +290,8 @@ const CommandOption &VersionOption() { return kVersion; }
 
 bool TakesOption(const CliCommand &command, const CommandOption &option)
 {
-    if (const ProgramOption *program = FindProgramOption(option))
-        return Taken(program->takenBy, command);
+    if (const ProgramOption *program = FindProgramOption(option); program && Taken(program->takenBy, command))
+        return true;
     for (const CommandOption &own : command.options())
         if (own.names == option.names)
             return true;

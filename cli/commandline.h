@@ -31,10 +31,11 @@ enum class TakenBy {
     UnitCommands,        // every command that works with a unit (Needs::Unit)
     AskingCommands,      // every command that may ask (CliCommand::asks)
     UnitWritingCommands, // every command that writes to the unit (CliCommand::writesUnit)
+    BookCommands,        // every command that works with the site book, and with a unit (given --unit)
 };
 
 // Where the program's help lists one of its options.
-enum class HelpGroup { Connection, Pin, Options };
+enum class HelpGroup { Connection, Pin, Book, Options };
 
 // A line of the help: what is written, and what it means.
 struct HelpEntry {
@@ -73,6 +74,8 @@ struct CliRequest {
     QString host;       // --udp: the unit's network address or host name
     QString device;     // --serial, --modem: the serial port's device
     QByteArray number;  // --modem: what the modem dials
+    QString unitLabel;  // --unit: the unit of the site book, reached as the book says (connection None until then)
+    QString book;       // --book: the site book's location; empty: PORV_BOOK, else the SQLite file
     QByteArray pin;     // --pin PIN; empty when not given
     bool pinGiven = false;
     bool pinFromInput = false; // --pin -: one line from standard input

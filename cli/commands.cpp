@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "backupstore.h"
+#include "sitebook.h"
 #include "clishell.h"
 #include "optionreader.h"
 #include "terminal.h"
@@ -20,6 +21,8 @@ void RegisterBuiltInCommands(CommandRegistry &commands)
     RegisterDirectoryCommands(commands);
     RegisterParametersCommands(commands);
     RegisterBackupCommands(commands);
+    RegisterBookCommands(commands);
+    RegisterFleetCommands(commands);
 }
 
 const CommandRegistry &BuiltInCommands()
@@ -36,7 +39,7 @@ CommandOption OutputOption(const QString &file, const QString &what)
 {
     CommandOption output{{QStringLiteral("o"), QStringLiteral("output")}, file,
                          what + QStringLiteral("; -o - writes it to standard output"), true};
-    output.takers = QStringLiteral("the get commands and backup");
+    output.takers = QStringLiteral("the get commands, backup and book export");
     return output;
 }
 
@@ -53,8 +56,11 @@ CommandContext::~CommandContext() = default;
 QByteArray CommandContext::pin() const
 {
     // Asked for on the terminal without showing it.
-    const auto typed = [] {
-        const std::optional<QByteArray> line = ReadHiddenLine(QStringLiteral("porv-cli: the unit's PIN: "));
+    const QString prompt = m_request.unitLabel.isEmpty()
+                               ? QStringLiteral("porv-cli: the unit's PIN: ")
+                               : QStringLiteral("porv-cli: the PIN of %1: ").arg(EscapedArgument(m_request.unitLabel));
+    const auto typed = [&prompt] {
+        const std::optional<QByteArray> line = ReadHiddenLine(prompt);
         if (!line || line->isEmpty())
             throw Stop{ExitUsage, QStringLiteral("no PIN given")};
         return *line;
@@ -89,12 +95,25 @@ QByteArray CommandContext::pin() const
     } else if (!qgetenv("PORV_PIN").isEmpty()) {
         pin = qgetenv("PORV_PIN");
         where = QStringLiteral("PORV_PIN");
+    } else if (m_bookUnit && m_bookUnit->pin.found()) {
+        pin = *m_bookUnit->pin.pin;
+        where = QStringLiteral("the PIN of %1").arg(EscapedArgument(m_request.unitLabel));
+    } else if (m_bookUnit && !m_bookUnit->pin.error.isEmpty() && !StandardInputIsTerminal()) {
+        // A pins file others can read is not used, as the PostgreSQL client
+        // passes over such a password file.
+        throw Stop{ExitUsage, m_bookUnit->pin.error};
     } else if (StandardInputIsTerminal()) {
+        if (m_bookUnit && !m_bookUnit->pin.error.isEmpty())
+            m_shell.ShowMessage(m_bookUnit->pin.error);
         pin = typed();
         where = QStringLiteral("the PIN");
     } else {
-        throw Stop{ExitUsage, QStringLiteral("no PIN: give PORV_PIN, --pin-file FILE or --pin - (one line on "
-                                             "standard input), or run on a terminal to type it")};
+        throw Stop{ExitUsage, m_bookUnit ? QStringLiteral("no PIN for %1 in the pins file %2 or the keyring: add a line "
+                                                          "\"LABEL PIN\" there, give PORV_PIN, --pin-file FILE or "
+                                                          "--pin -, or run on a terminal to type it")
+                                               .arg(EscapedArgument(m_request.unitLabel), PinsFilePath())
+                                         : QStringLiteral("no PIN: give PORV_PIN, --pin-file FILE or --pin - (one line on "
+                                                          "standard input), or run on a terminal to type it")};
     }
     const QString problem = PinProblem(pin);
     if (!problem.isEmpty())
@@ -105,13 +124,89 @@ QByteArray CommandContext::pin() const
 UnitConnection &CommandContext::unit()
 {
     if (!m_unit) {
+        const BookUnitTarget *inBook = bookUnit();
         const QByteArray key = pin();
         m_unit = std::make_unique<UnitConnection>(m_request, m_shell, m_interruption);
         m_unit->LogOn(key);
+        if (inBook) {
+            const BookError marked =
+                book().MarkReached(inBook->unit.id, m_unit->ModelLine(), m_unit->session().MemoryLimit);
+            if (!marked.ok())
+                m_shell.ShowMessage(marked.message);
+        }
         // Every write that replaces what the unit holds saves it first.
         m_shell.beforeOverwrite = [this](const QString &) { return BackupBeforeWrite(*this, m_request.commandName()); };
     }
     return *m_unit;
+}
+
+SiteBook &CommandContext::book()
+{
+    if (m_sharedBook)
+        return *m_sharedBook;
+    if (!m_book) {
+        BookResult<std::unique_ptr<SiteBook>> opened = OpenNamedBook(m_request.book);
+        if (!opened.ok())
+            throw BookStop(m_request.commandName(), opened.error);
+        m_book = std::move(opened.value);
+    }
+    return *m_book;
+}
+
+const BookUnitTarget *CommandContext::bookUnit()
+{
+    if (m_request.unitLabel.isEmpty())
+        return nullptr;
+    if (!m_bookUnit) {
+        const bool pinGiven = m_request.pinGiven || m_request.pinFromInput || !m_request.pinFile.isEmpty() ||
+                              !qgetenv("PORV_PIN").isEmpty();
+        BookResult<BookUnitTarget> found = ResolveBookUnit(book(), m_request.unitLabel, !pinGiven);
+        if (!found.ok())
+            throw BookStop(m_request.commandName(), found.error);
+        m_bookUnit = std::make_unique<BookUnitTarget>(std::move(found.value));
+        ReachAsBookSays(m_bookUnit->unit, m_request);
+    }
+    return m_bookUnit.get();
+}
+
+Stop BookStop(const QString &step, const BookError &error)
+{
+    ExitStatus status = ExitBook;
+    switch (error.kind) {
+    case BookFailure::Invalid:
+    case BookFailure::Duplicate:
+    case BookFailure::NotFound:
+        status = ExitUsage;
+        break;
+    case BookFailure::File:
+        status = ExitFile;
+        break;
+    default:
+        break;
+    }
+    return Stop{status, step + QStringLiteral(": ") + error.message};
+}
+
+void ReachAsBookSays(const BookUnit &unit, CliRequest &r)
+{
+    r.host.clear();
+    r.device.clear();
+    r.number.clear();
+    switch (unit.transport) {
+    case UnitTransport::Udp:
+        r.connection = Connection::Network;
+        r.host = unit.address;
+        break;
+    case UnitTransport::Serial:
+        r.connection = Connection::Serial;
+        r.device = unit.address;
+        break;
+    case UnitTransport::Modem:
+        r.connection = Connection::Modem;
+        r.device = unit.address;
+        r.number = unit.number.toLatin1();
+        break;
+    }
 }
 
 void CommandContext::checkLink(const QString &step, const QString &left)

@@ -11,8 +11,12 @@
 #include "clicommand.h"
 #include "commandline.h"
 
+#include "bookerror.h"
+#include "bookunittarget.h"
+
 namespace porv {
 struct AutomaticBackup;
+class SiteBook;
 class StandaloneDirectory;
 }
 
@@ -29,13 +33,25 @@ public:
     // Closes the link, if it was opened.
     ~CommandContext();
 
+    // With --unit, the connection is the one the book gives the unit once
+    // unit() or bookUnit() found it.
     const CliRequest &request() const { return m_request; }
     // The command's own options and arguments.
     const GivenArguments &given() const { return m_given; }
     CliShell &shell() { return m_shell; }
+    Interruption *interruption() const { return m_interruption; }
     // The unit, logged on: the first call takes the PIN (--pin, PORV_PIN, or
     // asked on the terminal) and logs on. Throws Stop.
     UnitConnection &unit();
+    // The site book (--book, PORV_BOOK, else the SQLite file), opened at the
+    // first call. Throws Stop (ExitBook, naming the book).
+    SiteBook &book();
+    // A book opened by the caller, used instead (fleet backup's, for each unit).
+    void shareBook(SiteBook &book) { m_sharedBook = &book; }
+    // With --unit: the unit as the book holds it, found at the first call
+    // (its PIN looked up only when no --pin form nor PORV_PIN gives one).
+    // Throws Stop. Nothing without --unit.
+    const BookUnitTarget *bookUnit();
     // Throws Stop when the link ended under the step (an interruption, a unit
     // that stopped answering the keep-alive); `left` says what that left
     // behind on the unit, if anything.
@@ -44,12 +60,22 @@ public:
 private:
     QByteArray pin() const;
 
-    const CliRequest &m_request;
+    CliRequest m_request;
     const GivenArguments &m_given;
     CliShell &m_shell;
     Interruption *m_interruption;
     std::unique_ptr<UnitConnection> m_unit;
+    std::unique_ptr<SiteBook> m_book;
+    SiteBook *m_sharedBook = nullptr;
+    std::unique_ptr<BookUnitTarget> m_bookUnit;
 };
+
+// A refusal of the site book as the command ends with it: the book cannot be
+// used (5), a .qx4b file (4), what was asked does not fit the book (a name
+// taken, a label not in it: 2).
+Stop BookStop(const QString &step, const BookError &error);
+// The connection of the request made the one the book gives the unit.
+void ReachAsBookSays(const BookUnit &unit, CliRequest &request);
 
 // The program's commands, in the order the help lists them. Each area adds
 // its own, one line each.
@@ -59,6 +85,8 @@ void RegisterUnitCommands(CommandRegistry &commands);       // unitcommands.cpp
 void RegisterDirectoryCommands(CommandRegistry &commands);  // directorycommands.cpp
 void RegisterParametersCommands(CommandRegistry &commands); // parametercommands.cpp
 void RegisterBackupCommands(CommandRegistry &commands);     // backupcommands.cpp
+void RegisterBookCommands(CommandRegistry &commands);       // bookcommands.cpp
+void RegisterFleetCommands(CommandRegistry &commands);      // fleetcommands.cpp
 
 // -o FILE of a command that writes a file of this kind ("FILE.csv"); `what`
 // says what goes into it. -o - is standard output.

@@ -101,9 +101,10 @@ QString Optional(const CommandOption &option) { return QStringLiteral("[%1]").ar
 QList<CommandOption> AnswerOptions(const CliCommand &command)
 {
     QList<CommandOption> options;
-    for (const ProgramOption &option : ProgramOptions())
+    for (const ProgramOption &option : ProgramOptions()) {
         if (option.group == HelpGroup::Options && TakesOption(command, option.option))
             options.append(option.option);
+    }
     return options;
 }
 
@@ -124,16 +125,25 @@ const char *const kExitStatus =
     "       format or of a newer version, no folder for the automatic backup), or\n"
     "       what it holds does not fit the unit (a bigger model's backup); nothing\n"
     "       was written\n"
+    "  5    the site book cannot be used: written by a newer porv-pro, a damaged\n"
+    "       file, a server that cannot be reached (the message names the book);\n"
+    "       nothing was written to it\n"
     "  130  interrupted; the link was closed\n"
     "\n";
 
 const char *const kEnvironment =
     "Environment:\n"
-    "  PORV_PIN       the unit's programming PIN, where --pin is not given\n"
-    "  XDG_DATA_HOME  the data folder (default ~/.local/share): the automatic\n"
-    "                 backups go to its porv-pro/backups, shared with porv-pro\n"
-    "  TMPDIR         the folder of the lock that keeps two programs off one\n"
-    "                 UDP port (default /tmp)\n"
+    "  PORV_PIN         the unit's programming PIN, where --pin is not given\n"
+    "  PORV_BOOK        the site book, where --book is not given\n"
+    "  XDG_DATA_HOME    the data folder (default ~/.local/share): the automatic\n"
+    "                   backups go to its porv-pro/backups, shared with\n"
+    "                   porv-pro; the site book is its porv-pro/sitebook.sqlite\n"
+    "  XDG_CONFIG_HOME  the configuration folder (default ~/.config): its\n"
+    "                   porv-pro/pins holds the PINs of the book's units, a line\n"
+    "                   each: the unit's label, a blank, its PIN (used only\n"
+    "                   while the file is its owner's alone: chmod 600)\n"
+    "  TMPDIR           the folder of the lock that keeps two programs off one\n"
+    "                   UDP port (default /tmp)\n"
     "\n";
 
 const char *const kExample =
@@ -142,6 +152,10 @@ const char *const kExample =
     "  porv-cli --udp 127.0.0.2 info\n"
     "  porv-cli --udp 127.0.0.2 backup -o site.qx4b\n"
     "  porv-cli --udp 127.0.0.2 diff site.qx4b\n"
+    "  porv-cli book add-site Harbour\n"
+    "  porv-cli book add-unit Gate --site Harbour --udp 127.0.0.2\n"
+    "  porv-cli --unit Gate info\n"
+    "  porv-cli fleet backup\n"
     "  porv-cli help diff\n";
 
 } // namespace
@@ -150,13 +164,21 @@ QString CommandSynopsis(const CliCommand &command)
 {
     QStringList parts = command.words();
     const QList<CommandOption> options = command.options();
-    for (const CommandOption &option : options)
-        if (option.required)
-            parts.append(option.synopsis());
     for (const CommandArgument &argument : command.arguments())
         parts.append(argument.shown());
+    QStringList ways;
+    for (const CommandOption &option : options) {
+        if (option.required && option.choice == OptionChoice::None)
+            parts.append(option.synopsis());
+        else if (option.choice == OptionChoice::Alternative)
+            ways.append(option.synopsis());
+        else if (option.choice == OptionChoice::WithPrevious && !ways.isEmpty())
+            ways.last() += QLatin1Char(' ') + option.synopsis();
+    }
+    if (!ways.isEmpty())
+        parts.append(QStringLiteral("(%1)").arg(ways.join(QStringLiteral(" | "))));
     for (const CommandOption &option : options)
-        if (!option.required)
+        if (!option.required && option.choice == OptionChoice::None)
             parts.append(Optional(option));
     for (const CommandOption &option : AnswerOptions(command))
         parts.append(Optional(option));
@@ -186,6 +208,10 @@ QByteArray HelpText(const CommandRegistry &commands)
     for (const HelpEntry &entry : GroupEntries(HelpGroup::Pin))
         AddEntry(out, entry);
 
+    out += QStringLiteral("\nSite book (where --unit and the book and fleet commands find their units;\n"
+                          "without --book or PORV_BOOK, the SQLite file of the data folder):\n");
+    for (const HelpEntry &entry : GroupEntries(HelpGroup::Book))
+        AddEntry(out, entry);
     out += QStringLiteral("\nCommands:\n");
     QStringList writers;
     for (const auto &command : commands.commands()) {
@@ -235,12 +261,19 @@ QByteArray CommandHelpText(const CliCommand &command)
     }
     QList<CommandOption> options = command.options();
     options += AnswerOptions(command);
+    for (const ProgramOption &option : ProgramOptions())
+        if (option.group == HelpGroup::Book && command.usesBook())
+            options.append(option.option);
     if (!options.isEmpty()) {
         out += QStringLiteral("Options:\n");
         for (const CommandOption &option : options)
             AddEntry(out, {option.synopsis(), option.description});
         out += QLatin1Char('\n');
     }
+    if (command.usesBook())
+        AddParagraphs(out, QStringLiteral("The site book is the one --book URL or PORV_BOOK names, else the SQLite "
+                                          "file $XDG_DATA_HOME/porv-pro/sitebook.sqlite (made on first use). A book "
+                                          "that cannot be used ends the command with status 5, naming it."));
     if (command.needs() == Needs::Unit) {
         QStringList connection, pin = {QStringLiteral("PORV_PIN")};
         for (const HelpEntry &entry : GroupEntries(HelpGroup::Connection, &command))
@@ -251,8 +284,9 @@ QByteArray CommandHelpText(const CliCommand &command)
             const QString last = items.takeLast();
             return items.isEmpty() ? last : items.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
         };
-        AddParagraphs(out, QStringLiteral("CONNECTION is %1; the PIN comes from %2, or is asked for on the terminal "
-                                          "(see \"%3 --help\").")
+        AddParagraphs(out, QStringLiteral("CONNECTION is %1; the PIN comes from %2 (with --unit, then from the "
+                                          "pins file or the keyring), or is asked for on the terminal (see \"%3 "
+                                          "--help\").")
                                .arg(either(connection), either(pin), kProgram));
     }
     out.chop(1); // one blank line between paragraphs, none at the end

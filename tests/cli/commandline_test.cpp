@@ -61,7 +61,33 @@ TEST(CommandLine, ValuesStandJoinedOrNextButNeverAsAnotherOption)
     EXPECT_EQ(Parse({"--serial", "/dev/ttyS0", "--no-backup", "info"}).error,
               QStringLiteral("--no-backup is for directory put, parameters put and restore"));
     EXPECT_TRUE(Parse({"--serial", "/dev/ttyS0", "restore", "a.qx4b", "--yes", "--no-backup"}).request.noBackup);
-    EXPECT_EQ(Parse({"--serial", "/dev/ttyS0", "info", "-o", "-"}).error, QStringLiteral("-o is for the get commands and backup"));
+    EXPECT_EQ(Parse({"--serial", "/dev/ttyS0", "info", "-o", "-"}).error, QStringLiteral("-o is for the get commands, backup and book export"));
+}
+
+// --unit is a connection of its own; --book goes with it and with the
+// book's commands; book add-unit takes the connection options as its own.
+TEST(CommandLine, TheSiteBookOnTheLine)
+{
+    const ParsedCommandLine unit = Parse({"--unit", "Gate A", "--book", "postgresql://anna@db/book", "info"});
+    ASSERT_TRUE(unit.error.isEmpty()) << unit.error.toStdString();
+    EXPECT_EQ(unit.request.unitLabel, QStringLiteral("Gate A"));
+    EXPECT_EQ(unit.request.book, QStringLiteral("postgresql://anna@db/book"));
+    EXPECT_EQ(unit.request.connection, Connection::None);
+    EXPECT_EQ(Parse({"--unit", "Gate A", "--udp", "h", "info"}).error, QStringLiteral("give one connection only"));
+    EXPECT_EQ(Parse({"--udp", "h", "--book", "b.sqlite", "info"}).error,
+              QStringLiteral("--book is for --unit LABEL and the commands that work with the site book"));
+    const ParsedCommandLine add = Parse({"book", "add-unit", "Back", "--site", "Harbour", "--modem", "/dev/ttyS0",
+                                         "--number", "0123", "--book", "b.sqlite"});
+    ASSERT_TRUE(add.error.isEmpty()) << add.error.toStdString();
+    EXPECT_EQ(add.request.connection, Connection::None);
+    EXPECT_EQ(add.request.book, QStringLiteral("b.sqlite"));
+    EXPECT_EQ(Parse({"book", "add-unit", "Back", "--udp", "h"}).error, QStringLiteral("book add-unit needs --site NAME"));
+    EXPECT_EQ(Parse({"book", "sites", "--pin", "1"}).error, QStringLiteral("--pin is for the commands that work with a unit"));
+    EXPECT_EQ(Parse({"fleet", "backup", "--yes"}).error,
+              QStringLiteral("--yes is for the commands that write to the unit or replace a file"));
+    EXPECT_EQ(CommandSynopsis(*add.command),
+              QStringLiteral("book add-unit LABEL --site NAME (--udp HOST | --serial DEVICE | --modem DEVICE --number "
+                             "DIGITS)"));
 }
 
 TEST(CommandLine, ShownArgumentsEscapeWhatWouldReachTheTerminal)

@@ -57,6 +57,17 @@ install)
     expect_file "$prefix/$f"
   done
   [ "$("$prefix/bin/porv-cli" --version)" = "porv-cli 8.4" ] || fail "installed porv-cli --version"
+  # The nightly fleet backup: a user service and its timer, the service
+  # running the installed porv-cli.
+  units=$prefix/lib/systemd/user
+  expect_file "$units/porv-fleet-backup.timer"
+  grep -qx "ExecStart=$prefix/bin/porv-cli fleet backup" "$units/porv-fleet-backup.service" \
+    || fail "the fleet backup's service does not run the installed porv-cli"
+  if command -v systemd-analyze > /dev/null; then
+    # Verified as systemd reads them: the keys, the calendar, the program the service runs.
+    systemd-analyze verify --man=no "$units/porv-fleet-backup.service" "$units/porv-fleet-backup.timer" \
+      || fail "systemd-analyze verify"
+  fi
   desktop=$prefix/share/applications/$id.desktop
   grep -qx "Exec=\"$prefix/libexec/porv-pro/porv-pro-desktop\"" "$desktop" || fail "Exec line"
   grep -qx "Icon=$id" "$desktop" || fail "Icon line"
@@ -100,12 +111,17 @@ install)
         || fail "porv-cli's COMMANDS lack the usage of $command"
     done
     grep -qE "^ {7}--changes-only" "$work/section" || fail "porv-cli's COMMANDS lack directory put's options"
+    # The site book's commands need no connection: their usage begins with their words.
+    for command in "book sites" "book add-unit" "book find" "fleet backup"; do
+      grep -qE "^ {7}porv-cli $command( |\$)" "$work/section" || fail "porv-cli's COMMANDS lack the usage of $command"
+    done
+    grep -q "porv-fleet-backup.timer" "$work/section" || fail "porv-cli's page does not tell of the fleet backup's timer"
     sed -n '/^EXIT STATUS$/,/^[A-Z]/p' "$work/page" > "$work/section"
-    for status in 0 1 2 3 4 130; do
+    for status in 0 1 2 3 4 5 130; do
       grep -qE "^ {7}$status +[a-z]" "$work/section" || fail "porv-cli's page lacks exit status $status"
     done
     sed -n '/^ENVIRONMENT$/,/^[A-Z]/p' "$work/page" > "$work/section"
-    for variable in PORV_PIN XDG_DATA_HOME TMPDIR; do
+    for variable in PORV_PIN PORV_BOOK XDG_DATA_HOME XDG_CONFIG_HOME TMPDIR; do
       grep -qE "^ {7}$variable( |\$)" "$work/section" || fail "porv-cli's page lacks $variable"
     done
   else
@@ -136,7 +152,8 @@ install)
         printf "%s\n" "${COMPREPLY[@]}"' completes "$with" "$completion" "$@" | sort | xargs)
       [ "$got" = "$expected" ] || fail "completing '$*'${with:+ with $with}: '$got', not '$expected'"
     }
-    completes "backup clock diff directory events info parameters restore" porv-cli ""
+    completes "backup book clock diff directory events fleet info parameters restore" porv-cli ""
+    completes "add-site add-unit export find history import sites units" porv-cli book ""
     completes "get put" porv-cli --udp unit directory ""
     completes "--udp" porv-cli --ud
     completes "folder site.qx4b" porv-cli --udp unit restore ""
