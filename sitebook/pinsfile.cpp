@@ -1,6 +1,7 @@
 #include "pinsfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStandardPaths>
 
@@ -148,11 +149,24 @@ PinLookup PinFromKeyring(const QString &label)
     return out;
 }
 
+bool KeyringReachable()
+{
+    // The keyrings QtKeychain asks on this system answer on the session bus;
+    // without one (a cron job, a shell over ssh) there is nobody to ask, and
+    // asking only ends in an error that names no cause.
+    if (!KeyringBuiltIn())
+        return false;
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime + QStringLiteral("/bus")).exists();
+}
+
 PinLookup LookUpPin(const QString &label)
 {
     // A file that is refused is said, not passed over for the keyring.
     PinLookup fromFile = PinFromFile(label);
-    if (fromFile.found() || !fromFile.error.isEmpty() || !KeyringBuiltIn())
+    if (fromFile.found() || !fromFile.error.isEmpty() || !KeyringReachable())
         return fromFile;
     return PinFromKeyring(label);
 }

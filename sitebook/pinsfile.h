@@ -35,7 +35,10 @@ bool KeyringBuiltIn();
 // for the keyring's answer.
 PinLookup PinFromKeyring(const QString &label);
 
-// The file first, then the keyring.
+// Whether a keyring can be asked here: built in and a session bus to reach it.
+bool KeyringReachable();
+
+// The file first, then the keyring where one can be reached.
 PinLookup LookUpPin(const QString &label);
 
 } // namespace porv

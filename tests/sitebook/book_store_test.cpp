@@ -378,6 +378,19 @@ TEST(PinsFileTest, OnlyAFileOfItsOwnersAlone)
         EXPECT_FALSE(pin.error.contains(QStringLiteral("4711")));
         EXPECT_EQ(LookUpPin(QStringLiteral("Gate A")).error, pin.error);
     }
+
+    // No session bus (a cron job, a shell over ssh): no keyring to ask, so a
+    // unit without a line is simply without a PIN, to be asked for.
+    SaveFileWhole(path, "Gate A 4711\n", SaveOptions{true, QString()});
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray bus = qgetenv("DBUS_SESSION_BUS_ADDRESS"), runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", TestFolder().toLocal8Bit());
+    pin = LookUpPin(QStringLiteral("Lift"));
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus);
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    EXPECT_FALSE(pin.found());
+    EXPECT_TRUE(pin.error.isEmpty()) << qPrintable(pin.error);
 }
 
 } // namespace
