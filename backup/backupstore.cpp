@@ -146,8 +146,21 @@ QStringList PruneBackupStore(const QString &folder, int keep)
     return removed;
 }
 
+namespace {
+AutomaticBackupKeeper &keeper()
+{
+    static AutomaticBackupKeeper kept;
+    return kept;
+}
+} // namespace
+
+void SetAutomaticBackupKeeper(AutomaticBackupKeeper k) { keeper() = std::move(k); }
+
 AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit)
 {
+    if (keeper())
+        if (std::optional<AutomaticBackup> kept = keeper()(backup, unit))
+            return *kept;
     AutomaticBackup result;
     // What was read serves the caller even when the store cannot keep it.
     result.backup = backup;

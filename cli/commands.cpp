@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "backupstore.h"
+#include "bookrecorder.h"
+#include "bookrecording.h"
 #include "clishell.h"
 #include "optionreader.h"
 #include "terminal.h"
@@ -108,6 +110,7 @@ UnitConnection &CommandContext::unit()
         const QByteArray key = pin();
         m_unit = std::make_unique<UnitConnection>(m_request, m_shell, m_interruption);
         m_unit->LogOn(key);
+        m_book = RecordWritesInBook(m_request, *m_unit);
         // Every write that replaces what the unit holds saves it first.
         m_shell.beforeOverwrite = [this](const QString &) { return BackupBeforeWrite(*this, m_request.commandName()); };
     }

@@ -13,6 +13,7 @@
 
 namespace porv {
 struct AutomaticBackup;
+class BookRecorder;
 class StandaloneDirectory;
 }
 
@@ -49,6 +50,7 @@ private:
     CliShell &m_shell;
     Interruption *m_interruption;
     std::unique_ptr<UnitConnection> m_unit;
+    std::shared_ptr<BookRecorder> m_book; // journals the writes to a unit of the site book
 };
 
 // The program's commands, in the order the help lists them. Each area adds

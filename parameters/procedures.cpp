@@ -11,6 +11,7 @@
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
+#include "unitwrites.h"
 
 namespace porv {
 
@@ -240,7 +241,13 @@ void ParametersCore::ReadAllClick()
 
 void ParametersCore::writeBlock(const QByteArray &block, const QByteArray &data, const char *what)
 {
-    if (m_link.WriteBlockVerified(block, data))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed())
+        return;
+    const QString item = QStringLiteral("block ") + QString::fromLatin1(block);
+    const bool confirmed = m_link.WriteBlockVerified(block, data);
+    journal.Done(confirmed, {block == "0001" ? UnitFieldChange::Secret(item, QStringLiteral("gate codes")) : UnitFieldChange{item, QStringLiteral("bytes"), {}, data}}, item);
+    if (confirmed)
         return;
     m_unconfirmed.append(block);
     m_shell.ShowMessage(QStringLiteral("There was an error") + CRLF + QString::fromLatin1(what));
@@ -288,6 +295,9 @@ ParametersWriteReport ParametersCore::WriteAll()
         || !m_shell.BeforeOverwrite(QStringLiteral("the parameters")))
         return report;
     m_unconfirmed.clear();
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWriteAll);
+    if (!journal.Allowed())
+        return report;
     m_shell.SetBusyCursor(true);
     {
         const auto normal = qScopeGuard([this] { m_shell.SetBusyCursor(false); });
@@ -308,6 +318,9 @@ void ParametersCore::WritePara1Click()
 {
     if (!mayWrite({WriteGroup::Settings}))
         return;
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed())
+        return;
     WriteSettings();
     ShowReady();
 }
@@ -315,6 +328,9 @@ void ParametersCore::WritePara1Click()
 void ParametersCore::WriteCodeClick()
 {
     if (!mayWrite({WriteGroup::GateCodes}))
+        return;
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed())
         return;
     WriteGateCodes();
     ShowReady();
@@ -324,6 +340,9 @@ void ParametersCore::WriteSpdClick()
 {
     if (!mayWrite({WriteGroup::SpeedDials}))
         return;
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed())
+        return;
     WriteSpeedDials();
     ShowReady();
 }
@@ -331,6 +350,9 @@ void ParametersCore::WriteSpdClick()
 void ParametersCore::divertWriteClick()
 {
     if (!mayWrite({WriteGroup::Diverts, WriteGroup::Settings}))
+        return;
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed())
         return;
     WriteDiverts();
     WriteSettings();
@@ -340,6 +362,9 @@ void ParametersCore::divertWriteClick()
 void ParametersCore::SaveParamClick()
 {
     if (!mayWrite({WriteGroup::Messages}))
+        return;
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed())
         return;
     WriteMessages();
     ShowReady();
@@ -377,8 +402,13 @@ void ParametersCore::UpDatePINClick()
     if (!(cleared - m_pinsEmptyInUnit).isEmpty()
         && !m_shell.AskQuestion(QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?")))
         return;
+    UnitWriteScope journal(m_link, UnitWriteKind::PinsWritten);
+    if (!journal.Allowed())
+        return;
     // Block 0003 goes out without showing in the status bar (the link's rule).
-    if (m_link.WriteBlockVerified("0003", PinBlock(m_fields))) {
+    const bool written = m_link.WriteBlockVerified("0003", PinBlock(m_fields));
+    journal.Done(written, SecretChanges(QStringLiteral("access codes"), PinFields()), QStringLiteral("the PINs and emergency codes"));
+    if (written) {
         m_pinsEmptyInUnit = cleared;
         m_shell.ShowMessage(QStringLiteral("NEW CODES Programmed"));
     } else {
