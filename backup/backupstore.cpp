@@ -156,6 +156,22 @@ AutomaticBackupKeeper &keeper()
 
 void SetAutomaticBackupKeeper(AutomaticBackupKeeper k) { keeper() = std::move(k); }
 
+namespace {
+BackupTakenHook &takenHook()
+{
+    static BackupTakenHook hook;
+    return hook;
+}
+} // namespace
+
+void SetBackupTakenHook(BackupTakenHook hook) { takenHook() = std::move(hook); }
+
+void BackupTaken(const UnitBackup &backup)
+{
+    if (takenHook())
+        takenHook()(backup);
+}
+
 AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit)
 {
     if (keeper())

@@ -71,6 +71,13 @@ AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity
 using AutomaticBackupKeeper = std::function<std::optional<AutomaticBackup>(const UnitBackup &, const UnitIdentity &)>;
 void SetAutomaticBackupKeeper(AutomaticBackupKeeper keeper);
 
+// A backup the user took (Back up unit, porv-cli backup), told to where the
+// program keeps a unit's history (the site book, as a snapshot); nothing
+// happens without one. One for the program; an empty one removes it.
+using BackupTakenHook = std::function<void(const UnitBackup &)>;
+void SetBackupTakenHook(BackupTakenHook hook);
+void BackupTaken(const UnitBackup &backup);
+
 // Removes, of the files the index lists, all but the newest `keep` (at least
 // one) of each unit, by the time in their names; other files are never
 // touched. Returns the paths removed.

@@ -105,8 +105,10 @@ BookRecorder::~BookRecorder()
 {
     if (m_link && UnitWriteObserverOf(*m_link) == this)
         AttachUnitWriteObserver(*m_link, nullptr);
-    if (m_link)
+    if (m_link) {
         SetAutomaticBackupKeeper({});
+        SetBackupTakenHook({});
+    }
 }
 
 void BookRecorder::Install(Link &link)
@@ -114,6 +116,7 @@ void BookRecorder::Install(Link &link)
     m_link = &link;
     AttachUnitWriteObserver(link, this);
     SetAutomaticBackupKeeper([this](const UnitBackup &backup, const UnitIdentity &) { return KeepBackup(backup); });
+    SetBackupTakenHook([this](const UnitBackup &backup) { KeepManualBackup(backup); });
 }
 
 void BookRecorder::ChooseUnit(qint64 unitId)
@@ -237,6 +240,15 @@ std::optional<AutomaticBackup> BookRecorder::KeepBackup(const UnitBackup &backup
     result.backup = backup;
     result.path = QStringLiteral("the site book %1 (a snapshot of %2)").arg(m_bookName, m_unit.label);
     return result;
+}
+
+void BookRecorder::KeepManualBackup(const UnitBackup &backup)
+{
+    if (resolve() != Match::InBook)
+        return;
+    const BookResult<SnapshotInfo> kept = m_book->AddSnapshot(m_unit.id, backup, SnapshotOrigin::Manual);
+    if (!kept.ok())
+        note(QStringLiteral("the backup as a snapshot (the file was saved)"), kept.error.message, true);
 }
 
 } // namespace porv

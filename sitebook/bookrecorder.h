@@ -72,6 +72,8 @@ public:
     // The automatic backup of a unit of the book, as a snapshot; nothing for
     // any other unit, or when the book cannot keep it (the store keeps it then).
     std::optional<AutomaticBackup> KeepBackup(const UnitBackup &backup);
+    // A backup the user took of a unit of the book: kept as its snapshot (manual).
+    void KeepManualBackup(const UnitBackup &backup);
 
     // The writes the book did not record, one line each.
     const QStringList &NotRecorded() const { return m_notRecorded; }

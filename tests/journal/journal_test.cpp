@@ -170,6 +170,9 @@ TEST_P(JournalTest, WritesFromTheWindowAndPorvCliAreJournalledWithWhoWhenAndThei
     windowOnGateA();
     const QByteArray before = unit.directoryRecords().first().name;
     const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-1);
+    // Back up unit: the file, and the unit's snapshot in the book.
+    window->seam().queueFileName(dir.filePath(QStringLiteral("gate.qx4b")));
+    action("BackUpUnit1")->trigger();
     commitFirst(QStringLiteral("JOURNAL W"), QStringLiteral("4321"));
     ASSERT_EQ(unit.directoryRecords().first().name, QByteArray("JOURNAL W"));
 
@@ -180,8 +183,11 @@ TEST_P(JournalTest, WritesFromTheWindowAndPorvCliAreJournalledWithWhoWhenAndThei
     closeWindow();
     EXPECT_TRUE(QDir(porv::BackupStoreFolder()).entryList({QStringLiteral("*.qx4b")}).isEmpty());
     const QList<porv::SnapshotInfo> snapshots = book->Snapshots(gateA).value;
-    ASSERT_EQ(snapshots.size(), 1);
-    EXPECT_EQ(snapshots.first().origin, porv::SnapshotOrigin::BeforeWrite);
+    ASSERT_EQ(snapshots.size(), 2);
+    EXPECT_EQ(snapshots[0].origin, porv::SnapshotOrigin::BeforeWrite);
+    EXPECT_EQ(snapshots[1].origin, porv::SnapshotOrigin::Manual);
+    // The snapshot before the upload holds the committed record.
+    EXPECT_EQ(book->SnapshotBackup(snapshots[0].id).value.directory->first().name, QByteArray("JOURNAL W"));
 
     QString err;
     EXPECT_EQ(runCli({QStringLiteral("clock"), QStringLiteral("set")}, &err), 0) << qPrintable(err);
