@@ -83,15 +83,18 @@ void BM_FullUploadRealTick(benchmark::State &state)
         u.siteId = book->AddSite({0, QStringLiteral("Harbour"), {}, {}}).value;
         u.label = QStringLiteral("Gate A");
         u.address = QStringLiteral("127.0.0.2");
-        if (!book->AddUnit(u).ok())
-            state.SkipWithError("no unit in the book");
+        const porv::BookResult<qint64> added = book->AddUnit(u);
+        if (!added.ok()) {
+            state.SkipWithError(qPrintable(added.error.message));
+            for (auto _ : state) {
+            }
+            return;
+        }
     }
     for (auto _ : state) {
         state.PauseTiming();
         porv::StandaloneDirectory directory;
-        porv::SetTickScale(1e-6);
         porv::DownloadDirectory(link, shell, directory);
-        porv::SetTickScale(1.0);
         std::unique_ptr<porv::BookRecorder> recorder;
         std::unique_ptr<TimedObserver> timed;
         if (journalled) {
@@ -109,24 +112,30 @@ void BM_FullUploadRealTick(benchmark::State &state)
         const porv::DirectoryUploadReport report = porv::UploadDirectory(link, shell, directory);
         const double seconds = clock.nsecsElapsed() / 1e9;
         state.counters["total_s"] = seconds;
+        QString error;
         if (timed) {
             state.counters["recorder_ms"] = timed->nanoseconds / 1e6;
             state.counters["recorder_pct"] = 100.0 * timed->nanoseconds / 1e9 / seconds;
             if (!recorder->Book() || recorder->Book()->History(1).value.isEmpty())
-                state.SkipWithError("not journalled");
+                error = QStringLiteral("not journalled");
         }
         if (report.outcome != porv::UploadOutcome::Written || report.errors != 0
             || int(unit.directoryRecords().size()) != records)
-            state.SkipWithError("upload incomplete");
+            error = QStringLiteral("upload incomplete: outcome %1, %2 errors, %3 records in the unit")
+                        .arg(int(report.outcome)).arg(report.errors).arg(unit.directoryRecords().size());
         state.PauseTiming();
         porv::AttachUnitWriteObserver(link, nullptr);
         timed.reset();
         recorder.reset();
         state.ResumeTiming();
+        if (!error.isEmpty())
+            state.SkipWithError(qPrintable(error));
     }
 }
 BENCHMARK(BM_FullUploadRealTick)
     ->ArgNames({"records", "journalled"})
+    ->Args({20, 0})
+    ->Args({20, 1})
     ->Args({1000, 0})
     ->Args({1000, 1})
     ->Iterations(1)
