@@ -211,9 +211,7 @@ QList<UnitFieldChange> restoredBlocks(const RestorePlan &plan, const RestoreRepo
         const QString item = kBlock.arg(QString::fromLatin1(block));
         if (!report.written.contains(item))
             continue;
-        changes.append(block == "0001" ? UnitFieldChange::Secret(item, QStringLiteral("gate codes"))
-                                       : UnitFieldChange{item, QStringLiteral("bytes"),
-                                                         now.parameterBlocks.value_or(ParameterBlocks{}).value(block), data});
+        changes.append(BlockChange(block, now.parameterBlocks.value_or(ParameterBlocks{}).value(block), data, block == "0001"));
     }
     if (report.accessWritten.value_or(false))
         changes += SecretChanges(QStringLiteral("access codes"), PinFields());

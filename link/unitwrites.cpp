@@ -60,6 +60,12 @@ QList<UnitFieldChange> ChangedFields(const QString &item, const QList<QByteArray
     return changes;
 }
 
+UnitFieldChange BlockChange(const QByteArray &block, const QByteArray &before, const QByteArray &after, bool secret)
+{
+    const QString item = QStringLiteral("block ") + QString::fromLatin1(block);
+    return secret ? UnitFieldChange::Secret(item, QStringLiteral("bytes")) : UnitFieldChange{item, QStringLiteral("bytes"), before, after, false};
+}
+
 QList<UnitFieldChange> SecretChanges(const QString &item, const QList<QByteArray> &fields)
 {
     QList<UnitFieldChange> changes;

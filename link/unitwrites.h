@@ -74,6 +74,9 @@ QList<UnitFieldChange> ChangedFields(const QString &item, const QList<QByteArray
                                      const QList<QByteArray> &before, const QList<QByteArray> &after,
                                      const QSet<QByteArray> &secret = {});
 
+// A block written whole: item "block NNNN", field "bytes"; a secret one as changed.
+UnitFieldChange BlockChange(const QByteArray &block, const QByteArray &before, const QByteArray &after, bool secret = false);
+
 // Each of the fields as changed, without values (the PINs a write sets).
 QList<UnitFieldChange> SecretChanges(const QString &item, const QList<QByteArray> &fields);
 

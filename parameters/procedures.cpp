@@ -241,12 +241,9 @@ void ParametersCore::ReadAllClick()
 
 void ParametersCore::writeBlock(const QByteArray &block, const QByteArray &data, const char *what)
 {
-    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
-    if (!journal.Allowed())
-        return;
-    const QString item = QStringLiteral("block ") + QString::fromLatin1(block);
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite); // a part of the button's write
     const bool confirmed = m_link.WriteBlockVerified(block, data);
-    journal.Done(confirmed, {block == "0001" ? UnitFieldChange::Secret(item, QStringLiteral("gate codes")) : UnitFieldChange{item, QStringLiteral("bytes"), {}, data}}, item);
+    journal.Done(confirmed, {BlockChange(block, {}, data, block == "0001")});
     if (confirmed)
         return;
     m_unconfirmed.append(block);
@@ -289,15 +286,13 @@ void ParametersCore::UpLoadClick() { Delay(200); }
 ParametersWriteReport ParametersCore::WriteAll()
 {
     ParametersWriteReport report;
-    if (!m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWriteAll);
+    if (!journal.Allowed() || !m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
         || !mayWrite({WriteGroup::GateCodes, WriteGroup::Messages, WriteGroup::SpeedDials, WriteGroup::Diverts,
                       WriteGroup::Settings})
         || !m_shell.BeforeOverwrite(QStringLiteral("the parameters")))
         return report;
     m_unconfirmed.clear();
-    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWriteAll);
-    if (!journal.Allowed())
-        return report;
     m_shell.SetBusyCursor(true);
     {
         const auto normal = qScopeGuard([this] { m_shell.SetBusyCursor(false); });
@@ -316,10 +311,8 @@ ParametersWriteReport ParametersCore::WriteAll()
 
 void ParametersCore::WritePara1Click()
 {
-    if (!mayWrite({WriteGroup::Settings}))
-        return;
     UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
-    if (!journal.Allowed())
+    if (!journal.Allowed() || !mayWrite({WriteGroup::Settings}))
         return;
     WriteSettings();
     ShowReady();
@@ -327,10 +320,8 @@ void ParametersCore::WritePara1Click()
 
 void ParametersCore::WriteCodeClick()
 {
-    if (!mayWrite({WriteGroup::GateCodes}))
-        return;
     UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
-    if (!journal.Allowed())
+    if (!journal.Allowed() || !mayWrite({WriteGroup::GateCodes}))
         return;
     WriteGateCodes();
     ShowReady();
@@ -338,10 +329,8 @@ void ParametersCore::WriteCodeClick()
 
 void ParametersCore::WriteSpdClick()
 {
-    if (!mayWrite({WriteGroup::SpeedDials}))
-        return;
     UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
-    if (!journal.Allowed())
+    if (!journal.Allowed() || !mayWrite({WriteGroup::SpeedDials}))
         return;
     WriteSpeedDials();
     ShowReady();
@@ -349,10 +338,8 @@ void ParametersCore::WriteSpdClick()
 
 void ParametersCore::divertWriteClick()
 {
-    if (!mayWrite({WriteGroup::Diverts, WriteGroup::Settings}))
-        return;
     UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
-    if (!journal.Allowed())
+    if (!journal.Allowed() || !mayWrite({WriteGroup::Diverts, WriteGroup::Settings}))
         return;
     WriteDiverts();
     WriteSettings();
@@ -361,10 +348,8 @@ void ParametersCore::divertWriteClick()
 
 void ParametersCore::SaveParamClick()
 {
-    if (!mayWrite({WriteGroup::Messages}))
-        return;
     UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
-    if (!journal.Allowed())
+    if (!journal.Allowed() || !mayWrite({WriteGroup::Messages}))
         return;
     WriteMessages();
     ShowReady();
@@ -399,11 +384,9 @@ void ParametersCore::UpDatePINClick()
     // An empty field clears its code in the unit. Unless that code is known to
     // be empty already (read or written so), the user says so first.
     const QSet<QByteArray> cleared = clearedByWrite(m_fields);
-    if (!(cleared - m_pinsEmptyInUnit).isEmpty()
-        && !m_shell.AskQuestion(QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?")))
-        return;
     UnitWriteScope journal(m_link, UnitWriteKind::PinsWritten);
-    if (!journal.Allowed())
+    if (!journal.Allowed() || (!(cleared - m_pinsEmptyInUnit).isEmpty()
+        && !m_shell.AskQuestion(QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?"))))
         return;
     // Block 0003 goes out without showing in the status bar (the link's rule).
     const bool written = m_link.WriteBlockVerified("0003", PinBlock(m_fields));
