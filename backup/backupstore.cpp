@@ -146,8 +146,37 @@ QStringList PruneBackupStore(const QString &folder, int keep)
     return removed;
 }
 
+namespace {
+AutomaticBackupKeeper &keeper()
+{
+    static AutomaticBackupKeeper kept;
+    return kept;
+}
+} // namespace
+
+void SetAutomaticBackupKeeper(AutomaticBackupKeeper k) { keeper() = std::move(k); }
+
+namespace {
+BackupTakenHook &takenHook()
+{
+    static BackupTakenHook hook;
+    return hook;
+}
+} // namespace
+
+void SetBackupTakenHook(BackupTakenHook hook) { takenHook() = std::move(hook); }
+
+void BackupTaken(const UnitBackup &backup)
+{
+    if (takenHook())
+        takenHook()(backup);
+}
+
 AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit)
 {
+    if (keeper())
+        if (std::optional<AutomaticBackup> kept = keeper()(backup, unit))
+            return *kept;
     AutomaticBackup result;
     // What was read serves the caller even when the store cannot keep it.
     result.backup = backup;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 #include "backupprogress.h"
@@ -62,6 +63,20 @@ AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const Unit
 // the time it was taken ("-2" for a second in the same second), adds it to
 // the index and keeps the newest kKeptBackups of that unit.
 AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity &unit);
+
+// Where a program keeps the automatic backups of some units instead of the
+// store (the site book, as snapshots): the result when it kept the backup,
+// its `path` naming where; nothing when the unit is not one of its own, and
+// the store keeps it. One for the program; an empty one puts it back.
+using AutomaticBackupKeeper = std::function<std::optional<AutomaticBackup>(const UnitBackup &, const UnitIdentity &)>;
+void SetAutomaticBackupKeeper(AutomaticBackupKeeper keeper);
+
+// A backup the user took (Back up unit, porv-cli backup), told to where the
+// program keeps a unit's history (the site book, as a snapshot); nothing
+// happens without one. One for the program; an empty one removes it.
+using BackupTakenHook = std::function<void(const UnitBackup &)>;
+void SetBackupTakenHook(BackupTakenHook hook);
+void BackupTaken(const UnitBackup &backup);
 
 // Removes, of the files the index lists, all but the newest `keep` (at least
 // one) of each unit, by the time in their names; other files are never

@@ -12,6 +12,7 @@
 #include "memtable.h"
 #include "stepshell.h"
 #include "writewatch.h"
+#include "unitwrites.h"
 
 namespace porv {
 
@@ -69,6 +70,15 @@ bool writeBlock(Link &link, const QByteArray &addr, const QByteArray &data, Writ
 }
 
 bool byAddress(const BackupRecord &a, const BackupRecord &b) { return a.addr < b.addr; }
+
+// A record's block before and after, as a write records it: the release codes only as changed.
+QList<UnitFieldChange> recordChanges(const QByteArray &addr, const StoredRecord &before, const StoredRecord &after)
+{
+    static const QList<QByteArray> fields = {"RoomNumber", "Name", "PHnumber", "Code1", "Code2", "spare"};
+    auto values = [](const StoredRecord &r) { return QList<QByteArray>{r.room, r.name, r.phone, r.code1, r.code2, r.spare}; };
+    return ChangedFields(QStringLiteral("record ") + QString::fromLatin1(addr.toUpper()), fields, values(before), values(after),
+                         {"Code1", "Code2"});
+}
 
 QString at(const QString &label, const QByteArray &addr)
 {
@@ -233,15 +243,25 @@ DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const Dire
     report.refused = plan.refused;
     QList<QPair<QByteArray, QString>> steps; // address and what it is, writes then erases
     QList<QByteArray> data;
+    QList<QList<UnitFieldChange>> changes; // of each step
     for (const DirectoryPlan::Write &w : plan.writes) {
         steps.append({w.addr, at(w.label, w.addr)});
         data.append(StoredRecordData(w.stored));
+        changes.append(recordChanges(w.addr, w.before ? StoredOf(*w.before) : StoredRecord{}, w.stored));
     }
     const QByteArray empty = StoredRecordData({});
     for (const BackupRecord &r : plan.erases) {
         steps.append({r.addr.toUpper(), QStringLiteral("the erase of ") + at(labelOf(r), r.addr.toUpper())});
         data.append(empty);
+        changes.append(recordChanges(r.addr, StoredOf(r), StoredRecord{}));
     }
+    UnitWriteScope journal(link, UnitWriteKind::WriteChanges, !steps.isEmpty());
+    if (!journal.Allowed()) {
+        report.notWritten = QStringLiteral("Nothing was written.");
+        return report;
+    }
+    QList<UnitFieldChange> confirmedChanges;
+    const auto record = qScopeGuard([&] { journal.Done(report.ok(), confirmedChanges, QStringLiteral("the phone list: %1 records written, %2 erased").arg(report.written).arg(report.erased)); });
     const int writes = int(plan.writes.size());
     shell.report(0, int(steps.size()));
     for (int i = 0; i < steps.size(); ++i) {
@@ -254,6 +274,7 @@ DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const Dire
         }
         report.started = true;
         if (writeBlock(link, steps.at(i).first, data.at(i), watch)) {
+            confirmedChanges += changes.at(i);
             ++(i < writes ? report.written : report.erased);
             report.done.append(steps.at(i).second);
         } else {

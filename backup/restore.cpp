@@ -12,6 +12,8 @@
 #include "unitcompare.h"
 #include "unitmemory.h"
 #include "writewatch.h"
+#include "blocks.h"
+#include "unitwrites.h"
 
 namespace porv {
 
@@ -199,6 +201,22 @@ private:
     WriteWatch m_watch;
     bool m_halted = false;
 };
+
+// The parameter blocks and access codes a restore wrote, as its record keeps
+// them: the gate codes (0001) and the PINs only as changed.
+QList<UnitFieldChange> restoredBlocks(const RestorePlan &plan, const RestoreReport &report, const UnitBackup &now)
+{
+    QList<UnitFieldChange> changes;
+    for (const auto &[block, data] : plan.parameterWrites) {
+        const QString item = kBlock.arg(QString::fromLatin1(block));
+        if (!report.written.contains(item))
+            continue;
+        changes.append(BlockChange(block, now.parameterBlocks.value_or(ParameterBlocks{}).value(block), data, block == "0001"));
+    }
+    if (report.accessWritten.value_or(false))
+        changes += SecretChanges(QStringLiteral("access codes"), PinFields());
+    return changes;
+}
 
 } // namespace
 
@@ -389,6 +407,11 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
     report.refused = plan.refused;
     report.parametersLeftOut = plan.leftOut;
 
+    UnitWriteScope journal(link, UnitWriteKind::Restore, !plan.Empty());
+    if (!journal.Allowed()) {
+        report.refusal = QStringLiteral("Nothing was written.");
+        return report;
+    }
     StepShell steps(shell, progress);
     shell.HoldFileCommands(true);
     shell.SetBusyCursor(true);
@@ -399,6 +422,7 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
     Writer(link, steps, plan, report).Run();
     if (!link.LoggedOn())
         report.stopped = true;
+    journal.Done(report.ok(), restoredBlocks(plan, report, *now), QStringLiteral("a backup of %1").arg(backup.taken.toString(Qt::ISODate)));
     return report;
 }
 

@@ -268,6 +268,7 @@ ExitStatus BackUpUnit(CommandContext &c, const QString &file)
         PrintOutput(BackupToJson(backup));
     else
         SaveBackupFile(backup, file);
+    BackupTaken(backup);
     c.shell().Progress(QStringLiteral("backup written to %1: %2 records, %3 tags, %4 events")
                            .arg(OutputName(file))
                            .arg(backup.directory->size())

@@ -6,6 +6,8 @@
 
 #include "backupstore.h"
 #include "sitebook.h"
+#include "bookrecorder.h"
+#include "bookrecording.h"
 #include "clishell.h"
 #include "optionreader.h"
 #include "terminal.h"
@@ -134,6 +136,8 @@ UnitConnection &CommandContext::unit()
             if (!marked.ok())
                 m_shell.ShowMessage(marked.message);
         }
+        m_recorder = RecordWritesInBook(m_request, *m_unit,
+                                        inBook ? std::optional<qint64>(inBook->unit.id) : std::nullopt);
         // Every write that replaces what the unit holds saves it first.
         m_shell.beforeOverwrite = [this](const QString &) { return BackupBeforeWrite(*this, m_request.commandName()); };
     }

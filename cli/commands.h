@@ -17,6 +17,7 @@
 namespace porv {
 struct AutomaticBackup;
 class SiteBook;
+class BookRecorder;
 class StandaloneDirectory;
 }
 
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<SiteBook> m_book;
     SiteBook *m_sharedBook = nullptr;
     std::unique_ptr<BookUnitTarget> m_bookUnit;
+    std::shared_ptr<BookRecorder> m_recorder; // journals the writes to a unit of the site book
 };
 
 // A refusal of the site book as the command ends with it: the book cannot be

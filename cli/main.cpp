@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "bookrecording.h"
 #include "clishell.h"
 #include "commandline.h"
 #include "commands.h"
@@ -87,6 +88,11 @@ int Run(const ParsedCommandLine &line, const CliApplication &app)
     } catch (const Failure &failure) {
         Tell(step + QStringLiteral(": ") + failure.message());
         status = ExitUnit;
+    }
+    // A write refused for want of the site book, or one it did not record.
+    if (const QString book = BookRecordingProblem(); !book.isEmpty()) {
+        Tell(book);
+        status = ExitFile;
     }
     if (status == ExitDone && shell.QuestionRefused())
         status = ExitUsage;

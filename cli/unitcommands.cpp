@@ -185,6 +185,9 @@ ExitStatus SetClock(CommandContext &c)
     const QString step = c.request().commandName();
     // As Set_time: the PC's local time.
     const QDateTime now = QDateTime::currentDateTime();
+    UnitWriteScope journal(unit.link(), UnitWriteKind::ClockSet);
+    if (!journal.Allowed())
+        throw Stop{ExitUsage, step + QStringLiteral(": nothing was written")};
     unit.link().SendCommand(SetClockCommand(now));
     c.checkLink(step);
     // The unit says nothing that shows the clock took: it is read back as
@@ -194,13 +197,15 @@ ExitStatus SetClock(CommandContext &c)
     const QDateTime unitClock = UnitClockDateTime(read.time, read.date);
     const QString setTo = QStringLiteral("%1 %2").arg(now.toString(QStringLiteral("HH:mm:ss")),
                                                       now.toString(QStringLiteral("dd/MM/yy")));
-    if (!unitClock.isValid())
-        throw Stop{ExitUnit, QStringLiteral("%1: the unit's clock could not be read back (t) after setting it to %2")
-                                 .arg(step, setTo)};
     const QDateTime pcNow = QDateTime::currentDateTime();
     const QDateTime pcWall(pcNow.date(), pcNow.time(), Qt::UTC);
     constexpr qint64 kClockSlack = 10; // seconds: the exchange's own time, and the second cut off
-    if (std::abs(unitClock.secsTo(pcWall)) > kClockSlack)
+    const bool took = unitClock.isValid() && std::abs(unitClock.secsTo(pcWall)) <= kClockSlack;
+    journal.Done(took, {ClockSetChange(now)}, QStringLiteral("the clock"));
+    if (!unitClock.isValid())
+        throw Stop{ExitUnit, QStringLiteral("%1: the unit's clock could not be read back (t) after setting it to %2")
+                                 .arg(step, setTo)};
+    if (!took)
         throw Stop{ExitUnit, QStringLiteral("%1: the unit's clock reads %2 %3 after setting it to %4: the unit did not "
                                             "take the setting")
                                  .arg(step, QString::fromLatin1(read.time), QString::fromLatin1(read.date), setTo)};

@@ -7,12 +7,31 @@
 #include "link.h"
 #include "memtable.h"
 #include "shellservices.h"
+#include "unitwrites.h"
 
 namespace porv {
 
 namespace {
 
 const QByteArray kAddr = QByteArrayLiteral("Addr");
+// A record's fields as a write records them; the release codes only as changed.
+const QList<QByteArray> kRecordFields = {"RoomNumber", "Name", "PHnumber", "Code1", "Code2", "spare"};
+const QSet<QByteArray> kReleaseCodes = {"Code1", "Code2"};
+
+QList<QByteArray> recordFields(const MemTable &table, bool isNew)
+{
+    QList<QByteArray> values;
+    for (const QByteArray &f : kRecordFields)
+        values.append(isNew ? QByteArray() : table.FieldText(f));
+    return values;
+}
+
+QList<QByteArray> boxFields(const DirectoryRecordText &b)
+{
+    return {b.RoomNumber, b.Name, b.PHnumber, b.Code1, b.Code2, b.spare};
+}
+
+QString recordItem(const QByteArray &address) { return QStringLiteral("record ") + QString::fromLatin1(address); }
 
 // The lowest free address, or none.
 QByteArray freeAddress(ShellServices &shell, MemTable &table)
@@ -60,6 +79,12 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
     const auto reattach = qScopeGuard([&state] { state.ShowRecordEnabled = true; });
     int p = table.Position();
     const bool writeThrough = WritesThrough(link, state, writeEachChange);
+    UnitWriteScope journal(link, p == -1 ? UnitWriteKind::RecordInserted : UnitWriteKind::RecordCommitted, writeThrough);
+    if (!journal.Allowed()) {
+        CommitReport declined;
+        declined.outcome = CommitOutcome::Declined;
+        return declined;
+    }
     if (table.Locate(QByteArrayLiteral("Roomnumber"), boxes.RoomNumber) && table.Position() != p) {
         if (!shell.AskQuestion(QStringLiteral("RoomNumber exist, Continue?"))) {
             table.SetPosition(p);
@@ -96,6 +121,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
         }
     }
     table.SetPosition(p);
+    const QList<QByteArray> before = recordFields(table, p == -1 || !newAddress.isEmpty());
     table.Edit();
     table.SetFieldText(QByteArrayLiteral("RoomNumber"), NumericOrZero(boxes.RoomNumber, &report.roomZeroed));
     table.SetFieldText(QByteArrayLiteral("Name"), boxes.Name);
@@ -125,6 +151,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
         for (int attempt = 0; attempt < 2 && !report.written; ++attempt)
             report.written = link.WriteDirectoryBlock(address, data);
         report.unitName = UnitName(boxes.Name);
+        journal.Done(report.written, ChangedFields(recordItem(address), kRecordFields, before, boxFields(boxes), kReleaseCodes), recordItem(address));
     }
     return report;
 }
@@ -139,8 +166,11 @@ bool ConfirmRecordDelete(Link &link, ShellServices &shell, DirectoryAccess &dire
     // A placeholder address (a record a tag download created) names no block
     // of the unit: there is nothing there to erase. Unless the table mirrors
     // the unit, the address may hold another client there.
+    UnitWriteScope journal(link, UnitWriteKind::RecordDeleted, IsHexAddress(addr) && WritesThrough(link, state, writeEachChange));
+    if (!journal.Allowed())
+        return state.DeleteConfirmed = false;
     if (IsHexAddress(addr) && WritesThrough(link, state, writeEachChange))
-        link.WriteDirectoryBlock(addr, RecordData({}, {}, {}, {}, {}, {}));
+        journal.Done(link.WriteDirectoryBlock(addr, RecordData({}, {}, {}, {}, {}, {})), ChangedFields(recordItem(addr), kRecordFields, recordFields(directory.Table(), false), recordFields(directory.Table(), true), kReleaseCodes), recordItem(addr));
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
+#include "unitwrites.h"
 
 namespace porv {
 
@@ -250,6 +251,11 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
         report.outcome = UploadOutcome::NotConfirmed;
         return report;
     }
+    UnitWriteScope journal(link, UnitWriteKind::FullUpload);
+    if (!journal.Allowed()) {
+        report.outcome = UploadOutcome::NotConfirmed;
+        return report;
+    }
     const auto release = holdTransfers(shell, directory);
 
     // The pauses let the status bar show each stage.
@@ -274,6 +280,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     auto hide = qScopeGuard([&shell] { shell.HideTransfer(); });
     shell.ShowStatus(0, QStringLiteral("Erasing Current phone List"));
     if (!EraseDirectory(link)) {
+        journal.Done(false, {}, QStringLiteral("the phone list erased"));
         report.outcome = UploadOutcome::NotErased;
         return report;
     }
@@ -295,6 +302,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
         directory.HoldGrid(false);
     });
     rewriteRecords(link, shell, table, report);
+    journal.Done(report.errors == 0 && link.LoggedOn(), {}, QStringLiteral("the phone list: %1 records written").arg(report.sent - report.errors));
     hide.dismiss();
     shell.HideTransfer();
 

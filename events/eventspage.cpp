@@ -214,7 +214,12 @@ void EventsPage::dnLoadClick()
 
 void EventsPage::Set_timeClick()
 {
-    m_link.SendCommand(SetClockCommand(now()));
+    UnitWriteScope journal(m_link, UnitWriteKind::ClockSet);
+    if (!journal.Allowed())
+        return;
+    const QDateTime at = now();
+    m_link.SendCommand(SetClockCommand(at));
+    journal.Done(false, {ClockSetChange(at)}, QStringLiteral("the clock (its setting is not read back)"));
 }
 
 void EventsPage::LayoutEventGrid()

@@ -61,6 +61,12 @@ QByteArray SetClockCommand(const QDateTime &localTime)
     return "t" + localTime.toString(QStringLiteral("ssmmHHddMMyy")).toLatin1() + "\r";
 }
 
+UnitFieldChange ClockSetChange(const QDateTime &localTime)
+{
+    return {QStringLiteral("clock"), QStringLiteral("time"), {},
+            localTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1(), false};
+}
+
 QString RegionalTime(const QDateTime &localTime)
 {
     const QLocale locale;

@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "unitwrites.h"
+
 namespace porv {
 
 // The unit's clock as its boxes show it: "hh:nn:ss" and "dd/mm/yy" from the
@@ -29,6 +31,8 @@ QString UnitClockIso(const QByteArray &time, const QByteArray &date);
 
 // "t" + ssnnhhddmmyy of the given local time (two decimal digits each) + CR.
 QByteArray SetClockCommand(const QDateTime &localTime);
+// The clock's setting as a write records it ("clock", "time", the local time set).
+UnitFieldChange ClockSetChange(const QDateTime &localTime);
 
 // The PC's time and date as the " Time " group shows them: the user's regional
 // time format (without a time zone) and short date format.

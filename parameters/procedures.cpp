@@ -12,6 +12,7 @@
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
+#include "unitwrites.h"
 
 namespace porv {
 
@@ -237,7 +238,10 @@ void ParametersCore::ReadAllClick()
 
 void ParametersCore::writeBlock(const QByteArray &block, const QByteArray &data)
 {
-    if (m_link.WriteBlockVerified(block, data))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite); // a part of the button's write
+    const bool confirmed = m_link.WriteBlockVerified(block, data);
+    journal.Done(confirmed, {BlockChange(block, {}, data, block == "0001")});
+    if (confirmed)
         return;
     m_unconfirmed.append(block);
     m_outcome.unconfirmed.append(block);
@@ -279,7 +283,8 @@ void ParametersCore::UpLoadClick() { Delay(200); }
 ParametersWriteReport ParametersCore::WriteAll()
 {
     ParametersWriteReport report;
-    if (!m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWriteAll);
+    if (!journal.Allowed() || !m_shell.AskQuestion(QStringLiteral("ReWrite all Messages & Operating Parameters?"))
         || !mayWrite({WriteGroup::GateCodes, WriteGroup::Messages, WriteGroup::SpeedDials, WriteGroup::Diverts,
                       WriteGroup::Settings})
         || !m_shell.BeforeOverwrite(QStringLiteral("the parameters")))
@@ -303,7 +308,8 @@ ParametersWriteReport ParametersCore::WriteAll()
 
 void ParametersCore::WritePara1Click()
 {
-    if (!mayWrite({WriteGroup::Settings}))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed() || !mayWrite({WriteGroup::Settings}))
         return;
     WriteSettings();
     ShowReady();
@@ -311,7 +317,8 @@ void ParametersCore::WritePara1Click()
 
 void ParametersCore::WriteCodeClick()
 {
-    if (!mayWrite({WriteGroup::GateCodes}))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed() || !mayWrite({WriteGroup::GateCodes}))
         return;
     WriteGateCodes();
     ShowReady();
@@ -319,7 +326,8 @@ void ParametersCore::WriteCodeClick()
 
 void ParametersCore::WriteSpdClick()
 {
-    if (!mayWrite({WriteGroup::SpeedDials}))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed() || !mayWrite({WriteGroup::SpeedDials}))
         return;
     WriteSpeedDials();
     ShowReady();
@@ -327,7 +335,8 @@ void ParametersCore::WriteSpdClick()
 
 void ParametersCore::divertWriteClick()
 {
-    if (!mayWrite({WriteGroup::Diverts, WriteGroup::Settings}))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed() || !mayWrite({WriteGroup::Diverts, WriteGroup::Settings}))
         return;
     WriteDiverts();
     WriteSettings();
@@ -336,7 +345,8 @@ void ParametersCore::divertWriteClick()
 
 void ParametersCore::SaveParamClick()
 {
-    if (!mayWrite({WriteGroup::Messages}))
+    UnitWriteScope journal(m_link, UnitWriteKind::ParametersWrite);
+    if (!journal.Allowed() || !mayWrite({WriteGroup::Messages}))
         return;
     WriteMessages();
     ShowReady();
@@ -371,11 +381,14 @@ void ParametersCore::UpDatePINClick()
     // An empty field clears its code in the unit. Unless that code is known to
     // be empty already (read or written so), the user says so first.
     const QSet<QByteArray> cleared = clearedByWrite(m_fields);
-    if (!(cleared - m_pinsEmptyInUnit).isEmpty()
-        && !m_shell.AskQuestion(QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?")))
+    UnitWriteScope journal(m_link, UnitWriteKind::PinsWritten);
+    if (!journal.Allowed() || (!(cleared - m_pinsEmptyInUnit).isEmpty()
+        && !m_shell.AskQuestion(QStringLiteral("Clear the unit's PINs and emergency codes that are empty here?"))))
         return;
     // Block 0003 goes out without showing in the status bar (the link's rule).
-    if (m_link.WriteBlockVerified("0003", PinBlock(m_fields))) {
+    const bool written = m_link.WriteBlockVerified("0003", PinBlock(m_fields));
+    journal.Done(written, SecretChanges(QStringLiteral("access codes"), PinFields()), QStringLiteral("the PINs and emergency codes"));
+    if (written) {
         m_pinsEmptyInUnit = cleared;
         m_outcome.pins = ParametersOutcome::Pins::Programmed;
     } else {

@@ -10,6 +10,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "shellservices.h"
+#include "unitwrites.h"
 
 namespace porv {
 
@@ -17,6 +18,16 @@ namespace {
 
 constexpr int kWriteAttempts = 3;
 constexpr int kVerifyRounds = 2;
+
+// The tag blocks a write sent, as its record keeps them.
+QList<UnitFieldChange> tagBlockChanges(const QList<TagBlockWrite> &blocks, const QList<QByteArray> &sent)
+{
+    QList<UnitFieldChange> changes;
+    for (const TagBlockWrite &b : blocks)
+        if (sent.contains(b.number))
+            changes.append({QStringLiteral("tag block ") + QString::fromLatin1(b.number), QStringLiteral("tags"), {}, b.data});
+    return changes;
+}
 
 } // namespace
 
@@ -146,6 +157,12 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
                                 const std::function<bool()> &goOn)
 {
     WriteAllReport report;
+    UnitWriteScope journal(link, UnitWriteKind::TagsWritten);
+    if (!journal.Allowed()) {
+        report.outcome = WriteAllOutcome::NotConfirmed;
+        return report;
+    }
+    const auto record = qScopeGuard([&] { journal.Done(report.outcome == WriteAllOutcome::Written, tagBlockChanges(blocks, report.confirmed), QStringLiteral("the tag list: %1 blocks written").arg(report.confirmed.size())); });
     BulkTransfer transfer(link, shell);
     transfer.BeginReply();
     link.ClearReceiveView();
@@ -218,8 +235,13 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
 
 void EraseTagList(Link &link, ShellServices &shell)
 {
-    if (shell.AskQuestion(QString::fromLatin1(tagtext::kEraseQuestion)))
-        link.SendCommand(QByteArrayLiteral("c1418\r"));
+    if (!shell.AskQuestion(QString::fromLatin1(tagtext::kEraseQuestion)))
+        return;
+    UnitWriteScope journal(link, UnitWriteKind::TagsErased);
+    if (!journal.Allowed())
+        return;
+    link.SendCommand(QByteArrayLiteral("c1418\r"));
+    journal.Done(false, {}, QStringLiteral("the tag list erased (the unit's answer is not waited for)"));
 }
 
 bool BlockIsBlank(Link &link, const QByteArray &block)

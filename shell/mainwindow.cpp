@@ -88,6 +88,7 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     nameToolkitButtons();
     FileNew1Execute();
     m_page->setCurrentIndex(0);
+    installBookRecorder();
 }
 
 TporvForm::~TporvForm()

@@ -12,6 +12,7 @@
 // windowbackup.cpp (the whole-unit commands: back up, restore, compare, and the
 // automatic backup before a Write All), windowsitebook.cpp (the site book
 // window and what it asks of the unit).
+#include <memory>
 #include <functional>
 #include <QByteArray>
 #include <QMainWindow>
@@ -44,6 +45,7 @@ class ParameterFields;
 class Session;
 class ShellPage;
 class SiteBookWindow;
+class BookRecorder;
 class TransferForm;
 struct AutomaticBackup;
 struct BookUnit;
@@ -264,6 +266,9 @@ private:
     bool m_unitBusy = false; // a whole-unit operation runs
     QByteArray m_modelLine;  // the connected unit's, from the log-on
     SiteBookWindow *m_siteBook = nullptr; // made at its first showing
+    // Journals the writes to a unit of the site book (windowsitebook.cpp).
+    std::shared_ptr<BookRecorder> m_bookRecorder;
+    void installBookRecorder();
     QMenu *m_editMenu = nullptr, *m_connectMenu = nullptr, *m_portsMenu = nullptr;
     QToolBar *m_toolBar = nullptr;
     QToolButton *m_led = nullptr;

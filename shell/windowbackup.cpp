@@ -233,6 +233,7 @@ void TporvForm::BackUpUnitClick()
         return;
     }
     SaveBackupFile(*read.backup, path);
+    BackupTaken(*read.backup);
     ShowStatus(0, QStringLiteral("Unit backed up to %1").arg(shownPath(path)));
 }
 

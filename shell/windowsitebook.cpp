@@ -17,6 +17,8 @@
 #include "dialogseam.h"
 #include "enterpin.h"
 #include "portlist.h"
+#include "bookrecorder.h"
+#include "booksetting.h"
 #include "bookshown.h"
 #include "session.h"
 #include "sitebook.h"
@@ -63,6 +65,29 @@ private:
 };
 
 } // namespace
+
+// Every write to a unit of the book (the book the setting names; none while
+// the default book has not been made) is journalled; the automatic backup
+// before an overwrite becomes its snapshot. When the book cannot record a
+// write, the user is asked before anything is written.
+void TporvForm::installBookRecorder()
+{
+    BookRecorder::Hooks hooks;
+    hooks.locationText = [] { return BookLocationSetting(); };
+    hooks.reach = [this]() -> std::optional<UnitReach> {
+        if (!m_link.LoggedOn())
+            return std::nullopt;
+        if (m_session->NetworkSelected)
+            return UnitReach{UnitTransport::Udp, QString::fromLatin1(m_session->LogOnAddress), {}};
+        if (m_link.RemoteMode())
+            return UnitReach{UnitTransport::Modem, m_session->SerialPortName(), QString::fromLatin1(m_enterPin->number())};
+        return UnitReach{UnitTransport::Serial, m_session->SerialPortName(), {}};
+    };
+    hooks.writeAnyway = [this](const QString &question) { return AskQuestion(question); };
+    hooks.notRecorded = [this](const QString &message, bool) { ShowMessage(message); };
+    m_bookRecorder = std::make_shared<BookRecorder>(hooks);
+    m_bookRecorder->Install(m_link);
+}
 
 void TporvForm::SiteBookClick()
 {

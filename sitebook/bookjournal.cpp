@@ -104,7 +104,7 @@ QString SecretCodeName(SecretCode code)
 BookResult<JournalRecord> SiteBook::Journal(const JournalEntry &entry)
 {
     for (const JournalChange &c : entry.changes) {
-        if (namesSecret(c.item) || namesSecret(c.field))
+        if (!c.secret && (namesSecret(c.item) || namesSecret(c.field)))
             return BookError::Fail(BookFailure::Invalid,
                                    QStringLiteral("The change of %1 %2 names a PIN or an emergency code: the journal keeps "
                                                   "only that those changed, never their values.")
@@ -140,9 +140,13 @@ BookResult<JournalRecord> SiteBook::Journal(const JournalEntry &entry)
                         .toLongLong();
         QList<QVariantList> rows;
         int seq = 0;
-        for (const JournalChange &c : entry.changes)
-            rows.append({record.id, seq++, c.item, c.field, 0, c.before, c.after});
         const QVariant none(QMetaType(QMetaType::QByteArray));
+        for (const JournalChange &c : entry.changes) {
+            if (c.secret)
+                rows.append({record.id, seq++, c.item, c.field, 1, none, none});
+            else
+                rows.append({record.id, seq++, c.item, c.field, 0, c.before, c.after});
+        }
         for (SecretCode s : entry.secretsChanged)
             rows.append({record.id, seq++, QStringLiteral("access codes"), SecretCodeName(s), 1, none, none});
         for (int start = 0; start < rows.size(); start += kChangesPerInsert) {

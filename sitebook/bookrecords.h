@@ -76,7 +76,8 @@ QString SecretCodeName(SecretCode code); // "PIN 1" .. "PIN 4", "emergency code 
 
 // One field of one item, before and after the write ("record 1A2B", "name").
 // A field or item that names a PIN, an emergency code or the access codes
-// block is refused: those go in secretsChanged, without their values. (Not
+// block is refused: those go in secretsChanged, without their values; a
+// change marked secret (a release code) keeps its names and no values. (Not
 // the compare's FieldChange: both sit in one program, and the window shows
 // the one beside the other.)
 struct JournalChange {
@@ -84,6 +85,7 @@ struct JournalChange {
     QString field;
     QByteArray before;
     QByteArray after;
+    bool secret = false; // a release code: kept only as changed, before and after dropped
 };
 
 struct JournalEntry {
