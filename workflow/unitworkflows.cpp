@@ -187,13 +187,19 @@ CompareReport CompareWithBackupFile(Link &link, const UnitIdentity &unit, UnitIn
     const BackupReadResult file = LoadBackupFile(path);
     if (!file.ok())
         return compareFailed(WorkflowFailure::File, file.error);
+    return CompareWithBackup(link, unit, interaction, *file.backup);
+}
+
+CompareReport CompareWithBackup(Link &link, const UnitIdentity &unit, UnitInteraction &interaction,
+                                const UnitBackup &backup)
+{
     Run run(link, unit, interaction);
     const UnitReadResult read = readForWrite(run);
     if (!read.ok())
         return compareFailed(read.cancelled ? WorkflowFailure::Cancelled : WorkflowFailure::Unit, read.error,
                              read.failedStep);
     CompareReport report;
-    report.diff = CompareUnit(*read.backup, *file.backup);
+    report.diff = CompareUnit(*read.backup, backup);
     return report;
 }
 
@@ -265,13 +271,18 @@ UnitWriteReport RestoreBackupFile(Link &link, const UnitIdentity &unit, UnitInte
     const BackupReadResult file = LoadBackupFile(path);
     if (!file.ok())
         return failed(WorkflowFailure::File, file.error);
-    const RestoreCheck check = CheckRestore(*file.backup, unit);
+    return RestoreBackup(link, unit, interaction, *file.backup, QFileInfo(path).fileName(), options);
+}
+
+UnitWriteReport RestoreBackup(Link &link, const UnitIdentity &unit, UnitInteraction &interaction,
+                              const UnitBackup &backup, const QString &name, const WriteOptions &options)
+{
+    const RestoreCheck check = CheckRestore(backup, unit);
     if (!check.allowed())
         return failed(WorkflowFailure::Refused, check.refusal);
     Run run(link, unit, interaction);
     for (const QString &note : check.notes)
         run.tell(UnitNotice::Kind::Note, note);
-    const QString name = QFileInfo(path).fileName();
     const QString what = QStringLiteral("the backup %1").arg(name);
     bool waived = false;
     if (!run.storeReady(what, options, waived)) {
@@ -285,8 +296,8 @@ UnitWriteReport RestoreBackupFile(Link &link, const UnitIdentity &unit, UnitInte
 
     UnitWriteReport report;
     report.notes = check.notes;
-    report.changes = CompareUnit(now, *file.backup);
-    const RestorePlan plan = PlanRestore(*file.backup, now, unit);
+    report.changes = CompareUnit(now, backup);
+    const RestorePlan plan = PlanRestore(backup, now, unit);
     report.refused = plan.refused;
     if (plan.Empty()) {
         report.outcome = UnitWriteReport::Outcome::NothingToWrite;
@@ -307,7 +318,7 @@ UnitWriteReport RestoreBackupFile(Link &link, const UnitIdentity &unit, UnitInte
         return declined(report);
     if (!run.keepBackup(now, what, options, waived, report))
         return declined(report, true);
-    report.restore = RestoreUnit(link, run.services, *file.backup, unit, now, run.hooks());
+    report.restore = RestoreUnit(link, run.services, backup, unit, now, run.hooks());
     report.outcome = UnitWriteReport::Outcome::Ran;
     return report;
 }

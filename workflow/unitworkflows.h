@@ -70,6 +70,8 @@ struct CompareReport {
 // is never compared): what restoring it would change.
 CompareReport CompareWithBackupFile(Link &link, const UnitIdentity &unit, UnitInteraction &interaction,
                                     const QString &path);
+CompareReport CompareWithBackup(Link &link, const UnitIdentity &unit, UnitInteraction &interaction,
+                                const UnitBackup &backup);
 // A phone list file (refused when its first line names none of the phone
 // list's fields or it holds no records), or the phone list on the PC,
 // against the unit's directory: what writing the changes would do.
@@ -121,6 +123,9 @@ struct UnitWriteReport {
 // verified.
 UnitWriteReport RestoreBackupFile(Link &link, const UnitIdentity &unit, UnitInteraction &interaction,
                                   const QString &path, const WriteOptions &options = {});
+// The same for a backup read already (`name` names it in the questions).
+UnitWriteReport RestoreBackup(Link &link, const UnitIdentity &unit, UnitInteraction &interaction,
+                              const UnitBackup &backup, const QString &name, const WriteOptions &options = {});
 
 // Writes the changes of a phone list (the page's, or a file's loaded into
 // `directory`) to the unit: the unit read once (whole but for its event log,
