@@ -459,7 +459,7 @@ TEST_F(CliTest, HelpAndVersionWithoutADisplay)
     // One command's help, asked for either way; nothing but its words is needed.
     const Ran diff = run({QStringLiteral("help"), QStringLiteral("diff")}, {}, env);
     EXPECT_EQ(diff.status, 0);
-    EXPECT_TRUE(diff.out.startsWith("Usage: porv-cli CONNECTION [PIN] diff FILE.qx4b|FILE.csv [--json]\n")) << diff.out.toStdString();
+    EXPECT_TRUE(diff.out.startsWith("Usage: porv-cli CONNECTION [PIN] diff FILE.qx4b|FILE.csv|FILE.sys [--json]\n")) << diff.out.toStdString();
     for (const char *item : {"Arguments:", "--json", "--udp HOST"})
         EXPECT_TRUE(diff.out.contains(item)) << item;
     EXPECT_FALSE(diff.out.contains("restore"));
