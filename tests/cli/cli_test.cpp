@@ -378,6 +378,11 @@ TEST_F(CliOverPty, ExitStatusesNameTheTrouble)
     const Ran noise = runWithPin({QStringLiteral("diff"), path("noise.csv")});
     EXPECT_EQ(noise.status, 4) << noise.err.toStdString();
     EXPECT_TRUE(noise.err.contains(path("noise.csv").toLocal8Bit())) << noise.err.toStdString();
+    // A parameters file cut short: the same.
+    WriteBytes(path("short.sys"), QByteArray(100, '\x01'));
+    const Ran cut = runWithPin({QStringLiteral("diff"), path("short.sys")});
+    EXPECT_EQ(cut.status, 4) << cut.err.toStdString();
+    EXPECT_TRUE(cut.err.contains(path("short.sys").toLocal8Bit())) << cut.err.toStdString();
     // A file it cannot write: before the unit is asked for anything.
     QFile plain(path("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));

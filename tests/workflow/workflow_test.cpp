@@ -20,6 +20,7 @@
 #include "logon.h"
 #include "memtable.h"
 #include "null_shell.h"
+#include "procedures.h"
 #include "session.h"
 #include "shell_fixture.h"
 #include "tablecsv.h"
@@ -55,6 +56,8 @@ public:
     virtual Outcome restore(const QString &file, bool yes) = 0;
     virtual Outcome compare(const QString &file) = 0;
     virtual Outcome writeChanges(const QString &phoneList, bool yes) = 0;
+    // A parameters file against the unit's parameters.
+    virtual Outcome compareParameters(const QString &file) = 0;
     // A restore with Yes, Cancel asked once the first record is written.
     virtual Outcome restoreCancelled(const QString &file) = 0;
 };
@@ -63,6 +66,7 @@ class Rig : public ShellTest {
 public:
     void TestBody() override {}
     using ShellTest::SetUp;
+    using ShellTest::button;
     using ShellTest::TearDown;
     using ShellTest::dir;
     using ShellTest::lastMessage;
@@ -100,6 +104,21 @@ public:
         QFile out(path);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(porv::TableCsvBytes(directory.table));
+    }
+
+    // The unit's parameters as a parameters file, with message 0 made `message`.
+    void saveParameters(const QString &path, const QByteArray &message)
+    {
+        Helper h(unit);
+        porv::ParametersCore core(h.link, h.shell);
+        core.ReadAllClick();
+        core.SaveToFile(path);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        bytes.replace(45, 1 + message.size(), char(message.size()) + message);
+        file.seek(0);
+        file.write(bytes);
     }
 
 private:
@@ -187,6 +206,12 @@ public:
         EXPECT_TRUE(porv::LoadPhoneListFile(directory, phoneList, phoneList).isEmpty());
         return ran(ui, porv::WritePhoneListChanges(link, identity, ui, directory));
     }
+    Outcome compareParameters(const QString &file) override
+    {
+        ScriptedInteraction ui;
+        const porv::CompareReport report = porv::CompareWithParametersFile(link, identity, ui, file);
+        return {false, porv::DiffLines(report.diff), report.problem};
+    }
     Outcome restoreCancelled(const QString &file) override
     {
         ScriptedInteraction ui;
@@ -254,6 +279,17 @@ public:
         if (yes)
             seam().queueAnswer(true);
         return run("CompareUnit1", {changes(yes ? "WriteChanges" : "CloseChanges")});
+    }
+    // The parameters page read from the unit, the file opened on it, then
+    // the parameters on the PC compared.
+    Outcome compareParameters(const QString &file) override
+    {
+        Click(m_rig->button("Pbutt"));
+        Click(window().findChild<QPushButton *>(QStringLiteral("ReadAll")));
+        seam().queueFileName(file);
+        window().findChild<QAction *>(QStringLiteral("FileOpen1"))->trigger();
+        seam().queueDialog(click("CompareParameters"));
+        return run("CompareUnit1", {changes("CloseChanges")});
     }
     Outcome restoreCancelled(const QString &file) override
     {
@@ -342,6 +378,7 @@ public:
     {
         return run({QStringLiteral("directory"), QStringLiteral("put"), phoneList, QStringLiteral("--changes-only")}, yes);
     }
+    Outcome compareParameters(const QString &file) override { return run({QStringLiteral("diff"), file}, false); }
     Outcome restoreCancelled(const QString &) override { return {}; }
 
 private:
@@ -533,4 +570,23 @@ TYPED_TEST(UnitWorkflows, CancelStopsBetweenTwoBlocksAndSaysWhatWasWritten)
         EXPECT_TRUE(cancelled.said.contains(QLatin1String(said))) << said << " in " << cancelled.said.toStdString();
     EXPECT_TRUE(this->front->loggedOn());
     EXPECT_EQ(this->rig.storedBackups().size(), 1);
+}
+
+// A parameters file against the unit: the one field it changes, both values.
+TYPED_TEST(UnitWorkflows, CompareWithAParametersFileShowsTheFieldItChanges)
+{
+    qx4::SeedOptions seed;
+    seed.records = 4;
+    qx4::seedUnit(this->rig.unit, seed);
+    const QString file = this->rig.file("site.sys");
+    this->rig.saveParameters(file, "HELLO");
+    this->started(seed);
+    this->rig.unit.resetCounts();
+
+    const Outcome compared = this->front->compareParameters(file);
+    ASSERT_EQ(compared.changes.size(), 2) << compared.changes.join(QLatin1Char('|')).toStdString()
+                                          << compared.said.toStdString();
+    EXPECT_EQ(compared.changes.first(), QStringLiteral("Parameters: 1 differ"));
+    EXPECT_TRUE(compared.changes.at(1).endsWith(QStringLiteral(": HELLO"))) << compared.changes.at(1).toStdString();
+    EXPECT_EQ(this->writes(), 0);
 }
