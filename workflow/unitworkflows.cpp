@@ -295,8 +295,10 @@ UnitWriteReport RestoreBackup(Link &link, const UnitIdentity &unit, UnitInteract
     const UnitBackup &now = *read.backup;
 
     UnitWriteReport report;
-    report.notes = check.notes;
     report.changes = CompareUnit(now, backup);
+    for (const QString &note : check.notes)
+        if (!report.changes.notes.contains(note))
+            report.notes.append(note);
     const RestorePlan plan = PlanRestore(backup, now, unit);
     report.refused = plan.refused;
     if (plan.Empty()) {
@@ -307,9 +309,7 @@ UnitWriteReport RestoreBackup(Link &link, const UnitIdentity &unit, UnitInteract
     q.kind = UnitQuestion::Kind::Restore;
     q.subject = name;
     q.changes = report.changes;
-    for (const QString &note : check.notes)
-        if (!report.changes.notes.contains(note))
-            q.notes.append(note);
+    q.notes = report.notes;
     // The blocks differ where no field shows it: they are written all the same.
     if (report.changes.Same())
         q.notes.append(QStringLiteral("The unit's memory differs from the backup in bytes no comparison names; "

@@ -101,7 +101,7 @@ struct UnitWriteReport {
     WorkflowFailure failure = WorkflowFailure::None;
     QString step;                            // Failed for the unit: the step it did not answer
     QString problem;                         // Failed: why
-    QStringList notes;                       // the restore's check notes
+    QStringList notes;                       // the restore's check notes the changes do not hold
     UnitDiff changes;                        // what was shown (for NothingToWrite: what cannot be written)
     QStringList refused;                     // what differs and is not written because the unit cannot hold it
     bool withoutBackup = false;              // Declined at the question whether to write without a backup
