@@ -1,7 +1,9 @@
 #pragma once
-// How the whole-unit operations report while they run: one callback with the
-// step and, where it is known, how far it has come. A window shows it in one
-// progress display; a terminal program prints it.
+// How the whole-unit operations report while they run and how they are
+// stopped: the step and, where it is known, how far it has come; and a
+// request to stop, asked between two blocks (two records, two steps). A
+// window shows the progress in one display and offers Cancel; a terminal
+// program prints it.
 #include <QString>
 
 #include <functional>
@@ -15,5 +17,35 @@ struct StepProgress {
 };
 
 using ProgressCallback = std::function<void(const StepProgress &)>;
+
+struct OperationHooks {
+    ProgressCallback progress;
+    // True once the operation is to stop at the next pause between two blocks.
+    std::function<bool()> cancelRequested;
+};
+
+// The running step of one operation, reported through its hooks.
+class OperationSteps {
+public:
+    explicit OperationSteps(OperationHooks hooks) : m_hooks(std::move(hooks)) {}
+
+    // A new step: reported at once, with its count unknown.
+    void Begin(const QString &step)
+    {
+        m_step = step;
+        Count(0, 0);
+    }
+    const QString &Step() const { return m_step; }
+    void Count(int done, int total) const
+    {
+        if (m_hooks.progress)
+            m_hooks.progress({m_step, done, total});
+    }
+    bool CancelRequested() const { return m_hooks.cancelRequested && m_hooks.cancelRequested(); }
+
+private:
+    OperationHooks m_hooks;
+    QString m_step;
+};
 
 } // namespace porv

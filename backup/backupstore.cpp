@@ -216,9 +216,9 @@ AutomaticBackup SaveAutomaticBackup(const UnitBackup &backup, const UnitIdentity
 }
 
 AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const UnitIdentity &unit,
-                                    const ProgressCallback &progress, const UnitReadOptions &options)
+                                    const OperationHooks &hooks, const UnitReadOptions &options)
 {
-    const UnitReadResult read = ReadWholeUnit(link, shell, unit, options, progress);
+    const UnitReadResult read = ReadWholeUnit(link, shell, unit, options, hooks);
     if (!read.ok()) {
         AutomaticBackup result;
         result.folder = BackupStoreFolder();

@@ -57,7 +57,7 @@ QString BackupStoreProblem();
 // keep the file, nothing is saved and the error says why (what was read is
 // still in `backup`): the caller asks before going on, or refuses.
 AutomaticBackup TakeAutomaticBackup(Link &link, ShellServices &shell, const UnitIdentity &unit,
-                                    const ProgressCallback &progress = {}, const UnitReadOptions &options = {false});
+                                    const OperationHooks &hooks = {}, const UnitReadOptions &options = {false});
 // Saves what was read of the unit into the store (also a read taken already,
 // the one a restore's changes were shown from), named by its identity and
 // the time it was taken ("-2" for a second in the same second), adds it to

@@ -10,7 +10,7 @@
 #include "directorytransfer.h"
 #include "link.h"
 #include "memtable.h"
-#include "stepshell.h"
+#include "shellservices.h"
 #include "writewatch.h"
 #include "unitwrites.h"
 
@@ -237,7 +237,8 @@ DirectoryPlan PlanDirectoryChanges(const QList<TargetRecord> &targets, const QLi
     return plan;
 }
 
-DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const DirectoryPlan &plan, WriteWatch &watch)
+DirectoryWriteReport WriteDirectoryPlan(Link &link, const OperationSteps &progress, const DirectoryPlan &plan,
+                                        WriteWatch &watch)
 {
     DirectoryWriteReport report;
     report.refused = plan.refused;
@@ -263,11 +264,12 @@ DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const Dire
     QList<UnitFieldChange> confirmedChanges;
     const auto record = qScopeGuard([&] { journal.Done(report.ok(), confirmedChanges, QStringLiteral("the phone list: %1 records written, %2 erased").arg(report.written).arg(report.erased)); });
     const int writes = int(plan.writes.size());
-    shell.report(0, int(steps.size()));
+    progress.Count(0, int(steps.size()));
     for (int i = 0; i < steps.size(); ++i) {
-        if (!link.LoggedOn() || watch.Silent()) {
+        if (!link.LoggedOn() || watch.Silent() || progress.CancelRequested()) {
             report.stopped = !link.LoggedOn();
-            report.silent = !report.stopped;
+            report.silent = !report.stopped && watch.Silent();
+            report.cancelled = !report.stopped && !report.silent;
             for (int k = i; k < steps.size(); ++k)
                 report.left.append(steps.at(k).second);
             return report;
@@ -280,7 +282,7 @@ DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const Dire
         } else {
             report.failed.append(steps.at(i).second);
         }
-        shell.report(i + 1, int(steps.size()));
+        progress.Count(i + 1, int(steps.size()));
     }
     report.silent = watch.Silent() && !report.failed.isEmpty();
     return report;
@@ -312,7 +314,7 @@ QStringList assignAddresses(MemTable &table, int memoryLimit)
 
 DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, DirectoryAccess &directory,
                                            const QList<BackupRecord> &unitNow, bool unitNowComplete,
-                                           const ProgressCallback &progress)
+                                           const OperationHooks &hooks)
 {
     DirectoryWriteReport report;
     MemTable &table = directory.Table();
@@ -335,8 +337,8 @@ DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, Dir
         return report;
     }
 
-    StepShell steps(shell, progress);
-    steps.BeginStep(QStringLiteral("Writing the phone list changes"));
+    OperationSteps steps(hooks);
+    steps.Begin(QStringLiteral("Writing the phone list changes"));
     shell.HoldFileCommands(true);
     directory.HoldTransfers(true);
     directory.HoldGrid(true);

@@ -24,7 +24,7 @@ class DirectoryAccess;
 class Link;
 class MemTable;
 class ShellServices;
-class StepShell;
+class OperationSteps;
 class WriteWatch;
 
 // A record the unit is to hold, with where it came from.
@@ -96,13 +96,16 @@ struct DirectoryWriteReport {
     QStringList addressed;    // records that were given an address: "SMITH J at 1040"
     bool stopped = false;     // the link closed before the end
     bool silent = false;      // the unit stopped answering: the rest was not sent
-    bool ok() const { return notWritten.isEmpty() && failed.isEmpty() && !stopped && !silent; }
+    bool cancelled = false;   // stopped at a cancel request: the rest was not sent
+    bool ok() const { return notWritten.isEmpty() && failed.isEmpty() && !stopped && !silent && !cancelled; }
 };
 
 // Runs a plan whose targets all have their addresses: the writes, then the
 // erases, each at most twice, while the link stays logged on and the unit
-// answers (`watch`: three writes in a row without an answer end it).
-DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const DirectoryPlan &plan, WriteWatch &watch);
+// answers (`watch`: three writes in a row without an answer end it) and no
+// cancel is requested (asked before each block).
+DirectoryWriteReport WriteDirectoryPlan(Link &link, const OperationSteps &steps, const DirectoryPlan &plan,
+                                        WriteWatch &watch);
 
 // Write changes: the table on the PC against a fresh, whole dump of the unit
 // (ReadUnitDirectory). Records without a usable address take the lowest free
@@ -113,6 +116,6 @@ DirectoryWriteReport WriteDirectoryPlan(Link &link, StepShell &shell, const Dire
 // afterwards (DirectorySynced) unless a record was left out.
 DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, DirectoryAccess &directory,
                                            const QList<BackupRecord> &unitNow, bool unitNowComplete,
-                                           const ProgressCallback &progress = {});
+                                           const OperationHooks &hooks = {});
 
 } // namespace porv

@@ -7,10 +7,10 @@
 #include "directorytable.h"
 #include "failures.h"
 #include "link.h"
-#include "stepshell.h"
 #include "tagcodes.h"
 #include "unitcompare.h"
 #include "unitmemory.h"
+#include "shellservices.h"
 #include "writewatch.h"
 #include "blocks.h"
 #include "unitwrites.h"
@@ -66,8 +66,8 @@ QStringList itemsOf(const DirectoryPlan &plan)
 // that has fallen silent; what was not sent then is named.
 class Writer {
 public:
-    Writer(Link &link, StepShell &steps, const RestorePlan &plan, RestoreReport &report)
-        : m_link(link), m_steps(steps), m_plan(plan), m_report(report), m_watch(link)
+    Writer(Link &link, ShellServices &shell, OperationSteps &steps, const RestorePlan &plan, RestoreReport &report)
+        : m_link(link), m_shell(shell), m_steps(steps), m_plan(plan), m_report(report), m_watch(link)
     {
     }
 
@@ -87,7 +87,8 @@ private:
             return false;
         m_report.stopped = m_report.stopped || !m_link.LoggedOn();
         m_report.silent = m_report.silent || (!m_report.stopped && m_watch.Silent());
-        if (!m_report.stopped && !m_report.silent)
+        m_report.cancelled = m_report.cancelled || (!m_report.stopped && !m_report.silent && m_steps.CancelRequested());
+        if (!m_report.stopped && !m_report.silent && !m_report.cancelled)
             return true;
         m_halted = true;
         leaveFrom(part, from);
@@ -120,7 +121,7 @@ private:
     {
         if (m_plan.parameterWrites.isEmpty())
             return;
-        m_steps.BeginStep(QLatin1String(restorestep::kParameters));
+        m_steps.Begin(QLatin1String(restorestep::kParameters));
         QByteArray previous;
         for (int i = 0; i < m_plan.parameterWrites.size(); ++i) {
             if (!goOn(0, i))
@@ -135,7 +136,7 @@ private:
             else
                 m_report.parameterFailures.append(item);
             previous = block;
-            m_steps.report(i + 1, int(m_plan.parameterWrites.size()));
+            m_steps.Count(i + 1, int(m_plan.parameterWrites.size()));
         }
         m_report.parametersWritten = true;
     }
@@ -144,7 +145,7 @@ private:
     {
         if (!m_plan.accessWrite || !goOn(1, 0))
             return;
-        m_steps.BeginStep(QLatin1String(restorestep::kAccess));
+        m_steps.Begin(QLatin1String(restorestep::kAccess));
         m_report.accessWritten = writeBlock("0003", *m_plan.accessWrite);
         if (*m_report.accessWritten)
             m_report.written.append(kAccessItem);
@@ -155,13 +156,14 @@ private:
         if (!m_plan.directory || (m_plan.directory->writes.isEmpty() && m_plan.directory->erases.isEmpty())
             || !goOn(2, 0))
             return;
-        m_steps.BeginStep(QLatin1String(restorestep::kDirectory));
+        m_steps.Begin(QLatin1String(restorestep::kDirectory));
         m_report.directory = WriteDirectoryPlan(m_link, m_steps, *m_plan.directory, m_watch);
         m_report.written.append(m_report.directory->done);
         m_report.left.append(m_report.directory->left);
         m_report.stopped = m_report.stopped || m_report.directory->stopped;
         m_report.silent = m_report.silent || m_report.directory->silent;
-        if (m_report.stopped || m_report.silent) {
+        m_report.cancelled = m_report.cancelled || m_report.directory->cancelled;
+        if (m_report.stopped || m_report.silent || m_report.cancelled) {
             m_halted = true;
             leaveFrom(3, 0);
         }
@@ -171,23 +173,27 @@ private:
     {
         if (!m_plan.tagWrites || !goOn(3, 0))
             return;
-        m_steps.BeginStep(QLatin1String(restorestep::kTags));
+        m_steps.Begin(QLatin1String(restorestep::kTags));
         bool first = true;
-        m_report.tags = ReplaceTagBlocks(m_link, m_steps, *m_plan.tagWrites, false, [this, &first] {
+        bool cancelled = false;
+        m_report.tags = ReplaceTagBlocks(m_link, m_shell, *m_plan.tagWrites, false, [this, &first, &cancelled] {
             // Three "g" commands a block: one without any answer at all is
             // enough to stop.
             if (!first)
                 m_watch.After(3);
+            // Between two blocks (once the list is erased, it is rewritten
+            // at least with its first block).
+            cancelled = !first && m_steps.CancelRequested();
             first = false;
-            if (m_watch.Silent())
+            if (m_watch.Silent() || cancelled)
                 return false;
             m_watch.Before();
             return true;
         });
-        m_steps.TakeMessages(); // the report says it all
         const WriteAllOutcome outcome = m_report.tags->outcome;
         m_report.stopped = m_report.stopped || outcome == WriteAllOutcome::LoggedOff;
-        m_report.silent = m_report.silent || outcome == WriteAllOutcome::Stopped;
+        m_report.cancelled = m_report.cancelled || (outcome == WriteAllOutcome::Stopped && cancelled);
+        m_report.silent = m_report.silent || (outcome == WriteAllOutcome::Stopped && !cancelled);
         if (outcome == WriteAllOutcome::Written)
             m_report.written.append(kTagsItem);
         else if (outcome == WriteAllOutcome::LoggedOff || outcome == WriteAllOutcome::Stopped)
@@ -195,7 +201,8 @@ private:
     }
 
     Link &m_link;
-    StepShell &m_steps;
+    ShellServices &m_shell;
+    OperationSteps &m_steps;
     const RestorePlan &m_plan;
     RestoreReport &m_report;
     WriteWatch m_watch;
@@ -268,9 +275,10 @@ QStringList RestoreReport::Problems(int named) const
             break;
         }
     }
-    if (silent || stopped) {
-        problems.append(silent ? QStringLiteral("The unit stopped answering: the rest was not sent.")
-                               : QStringLiteral("The link closed before the restore ended."));
+    if (silent || stopped || cancelled) {
+        problems.append(silent    ? QStringLiteral("The unit stopped answering: the rest was not sent.")
+                        : stopped ? QStringLiteral("The link closed before the restore ended.")
+                                  : QStringLiteral("Cancelled: the rest was not sent."));
         problems.append(QStringLiteral("Written: %1").arg(NamedItems(written, named)));
         QStringList notWritten = parameterFailures;
         if (directory)
@@ -379,7 +387,7 @@ RestorePlan PlanRestore(const UnitBackup &backup, const UnitBackup &now, const U
 }
 
 RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &backup, const UnitIdentity &connected,
-                          const std::optional<UnitBackup> &unitNow, const ProgressCallback &progress)
+                          const std::optional<UnitBackup> &unitNow, const OperationHooks &hooks)
 {
     RestoreReport report;
     const RestoreCheck check = CheckRestore(backup, connected);
@@ -395,7 +403,7 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
     // restore writes only what differs, and never stops half way for want of it.
     std::optional<UnitBackup> now = unitNow;
     if (!now) {
-        const UnitReadResult read = ReadWholeUnit(link, shell, connected, {false}, progress);
+        const UnitReadResult read = ReadWholeUnit(link, shell, connected, {false}, hooks);
         if (!read.ok()) {
             report.refusal =
                 QStringLiteral("The unit could not be read (%1): nothing was written.").arg(read.message());
@@ -412,14 +420,14 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
         report.refusal = QStringLiteral("Nothing was written.");
         return report;
     }
-    StepShell steps(shell, progress);
+    OperationSteps steps(hooks);
     shell.HoldFileCommands(true);
     shell.SetBusyCursor(true);
     const auto release = qScopeGuard([&shell] {
         shell.SetBusyCursor(false);
         shell.HoldFileCommands(false);
     });
-    Writer(link, steps, plan, report).Run();
+    Writer(link, shell, steps, plan, report).Run();
     if (!link.LoggedOn())
         report.stopped = true;
     journal.Done(report.ok(), restoredBlocks(plan, report, *now), QStringLiteral("a backup of %1").arg(backup.taken.toString(Qt::ISODate)));

@@ -70,6 +70,7 @@ struct RestoreReport {
     QStringList left;                // what was not sent (the link closed, or the unit fell silent)
     bool stopped = false;            // the link closed on the way
     bool silent = false;             // the unit stopped answering: the rest was not sent
+    bool cancelled = false;          // stopped at a cancel request, between two blocks
     bool ok() const;
     // What went wrong, one line each; empty when everything was written. The
     // lists of what was and was not written name at most `named` items
@@ -90,9 +91,9 @@ QString NamedItems(const QStringList &items, int named = -1);
 // from `unitNow`, a read of the unit taken just before (the one the changes
 // were shown from); without one the unit is read first. CheckRestore runs
 // first; a refusal, or a read that does not arrive whole, writes nothing.
-// Three writes in a row that the unit does not answer end it.
+// Three writes in a row that the unit does not answer end it, and so does a
+// cancel request, between two blocks.
 RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &backup, const UnitIdentity &connected,
-                          const std::optional<UnitBackup> &unitNow = std::nullopt,
-                          const ProgressCallback &progress = {});
+                          const std::optional<UnitBackup> &unitNow = std::nullopt, const OperationHooks &hooks = {});
 
 } // namespace porv

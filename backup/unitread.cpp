@@ -14,7 +14,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "session.h"
-#include "stepshell.h"
+#include "shellservices.h"
 #include "tagcodes.h"
 #include "tagtransfer.h"
 #include "unitmemory.h"
@@ -66,12 +66,11 @@ QList<BackupRecord> recordsOfDump(const QByteArray &received)
     return out;
 }
 
-UnitDirectoryRead readDirectory(Link &link, StepShell &shell)
+UnitDirectoryRead readDirectory(Link &link, ShellServices &shell)
 {
     UnitDirectoryRead read;
     StandaloneDirectory directory;
     const DirectoryDownloadReport report = DownloadDirectory(link, shell, directory);
-    shell.TakeMessages(); // the report says it all
     read.complete = report.complete;
     if (!report.started)
         read.error = QStringLiteral("another transfer is running");
@@ -171,7 +170,7 @@ void readBlocks(Link &link, const BlockRead &read, ParameterBlocks &blocks)
     }
 }
 
-ParameterBlocks readParameterBlocks(Link &link, StepShell &shell)
+ParameterBlocks readParameterBlocks(Link &link, const OperationSteps &steps)
 {
     static const QList<BlockRead> reads = {
         {"r0000", 1000, {"0000"}},
@@ -183,7 +182,7 @@ ParameterBlocks readParameterBlocks(Link &link, StepShell &shell)
     ParameterBlocks blocks;
     for (const BlockRead &read : reads) {
         readBlocks(link, read, blocks);
-        shell.report(int(blocks.size()), int(ParameterBlockLayouts().size()) - 1);
+        steps.Count(int(blocks.size()), int(ParameterBlockLayouts().size()) - 1);
     }
     return blocks;
 }
@@ -197,7 +196,7 @@ void readAccessCodes(Link &link, UnitBackup &backup)
     backup.access = AccessCodesOfBlock(block.value("0003"));
 }
 
-void readTags(Link &link, StepShell &shell, UnitBackup &backup)
+void readTags(Link &link, ShellServices &shell, UnitBackup &backup)
 {
     BulkTransfer transfer(link, shell);
     transfer.BeginReply();
@@ -229,12 +228,11 @@ std::optional<QByteArray> clockText(const ClockReadings &r)
     return "20" + r.Sdate.mid(6, 2) + '-' + r.Sdate.mid(3, 2) + '-' + r.Sdate.left(2) + ' ' + r.Stime;
 }
 
-void readEvents(Link &link, StepShell &shell, UnitBackup &backup)
+void readEvents(Link &link, ShellServices &shell, UnitBackup &backup)
 {
     MemTable table;
     EventLogDownload download(link, shell, table);
     const EventDownloadOutcome outcome = download.Run();
-    shell.TakeMessages();
     if (!outcome.complete)
         throw StepFailed{link.LoggedOn() ? QStringLiteral("the unit did not send the whole event log") : kLinkClosed};
     if (!outcome.clockUnreadable)
@@ -253,41 +251,45 @@ void checkLoggedOn(const Link &link)
 } // namespace
 
 UnitReadResult ReadWholeUnit(Link &link, ShellServices &shell, const UnitIdentity &unit,
-                             const UnitReadOptions &options, const ProgressCallback &progress)
+                             const UnitReadOptions &options, const OperationHooks &hooks)
 {
     UnitReadResult result;
-    StepShell steps(shell, progress);
+    OperationSteps steps(hooks);
     shell.HoldFileCommands(true);
     const auto release = qScopeGuard([&shell] { shell.HoldFileCommands(false); });
     UnitBackup backup;
     backup.modelLine = unit.modelLine;
     backup.memoryLimit = unit.memoryLimit;
     backup.connection = unit.connection;
-    try {
-        steps.BeginStep(QLatin1String(readstep::kDirectory));
+    // Each step begins logged on and not cancelled.
+    const auto begin = [&](const char *step) {
+        if (steps.CancelRequested()) {
+            result.cancelled = true;
+            throw StepFailed{QStringLiteral("cancelled")};
+        }
+        steps.Begin(QLatin1String(step));
         checkLoggedOn(link);
-        const UnitDirectoryRead directory = readDirectory(link, steps);
+    };
+    try {
+        begin(readstep::kDirectory);
+        const UnitDirectoryRead directory = readDirectory(link, shell);
         if (!directory.complete)
             throw StepFailed{directory.error};
         backup.directory = directory.records;
 
-        steps.BeginStep(QLatin1String(readstep::kParameters));
-        checkLoggedOn(link);
+        begin(readstep::kParameters);
         backup.parameterBlocks = readParameterBlocks(link, steps);
         backup.parameters = ParameterImageOfBlocks(*backup.parameterBlocks);
 
-        steps.BeginStep(QLatin1String(readstep::kAccess));
-        checkLoggedOn(link);
+        begin(readstep::kAccess);
         readAccessCodes(link, backup);
 
-        steps.BeginStep(QLatin1String(readstep::kTags));
-        checkLoggedOn(link);
-        readTags(link, steps, backup);
+        begin(readstep::kTags);
+        readTags(link, shell, backup);
 
         if (options.events) {
-            steps.BeginStep(QLatin1String(readstep::kEvents));
-            checkLoggedOn(link);
-            readEvents(link, steps, backup);
+            begin(readstep::kEvents);
+            readEvents(link, shell, backup);
         }
     } catch (const StepFailed &failed) {
         result.failedStep = steps.Step();
@@ -299,23 +301,24 @@ UnitReadResult ReadWholeUnit(Link &link, ShellServices &shell, const UnitIdentit
     return result;
 }
 
-UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const ProgressCallback &progress)
+UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const OperationHooks &hooks)
 {
-    StepShell steps(shell, progress);
-    steps.BeginStep(QLatin1String(readstep::kDirectory));
+    OperationSteps steps(hooks);
+    steps.Begin(QLatin1String(readstep::kDirectory));
     if (!link.LoggedOn()) {
         UnitDirectoryRead read;
         read.error = QStringLiteral("not logged on to a unit");
         return read;
     }
-    return readDirectory(link, steps);
+    return readDirectory(link, shell);
 }
 
-UnitParametersRead ReadUnitParameters(Link &link, ShellServices &shell, const ProgressCallback &progress)
+UnitParametersRead ReadUnitParameters(Link &link, ShellServices &shell, const OperationHooks &hooks)
 {
+    (void)shell;
     UnitParametersRead read;
-    StepShell steps(shell, progress);
-    steps.BeginStep(QLatin1String(readstep::kParameters));
+    OperationSteps steps(hooks);
+    steps.Begin(QLatin1String(readstep::kParameters));
     try {
         checkLoggedOn(link);
         read.blocks = readParameterBlocks(link, steps);

@@ -3,8 +3,9 @@
 // directory (its dump), the parameter blocks, the PINs and emergency codes,
 // the tag list and the event log with the unit's clock. No widgets; the link
 // must be logged on. Progress goes to one callback; the lamp, cursor and
-// keep-alive to the caller's ShellServices; every message and the failure come
-// back in the result.
+// keep-alive, and what the cores say on the way, to the caller's ShellServices
+// (the services a whole-unit workflow gives the cores); the failure comes back
+// in the result.
 #include <QByteArray>
 #include <QString>
 
@@ -47,6 +48,7 @@ struct UnitReadResult {
     std::optional<UnitBackup> backup; // everything asked for, read whole
     QString failedStep;               // the step that failed
     QString error;                    // why, in a few words
+    bool cancelled = false;           // stopped at a cancel request, before `failedStep`
     bool ok() const { return backup.has_value(); }
     // "<step>: <error>", or empty.
     QString message() const;
@@ -56,8 +58,9 @@ struct UnitReadResult {
 // log, in this order. The first step the unit does not answer whole ends it,
 // named in the result; nothing read is then kept. `taken` is when the read
 // ended (UTC).
+// A cancel request ends it before the next step.
 UnitReadResult ReadWholeUnit(Link &link, ShellServices &shell, const UnitIdentity &unit,
-                             const UnitReadOptions &options = {}, const ProgressCallback &progress = {});
+                             const UnitReadOptions &options = {}, const OperationHooks &hooks = {});
 
 // The directory alone, as a fresh dump (for the phone list's comparison and
 // its written changes). Complete only when the dump's closing line came.
@@ -66,7 +69,7 @@ struct UnitDirectoryRead {
     bool complete = false;
     QString error; // why it is not complete
 };
-UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const ProgressCallback &progress = {});
+UnitDirectoryRead ReadUnitDirectory(Link &link, ShellServices &shell, const OperationHooks &hooks = {});
 
 // The parameter blocks alone (for the parameters page's comparison), each
 // reply whole and in a form the tool reads; otherwise none and why.
@@ -74,6 +77,6 @@ struct UnitParametersRead {
     std::optional<ParameterBlocks> blocks;
     QString error;
 };
-UnitParametersRead ReadUnitParameters(Link &link, ShellServices &shell, const ProgressCallback &progress = {});
+UnitParametersRead ReadUnitParameters(Link &link, ShellServices &shell, const OperationHooks &hooks = {});
 
 } // namespace porv

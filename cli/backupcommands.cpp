@@ -1,8 +1,9 @@
-// The commands on the unit backup library: backup -o FILE.qx4b, restore
-// FILE.qx4b, diff FILE.qx4b|FILE.csv, and the work of directory put FILE.csv
-// --changes-only. Each reads and checks its file before logging on (through
-// context.unit(), as the other commands do); what differs goes to standard
-// output, the steps to standard error when it is a terminal.
+// The commands on the whole-unit workflows: backup -o FILE.qx4b, restore
+// FILE.qx4b, diff FILE.qx4b|FILE.csv|FILE.sys, and the work of directory put
+// FILE.csv --changes-only, and the automatic backup before any other write.
+// Each reads and checks its file before logging on (through context.unit(),
+// as the other commands do); what differs goes to standard output, the steps
+// to standard error when it is a terminal.
 #include "commands.h"
 
 #include <QFileInfo>
@@ -10,20 +11,18 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <memory>
+#include <optional>
 
 #include "backupstore.h"
 #include "clishell.h"
-#include "directorychanges.h"
-#include "directorytable.h"
 #include "directorytransfer.h"
-#include "restore.h"
-#include "savefile.h"
+#include "fields.h"
+#include "optionreader.h"
 #include "session.h"
 #include "unitbackup.h"
-#include "unitcompare.h"
 #include "unitconnection.h"
-#include "unitread.h"
+#include "unitfiles.h"
+#include "unitworkflows.h"
 
 namespace porv::cli {
 
@@ -84,20 +83,22 @@ public:
     QStringList words() const override { return {QStringLiteral("diff")}; }
     QString summary() const override
     {
-        return QStringLiteral("what differs between the unit and a unit backup, or the unit's phone list and a phone "
-                              "list file (the PINs only by which differ)");
+        return QStringLiteral("what differs between the unit and a unit backup, the unit's phone list and a phone "
+                              "list file, or the unit's parameters and a parameters file (the PINs only by which "
+                              "differ)");
     }
     QString description() const override
     {
         return QStringLiteral("Against a unit backup the unit is read whole but for its event log, which is never "
-                              "compared; against a phone list file only the unit's phone list is read. The "
-                              "differences go to standard output. Nothing is written to the unit. Status 0: nothing "
-                              "differs; 1: something does.");
+                              "compared; against a phone list file only the unit's phone list is read; against a "
+                              "parameters file only its parameter blocks, with the file's values on top of them as "
+                              "parameters put writes them. The differences go to standard output. Nothing is written "
+                              "to the unit. Status 0: nothing differs; 1: something does.");
     }
     QList<CommandArgument> arguments() const override
     {
-        return {{QStringLiteral("FILE"), QStringLiteral("FILE.qx4b|FILE.csv"),
-                 QStringLiteral("a unit backup (.qx4b), or a phone list file (.csv)")}};
+        return {{QStringLiteral("FILE"), QStringLiteral("FILE.qx4b|FILE.csv|FILE.sys"),
+                 QStringLiteral("a unit backup (.qx4b), a phone list file (.csv) or a parameters file (.sys)")}};
     }
     QList<CommandOption> options() const override { return {kDiffJson}; }
     ExitStatus run(CommandContext &c) const override
@@ -107,23 +108,6 @@ public:
 };
 
 const QString kWriteQuestion = QStringLiteral("Write these changes to the unit?");
-
-// The steps of a whole-unit operation, and the count of the running one, as
-// progress on standard error (only when it is a terminal).
-ProgressCallback StepLines(CliShell &shell)
-{
-    if (!shell.ShowsProgress())
-        return {};
-    auto step = std::make_shared<QString>();
-    return [&shell, step](const StepProgress &p) {
-        if (p.step != *step) {
-            *step = p.step;
-            shell.Progress(p.step);
-        }
-        if (p.total > 0)
-            shell.ShowTransferProgress(p.done, p.total);
-    };
-}
 
 void PrintOut(const QByteArray &bytes)
 {
@@ -146,6 +130,117 @@ UnitIdentity Identity(UnitConnection &unit)
     return {unit.ModelLine(), unit.session().MemoryLimit, ConnectionDescription(unit.session())};
 }
 
+QString StepAndWhy(const QString &step, const QString &why)
+{
+    return step.isEmpty() ? why : step + QStringLiteral(": ") + why;
+}
+
+// porv-cli's side of a whole-unit workflow: the changes on standard output
+// before the question, the question on the terminal (or --yes), the notices
+// and the steps on standard error. With --yes (and without --no-backup) a
+// write without an automatic backup is refused, not asked: Refusal() says why
+// once the workflow has returned. Cancel is Ctrl+C, which closes the link.
+// While the workflow runs the keep-alive rests, but for the questions.
+class TerminalInteraction final : public UnitInteraction {
+public:
+    TerminalInteraction(CommandContext &c, const QString &step) : m_c(c), m_step(step) { m_c.shell().StopKeepAlive(); }
+    ~TerminalInteraction() override { m_c.shell().StartKeepAlive(); }
+    TerminalInteraction(const TerminalInteraction &) = delete;
+    TerminalInteraction &operator=(const TerminalInteraction &) = delete;
+
+    bool Ask(const UnitQuestion &q) override
+    {
+        CliShell &shell = m_c.shell();
+        const CliRequest &r = m_c.request();
+        if (q.kind == UnitQuestion::Kind::WithoutBackup && r.yes && !r.noBackup) {
+            m_refusal = WithoutBackupRefusal(q);
+            return false;
+        }
+        shell.StartKeepAlive();
+        bool yes = false;
+        if (q.kind == UnitQuestion::Kind::WithoutBackup) {
+            yes = shell.AskQuestion(m_changesShown ? QStringLiteral("There is no backup of the unit as it is now. "
+                                                                    "Write these changes to the unit all the same?")
+                                                   : QStringLiteral("There is no backup of the unit as it is now. "
+                                                                    "Write to the unit all the same?"));
+        } else {
+            ShowChanges(q.changes);
+            for (const QString &note : q.notes)
+                shell.ShowMessage(note);
+            yes = shell.AskQuestion(kWriteQuestion);
+        }
+        shell.StopKeepAlive();
+        return yes;
+    }
+    void Tell(const UnitNotice &notice) override
+    {
+        CliShell &shell = m_c.shell();
+        switch (notice.kind) {
+        case UnitNotice::Kind::Note:
+            shell.ShowMessage(notice.text);
+            break;
+        case UnitNotice::Kind::BackupSaved:
+            shell.ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(notice.text));
+            break;
+        case UnitNotice::Kind::NotBackedUp:
+            shell.ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(notice.text));
+            break;
+        case UnitNotice::Kind::NoBackupWanted:
+            shell.ShowMessage(QStringLiteral("no automatic backup of the unit is taken (--no-backup)"));
+            break;
+        }
+    }
+    // The steps of a whole-unit operation, and the count of the running one,
+    // as progress on standard error (only when it is a terminal).
+    void Progress(const StepProgress &p) override
+    {
+        CliShell &shell = m_c.shell();
+        if (!shell.ShowsProgress())
+            return;
+        if (p.step != m_shown) {
+            m_shown = p.step;
+            shell.Progress(p.step);
+        }
+        if (p.total > 0)
+            shell.ShowTransferProgress(p.done, p.total);
+    }
+    bool CancelRequested() override { return false; }
+
+    // The changes on standard output, once.
+    void ShowChanges(const UnitDiff &changes)
+    {
+        if (m_changesShown)
+            return;
+        m_changesShown = true;
+        PrintDiff(m_c.shell(), changes, false);
+    }
+    // Throws the refusal of a write without a backup, if there was one.
+    void ThrowRefusal() const
+    {
+        if (m_refusal)
+            throw *m_refusal;
+    }
+
+private:
+    Stop WithoutBackupRefusal(const UnitQuestion &q) const
+    {
+        const QString folder = BackupStoreFolder();
+        const QString where = folder.isEmpty() ? QString() : QStringLiteral(" in %1").arg(folder);
+        const QString advice = QStringLiteral("nothing was written (give --no-backup as well to write without one)");
+        if (q.storeProblem)
+            return Stop{ExitFile, QStringLiteral("%1: no automatic backup of the unit can be saved%2: %3; %4")
+                                      .arg(m_step, where, q.reason, advice)};
+        return Stop{ExitUnit,
+                    QStringLiteral("%1: the unit could not be backed up%2 first: %3; %4").arg(m_step, where, q.reason, advice)};
+    }
+
+    CommandContext &m_c;
+    QString m_step;
+    QString m_shown;
+    bool m_changesShown = false;
+    std::optional<Stop> m_refusal;
+};
+
 // A backup file, read whole: one cut short, of another format or of a newer
 // version ends the command before the unit is asked for anything.
 UnitBackup LoadBackup(const QString &step, const QString &path)
@@ -156,47 +251,12 @@ UnitBackup LoadBackup(const QString &step, const QString &path)
     return std::move(*read.backup);
 }
 
-// A phone list file, read whole as the directory page opens it. A file whose
-// first line names none of the phone list's fields is no phone list, and one
-// without records gives nothing to compare or write: both end the command.
+// A phone list file, read whole before the unit is asked for anything.
 void LoadList(StandaloneDirectory &directory, const QString &step, const QString &path)
 {
-    LoadPhoneList(directory.table, path);
-    QByteArray header = ReadFileCapped(path);
-    for (const char stop : {'\r', '\n', '\0'}) {
-        const qsizetype at = header.indexOf(stop);
-        if (at >= 0)
-            header.truncate(at);
-    }
-    bool named = false;
-    for (const QByteArray &column : header.split(','))
-        named = named || directory.table.FieldIndex(column) >= 0;
-    if (!named)
-        throw Stop{ExitFile, QStringLiteral("%1: %2 is not a phone list: its first line names none of its fields")
-                                 .arg(step, path)};
-    if (directory.table.RecordCount() == 0)
-        throw Stop{ExitFile, QStringLiteral("%1: %2 holds no records; nothing was compared or written").arg(step, path)};
-}
-
-// Everything the unit holds, read whole (the event log only when asked).
-UnitBackup ReadUnit(CommandContext &c, const QString &step, const UnitReadOptions &options)
-{
-    UnitConnection &unit = c.unit();
-    UnitReadResult read = ReadWholeUnit(unit.link(), c.shell(), Identity(unit), options, StepLines(c.shell()));
-    c.checkLink(step);
-    if (!read.ok())
-        throw Stop{ExitUnit, step + QStringLiteral(": ") + read.message()};
-    return std::move(*read.backup);
-}
-
-// The unit's phone list, a whole dump.
-QList<BackupRecord> ReadDump(CommandContext &c, const QString &step)
-{
-    const UnitDirectoryRead read = ReadUnitDirectory(c.unit().link(), c.shell(), StepLines(c.shell()));
-    c.checkLink(step);
-    if (!read.complete)
-        throw Stop{ExitUnit, QStringLiteral("%1: %2: %3").arg(step, QLatin1String(readstep::kDirectory), read.error)};
-    return read.records;
+    const QString problem = LoadPhoneListFile(directory, path, path);
+    if (!problem.isEmpty())
+        throw Stop{ExitFile, QStringLiteral("%1: %2").arg(step, problem)};
 }
 
 void Tell(CliShell &shell, const QStringList &lines)
@@ -205,56 +265,26 @@ void Tell(CliShell &shell, const QStringList &lines)
         shell.ShowMessage(line);
 }
 
-} // namespace
-
-AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step)
+// A workflow that ended before it wrote: the file's fault (4), the unit's (3).
+[[noreturn]] void StopAt(CommandContext &c, const QString &step, WorkflowFailure failure, const QString &where,
+                         const QString &problem)
 {
-    if (c.request().noBackup) {
-        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit is taken (--no-backup)"));
-        return {};
-    }
-    // A store that cannot keep a backup: with --yes the command ends before
-    // the unit is read.
-    RefuseWriteWithoutBackup(c.request(), step, BackupStoreProblem(), true);
-    UnitConnection &unit = c.unit();
-    AutomaticBackup automatic = TakeAutomaticBackup(unit.link(), c.shell(), Identity(unit), StepLines(c.shell()));
     c.checkLink(step);
-    if (automatic.taken()) {
-        c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
-    } else {
-        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
-        RefuseWriteWithoutBackup(c.request(), step, automatic.error, automatic.storeProblem);
-    }
-    return automatic;
-}
-
-namespace {
-
-// A read of the unit taken already, saved as the automatic backup; as
-// TakeBackupBeforeWrite, --no-backup saves none and, with --yes, a backup that
-// cannot be saved ends the command.
-bool StoreBackupBeforeWrite(CommandContext &c, const QString &step, const UnitBackup &now)
-{
-    if (c.request().noBackup) {
-        c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit is taken (--no-backup)"));
-        return true;
-    }
-    const AutomaticBackup automatic = SaveAutomaticBackup(now, Identity(c.unit()));
-    if (automatic.taken()) {
-        c.shell().ShowMessage(QStringLiteral("the unit as it was is saved in %1").arg(automatic.path));
-        return true;
-    }
-    c.shell().ShowMessage(QStringLiteral("no automatic backup of the unit could be taken: %1").arg(automatic.error));
-    RefuseWriteWithoutBackup(c.request(), step, automatic.error, automatic.storeProblem);
-    return false;
+    throw Stop{failure == WorkflowFailure::File || failure == WorkflowFailure::Refused ? ExitFile : ExitUnit,
+               QStringLiteral("%1: %2").arg(step, StepAndWhy(where, problem))};
 }
 
 } // namespace
 
 bool BackupBeforeWrite(CommandContext &c, const QString &step)
 {
-    return TakeBackupBeforeWrite(c, step).taken() || c.request().noBackup
-        || c.shell().AskQuestion(QStringLiteral("There is no backup of the unit as it is now. Write to the unit all the same?"));
+    UnitConnection &unit = c.unit();
+    TerminalInteraction ui(c, step);
+    const bool goOn = BackUpBeforeWrite(unit.link(), Identity(unit), ui, QStringLiteral("the unit"),
+                                        {!c.request().noBackup});
+    ui.ThrowRefusal();
+    c.checkLink(step);
+    return goOn;
 }
 
 // --- backup -------------------------------------------------------------------------------
@@ -263,7 +293,15 @@ ExitStatus BackUpUnit(CommandContext &c, const QString &file)
 {
     const QString step = c.request().commandName();
     CheckOutput(step, file);
-    const UnitBackup backup = ReadUnit(c, step, {true});
+    UnitConnection &unit = c.unit();
+    BackupReport read;
+    {
+        TerminalInteraction ui(c, step);
+        read = porv::BackUpUnit(unit.link(), Identity(unit), ui, {true});
+    }
+    if (!read.ok())
+        StopAt(c, step, read.failure, read.step, read.problem);
+    const UnitBackup &backup = *read.backup;
     if (ToStandardOutput(file))
         PrintOutput(BackupToJson(backup));
     else
@@ -283,22 +321,36 @@ ExitStatus DiffUnit(CommandContext &c, const QString &file, bool json)
 {
     const QString step = c.request().commandName();
     const QString suffix = QFileInfo(file).suffix().toLower();
-    UnitDiff diff;
+    CompareReport report;
     if (suffix == BackupFileExtension()) {
         const UnitBackup backup = LoadBackup(step, file);
-        // The event log is never compared.
-        diff = CompareUnit(ReadUnit(c, step, {false}), backup);
+        UnitConnection &unit = c.unit();
+        TerminalInteraction ui(c, step);
+        report = CompareWithBackup(unit.link(), Identity(unit), ui, backup);
     } else if (suffix == QLatin1String("csv")) {
         StandaloneDirectory directory;
         LoadList(directory, step, file);
-        UnitBackup unitNow;
-        unitNow.directory = ReadDump(c, step);
-        diff = ComparePhoneList(directory.table, unitNow, c.unit().session().MemoryLimit);
+        UnitConnection &unit = c.unit();
+        TerminalInteraction ui(c, step);
+        report = CompareWithPhoneList(unit.link(), Identity(unit), ui, directory.table);
+    } else if (suffix == QLatin1String("sys")) {
+        // The file whole before the unit is asked for anything.
+        ParameterFields scratch;
+        const QString problem = LoadParametersFile(scratch, file, EscapedArgument(file));
+        if (!problem.isEmpty())
+            throw Stop{ExitFile, QStringLiteral("%1: %2").arg(step, problem)};
+        UnitConnection &unit = c.unit();
+        TerminalInteraction ui(c, step);
+        report = CompareWithParametersFile(unit.link(), Identity(unit), ui, file);
     } else {
-        throw Stop{ExitUsage, QStringLiteral("%1: %2 is neither a unit backup (.qx4b) nor a phone list (.csv)").arg(step, file)};
+        throw Stop{ExitUsage, QStringLiteral("%1: %2 is neither a unit backup (.qx4b), a phone list (.csv) nor a "
+                                             "parameters file (.sys)")
+                                  .arg(step, file)};
     }
-    PrintDiff(c.shell(), diff, json);
-    return diff.Same() ? ExitDone : ExitDifferences;
+    if (!report.ok())
+        StopAt(c, step, report.failure, report.step, report.problem);
+    PrintDiff(c.shell(), report.diff, json);
+    return report.diff.Same() ? ExitDone : ExitDifferences;
 }
 
 // --- restore ------------------------------------------------------------------------------
@@ -313,7 +365,8 @@ ExitStatus RestoreProblems(CommandContext &c, const QString &step, const Restore
     // Only what the unit cannot hold was left out: the file's contents.
     const bool onlyRefused = !report.refused.isEmpty() && report.parameterFailures.isEmpty()
         && (!report.accessWritten || *report.accessWritten) && (!report.directory || report.directory->failed.isEmpty())
-        && (!report.tags || report.tags->outcome == WriteAllOutcome::Written) && !report.stopped && !report.silent;
+        && (!report.tags || report.tags->outcome == WriteAllOutcome::Written) && !report.stopped && !report.silent
+        && !report.cancelled;
     if (onlyRefused)
         throw Stop{ExitFile, QStringLiteral("%1: what the unit cannot hold was not written (named above); the rest was")
                                  .arg(step)};
@@ -328,43 +381,37 @@ ExitStatus RestoreUnitFrom(CommandContext &c, const QString &file)
     const QString step = r.commandName();
     const UnitBackup backup = LoadBackup(step, file);
     UnitConnection &unit = c.unit();
-    const UnitIdentity identity = Identity(unit);
-    // What the unit cannot hold is refused before anything is read or written.
-    const RestoreCheck check = CheckRestore(backup, identity);
-    if (!check.allowed())
-        throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, file, check.refusal)};
-    Tell(c.shell(), check.notes);
-
-    // The unit as it is: what the changes are shown from, what the restore
-    // compares block for block, and (once the answer is Yes) the automatic
-    // backup.
-    const ProgressCallback progress = StepLines(c.shell());
-    // A store that cannot keep the backup: with --yes the command ends before
-    // the unit is read.
-    if (!r.noBackup)
-        RefuseWriteWithoutBackup(r, step, BackupStoreProblem(), true);
-    const UnitBackup now = ReadUnit(c, step, {false});
-    const UnitDiff diff = CompareUnit(now, backup);
-    PrintDiff(c.shell(), diff, false);
-    if (PlanRestore(backup, now, identity).Empty()) {
+    UnitWriteReport report;
+    {
+        TerminalInteraction ui(c, step);
+        report = RestoreBackup(unit.link(), Identity(unit), ui, backup, QFileInfo(file).fileName(), {!r.noBackup});
+        if (report.outcome == UnitWriteReport::Outcome::NothingToWrite)
+            ui.ShowChanges(report.changes);
+        ui.ThrowRefusal();
+    }
+    const QString partly = QStringLiteral("the unit holds part of the backup: restore it again");
+    using Outcome = UnitWriteReport::Outcome;
+    switch (report.outcome) {
+    case Outcome::Failed:
+        if (report.failure == WorkflowFailure::Refused)
+            throw Stop{ExitFile, QStringLiteral("%1: %2: %3").arg(step, file, report.problem)};
+        StopAt(c, step, report.failure, report.step, report.problem);
+    case Outcome::NothingToWrite:
+        c.checkLink(step);
         c.shell().Progress(QStringLiteral("nothing to write: the unit already holds what %1 puts there").arg(file));
         return ExitDone;
+    case Outcome::Declined:
+        c.checkLink(step);
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+    case Outcome::Ran:
+        break;
     }
-    if (!c.shell().AskQuestion(kWriteQuestion))
-        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
-    if (!StoreBackupBeforeWrite(c, step, now)
-        && !c.shell().AskQuestion(
-            QStringLiteral("There is no backup of the unit as it is now. Write these changes to the unit all the same?")))
-        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
-
-    const RestoreReport report = RestoreUnit(unit.link(), c.shell(), backup, identity, now, progress);
-    const QString partly = QStringLiteral("the unit holds part of the backup: restore it again");
     c.checkLink(step, partly);
-    if (!report.parametersLeftOut.isEmpty())
+    if (!report.restore->parametersLeftOut.isEmpty())
         c.shell().ShowMessage(QStringLiteral("not in the backup, left as the unit holds them: ")
-                              + report.parametersLeftOut.join(QStringLiteral(", ")));
-    if (!report.ok())
-        return RestoreProblems(c, step, report, partly);
+                              + report.restore->parametersLeftOut.join(QStringLiteral(", ")));
+    if (!report.restore->ok())
+        return RestoreProblems(c, step, *report.restore, partly);
     c.shell().Progress(QStringLiteral("the unit holds the backup %1").arg(file));
     return ExitDone;
 }
@@ -377,30 +424,36 @@ ExitStatus PutDirectoryChanges(CommandContext &c, const QString &file)
     StandaloneDirectory directory;
     LoadList(directory, step, file);
     UnitConnection &unit = c.unit();
-    const QList<BackupRecord> dump = ReadDump(c, step);
-    UnitBackup unitNow;
-    unitNow.directory = dump;
-    const UnitDiff diff = ComparePhoneList(directory.table, unitNow, unit.session().MemoryLimit);
-    PrintDiff(c.shell(), diff, false);
-    const DirectoryPlan plan = PlanDirectoryChanges(TargetRecordsOfTable(directory.table), dump, unit.session().MemoryLimit);
-    if (plan.writes.isEmpty() && plan.erases.isEmpty() && plan.needAddress.isEmpty()) {
-        Tell(c.shell(), plan.refused);
-        if (!plan.refused.isEmpty())
+    UnitWriteReport outcome;
+    {
+        TerminalInteraction ui(c, step);
+        outcome = WritePhoneListChanges(unit.link(), Identity(unit), ui, directory, {!c.request().noBackup});
+        if (outcome.outcome == UnitWriteReport::Outcome::NothingToWrite)
+            ui.ShowChanges(outcome.changes);
+        ui.ThrowRefusal();
+    }
+    using Outcome = UnitWriteReport::Outcome;
+    switch (outcome.outcome) {
+    case Outcome::Failed:
+        StopAt(c, step, outcome.failure, outcome.step, outcome.problem);
+    case Outcome::NothingToWrite:
+        c.checkLink(step);
+        Tell(c.shell(), outcome.refused);
+        if (!outcome.refused.isEmpty())
             throw Stop{ExitFile, QStringLiteral("%1: %2 record(s) of %3 cannot be stored (named above); nothing else "
                                                 "differs")
                                      .arg(step)
-                                     .arg(plan.refused.size())
+                                     .arg(outcome.refused.size())
                                      .arg(file)};
         c.shell().Progress(QStringLiteral("nothing to change: the unit's phone list already holds %1").arg(file));
         return ExitDone;
+    case Outcome::Declined:
+        c.checkLink(step);
+        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
+    case Outcome::Ran:
+        break;
     }
-    if (!c.shell().AskQuestion(kWriteQuestion))
-        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
-    if (!c.shell().BeforeOverwrite(QStringLiteral("the phone list's changes")))
-        throw Stop{ExitUsage, step + QStringLiteral(": not confirmed; nothing was written")};
-
-    const DirectoryWriteReport report =
-        WriteDirectoryChanges(unit.link(), c.shell(), directory, dump, true, StepLines(c.shell()));
+    const DirectoryWriteReport &report = *outcome.directory;
     const QString partly = QStringLiteral("the unit holds part of the changes: put them again");
     c.checkLink(step, report.started ? partly : QString());
     if (!report.notWritten.isEmpty()) {

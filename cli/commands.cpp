@@ -236,19 +236,6 @@ void CheckOutput(const QString &step, const QString &file)
         throw Stop{ExitFile, QStringLiteral("%1: cannot write %2: no folder to write it in").arg(step, EscapedArgument(file))};
 }
 
-void RefuseWriteWithoutBackup(const CliRequest &r, const QString &step, const QString &why, bool storeProblem)
-{
-    if (why.isEmpty() || !r.yes || r.noBackup)
-        return;
-    const QString folder = BackupStoreFolder();
-    const QString where = folder.isEmpty() ? QString() : QStringLiteral(" in %1").arg(folder);
-    const QString advice = QStringLiteral("nothing was written (give --no-backup as well to write without one)");
-    if (storeProblem)
-        throw Stop{ExitFile, QStringLiteral("%1: no automatic backup of the unit can be saved%2: %3; %4")
-                                 .arg(step, where, why, advice)};
-    throw Stop{ExitUnit, QStringLiteral("%1: the unit could not be backed up%2 first: %3; %4").arg(step, where, why, advice)};
-}
-
 void PrintOutput(const QByteArray &bytes)
 {
     const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);

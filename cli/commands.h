@@ -108,19 +108,11 @@ void PrintOutput(const QByteArray &bytes);
 // The file as messages name it ("standard output" for -o -).
 QString OutputName(const QString &file);
 
-// With --yes (and without --no-backup) nobody is asked whether to write
-// without an automatic backup: when `why` says why none can be taken, throws
-// Stop, naming the store's folder (4 for the folder or file, 3 for a unit that
-// did not answer the read); nothing has been written then.
-void RefuseWriteWithoutBackup(const CliRequest &r, const QString &step, const QString &why, bool storeProblem);
-
-// The unit as it is, saved in the store of automatic backups before a command
-// overwrites it (not with --no-backup); standard error says where it went, or
-// why none was taken (with --yes, that ends the command).
-AutomaticBackup TakeBackupBeforeWrite(CommandContext &c, const QString &step);
-// The same before any other write (the shell's BeforeOverwrite): when no
-// backup could be taken the user is asked whether to write all the same;
-// false when not.
+// The unit as it is, saved in the store of automatic backups before a write
+// replaces it (the shell's BeforeOverwrite; not with --no-backup); standard
+// error says where it went, or why none was taken: with --yes that ends the
+// command, without it the user is asked whether to write all the same; false
+// when not.
 bool BackupBeforeWrite(CommandContext &c, const QString &step);
 
 // The phone list, as the window's GetData takes it. Throws Stop when it did

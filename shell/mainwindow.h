@@ -47,10 +47,8 @@ class ShellPage;
 class SiteBookWindow;
 class BookRecorder;
 class TransferForm;
-struct AutomaticBackup;
 struct BookUnit;
 struct SnapshotInfo;
-struct UnitDiff;
 struct UnitIdentity;
 
 class TporvForm : public QMainWindow, public ShellServices {
@@ -210,21 +208,17 @@ private:
     void setNamedControlsEnabled(const QStringList &names, bool enabled);
     // Disables the named controls; the call returned puts each back as it was.
     std::function<void()> holdNamedControls(const QStringList &names);
-    // The whole-unit commands (windowbackup.cpp).
+    // The whole-unit commands (windowbackup.cpp): one UnitOperation a
+    // command, the window's side of the workflow (its questions, notices,
+    // transfer window and Cancel).
     class UnitOperation;
-    class OperationShell;
     bool unitOperationMayStart();
     void setUnitCommandsEnabled(bool enabled);
-    AutomaticBackup takeAutomaticBackup(const QString &what, bool &goOn);
-    // Shows where an automatic backup went, or asks whether to write without
-    // one; true when the write goes on.
-    bool automaticBackupKept(const AutomaticBackup &backup, const QString &what);
     DirectoryAccess *phoneList() const;
     void compareWithPhoneList(DirectoryAccess &directory);
     void compareWithBackupFile();
     void compareWithParameters(const ParameterFields &fields);
     const ParameterFields *parameterFields() const;
-    void writePhoneListChanges(DirectoryAccess &directory, const UnitDiff &diff);
     // Restore unit from a backup file already chosen: its checks, the
     // automatic backup, the changes and their question, the restore.
     void restoreBackupFile(const QString &path);

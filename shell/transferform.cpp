@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
 #include "images.h"
@@ -15,7 +16,6 @@ TransferForm::TransferForm(std::function<void(const QString &)> status, QWidget 
       m_status(std::move(status))
 {
     setObjectName(QStringLiteral("TransferF"));
-    setFixedSize(271, 79);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(245, 246, 250));
@@ -43,6 +43,23 @@ TransferForm::TransferForm(std::function<void(const QString &)> status, QWidget 
     m_bar->setGeometry(8, 73, 255, 4);
     m_bar->setTextVisible(false);
     m_bar->setAccessibleName(QStringLiteral("Transfer progress"));
+    // A whole-unit operation's step and Cancel, in a band beneath the bar.
+    m_stepText = new QLabel(this);
+    m_stepText->setObjectName(QStringLiteral("StepText"));
+    m_stepText->setGeometry(8, 86, 176, 18);
+    m_stepText->setFont(small);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("CancelTransfer"));
+    m_cancel->setAccessibleName(QStringLiteral("Cancel the operation"));
+    m_cancel->setGeometry(190, 83, 73, 24);
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancelRequested = true;
+        m_cancel->setEnabled(false);
+        m_stepText->setText(QStringLiteral("Stopping after this block"));
+    });
+    m_stepText->hide();
+    m_cancel->hide();
+    fitSize();
     setProgress(0, 0);
     // The pictures move only while the window shows.
     m_timer = new QTimer(this);
@@ -82,6 +99,36 @@ void TransferForm::setProgress(int done, int total)
 }
 
 QString TransferForm::progressText() const { return m_countText->text(); }
+
+void TransferForm::setStep(const QString &step)
+{
+    if (!m_cancelRequested)
+        m_stepText->setText(m_stepText->fontMetrics().elidedText(step, Qt::ElideRight, m_stepText->width()));
+    m_stepText->setToolTip(step);
+    m_stepText->setAccessibleName(step);
+    m_stepText->setVisible(!step.isEmpty());
+    fitSize();
+}
+
+QString TransferForm::stepText() const { return m_stepText->toolTip(); }
+
+void TransferForm::offerCancel(bool offered)
+{
+    if (offered) {
+        m_cancelRequested = false;
+        m_cancel->setEnabled(true);
+    }
+    m_cancel->setVisible(offered);
+    if (!offered)
+        setStep(QString());
+    fitSize();
+}
+
+void TransferForm::fitSize()
+{
+    const bool band = !m_stepText->isHidden() || !m_cancel->isHidden();
+    setFixedSize(271, band ? 112 : 79);
+}
 
 void TransferForm::Timer1Timer()
 {

@@ -5,13 +5,15 @@
 // window shows. Showing it writes "DownLoading." to status panel 0, hiding it
 // "Done". Where a transfer knows how much it has to move, a thin progress bar
 // beneath the pictures and "n of N" between the unit and the PC say how far it
-// has come.
+// has come. A whole-unit operation also names its step beneath them and
+// offers Cancel (`CancelTransfer`), which stops it between two blocks.
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 
 class QProgressBar;
+class QPushButton;
 
 namespace porv {
 
@@ -28,6 +30,15 @@ public:
     void setProgress(int done, int total);
     // The count as shown ("12 of 250"), empty while none shows.
     QString progressText() const;
+    // The step of a whole-unit operation ("Writing the phone list"), shown
+    // in `StepText` beneath the pictures; empty hides it.
+    void setStep(const QString &step);
+    QString stepText() const;
+    // Cancel offered (a whole-unit operation runs) or not; offering it again
+    // forgets an earlier request.
+    void offerCancel(bool offered);
+    // Cancel was clicked since it was offered.
+    bool cancelRequested() const { return m_cancelRequested; }
 
 public slots:
     void Timer1Timer();
@@ -42,7 +53,13 @@ private:
     QTimer *m_timer;
     QProgressBar *m_bar;
     QLabel *m_countText;
+    QLabel *m_stepText;
+    QPushButton *m_cancel;
+    bool m_cancelRequested = false;
     int m_count = 0;
+
+    // The pictures alone, or with the step and Cancel beneath them.
+    void fitSize();
 };
 
 } // namespace porv

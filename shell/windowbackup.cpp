@@ -1,8 +1,9 @@
 // The main window's whole-unit commands: File -> Back up unit…, Restore
 // unit…, Compare with unit… (the phone list on the PC, with Write changes, or
 // a backup file), and the automatic backup a page's Write All asks for
-// (ShellServices::BeforeOverwrite). The work is the backup library's; here
-// are the questions, the one progress display and the busy state.
+// (ShellServices::BeforeOverwrite). The work is the workflow layer's; here
+// are its questions in the window's dialogs, the one progress display with
+// Cancel, the busy state and the wording of its reports.
 #include "mainwindow.h"
 
 #include <QAction>
@@ -12,19 +13,18 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <optional>
+
 #include "backupstore.h"
 #include "bulktransfer.h"
 #include "dialogseam.h"
 #include "directoryregistration.h"
 #include "directorytransfer.h"
 #include "parametersregistration.h"
-#include "restore.h"
 #include "session.h"
-#include "stepshell.h"
 #include "transferform.h"
 #include "unitchanges.h"
-#include "unitcompare.h"
-#include "unitread.h"
+#include "unitworkflows.h"
 
 namespace porv {
 
@@ -36,6 +36,17 @@ constexpr int kNamedInAMessage = 20;
 
 QString shownPath(const QString &path) { return QDir::toNativeSeparators(path); }
 QString fileNameOf(const QString &path) { return QFileInfo(path).fileName(); }
+// "<step>: <why>", or the reason alone when no step failed.
+QString stepAndWhy(const QString &step, const QString &why) { return step.isEmpty() ? why : step + QStringLiteral(": ") + why; }
+
+// The changes as the dialogs list them, with the notes beside them.
+QStringList changeLines(const UnitDiff &diff, const QStringList &notes)
+{
+    QStringList lines = DiffLines(diff);
+    for (const QString &note : notes)
+        lines.append(QStringLiteral("Note: ") + note);
+    return lines;
+}
 
 FileDialogRequest backupFileRequest(const QString &proposed = QString())
 {
@@ -44,49 +55,18 @@ FileDialogRequest backupFileRequest(const QString &proposed = QString())
 
 } // namespace
 
-// The window's services as the backup library sees them while one of its
-// operations runs: the operation's look (the transfer window, hourglass,
-// blinking lamp, no keep-alive) stays as the operation set it from its start
-// to its end, whatever the cores inside do between their steps; everything
-// else reaches the window.
-class TporvForm::OperationShell : public ShellServices {
+// One whole-unit operation, from its first command to its last, and the
+// window's side of its workflow: one progress display (the transfer window
+// with the step beneath its pictures, in status panel 0 and its count, and
+// Cancel), the File commands and the whole-unit commands held, and every page
+// control that talks to the unit disabled, so that no second transfer starts
+// while the waits process clicks. Log Off stays: it ends the operation at its
+// next wait. While a question waits for its answer the transfer window is
+// down and the keep-alive runs. At the end the controls come back as they
+// were, unless the link was logged off meanwhile.
+class TporvForm::UnitOperation : public UnitInteraction {
 public:
-    explicit OperationShell(TporvForm &window) : m_w(window) {}
-
-    void ShowStatus(int panel, const QString &text) override { m_w.ShowStatus(panel, text); }
-    void ShowMessage(const QString &text) override { m_w.ShowMessage(text); }
-    bool AskQuestion(const QString &text) override { return m_w.AskQuestion(text); }
-    QString AskOpenFileName(const FileDialogRequest &r) override { return m_w.AskOpenFileName(r); }
-    QString AskSaveFileName(const FileDialogRequest &r) override { return m_w.AskSaveFileName(r); }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
-    void AllowDirectorySave() override {}
-    void SetSaveAsEnabled(bool) override {}
-    void Beep() override { m_w.Beep(); }
-    void HoldFileCommands(bool hold) override { m_w.HoldFileCommands(hold); }
-    int MemoryLimit() const override { return m_w.MemoryLimit(); }
-
-private:
-    TporvForm &m_w;
-};
-
-// One whole-unit operation, from its first command to its last: one progress
-// display (the transfer window with the step in status panel 0 and its count),
-// the File commands and the whole-unit commands held, and every page control
-// that talks to the unit disabled, so that no second transfer starts while the
-// waits process clicks. Log Off stays: it ends the operation at its next wait.
-// At the end the controls come back as they were, unless the link was logged
-// off meanwhile.
-class TporvForm::UnitOperation {
-public:
-    explicit UnitOperation(TporvForm &window)
-        : m_w(window), m_shell(window), m_look(window.m_link, window)
+    explicit UnitOperation(TporvForm &window) : m_w(window)
     {
         m_w.m_unitBusy = true;
         m_w.HoldFileCommands(true);
@@ -95,10 +75,13 @@ public:
         // through between the operation's own commands.
         m_pagesEnabled = m_w.m_page->isEnabled();
         m_w.m_page->setEnabled(false);
-        m_look.Show(BulkTransfer::Look::Busy);
+        m_w.m_transfer->offerCancel(true);
+        showLook();
     }
-    ~UnitOperation()
+    ~UnitOperation() override
     {
+        m_look.reset();
+        m_w.m_transfer->offerCancel(false);
         m_w.m_page->setEnabled(m_pagesEnabled);
         if (m_w.m_link.LoggedOn())
             m_release();
@@ -108,21 +91,77 @@ public:
     UnitOperation(const UnitOperation &) = delete;
     UnitOperation &operator=(const UnitOperation &) = delete;
 
-    ShellServices &shell() { return m_shell; }
-    ProgressCallback progress()
+    bool Ask(const UnitQuestion &q) override
     {
-        return [this](const StepProgress &p) {
-            m_w.ShowStatus(0, p.step);
-            m_w.m_transfer->setProgress(p.done, p.total);
-        };
+        m_look.reset();
+        const bool yes = answer(q);
+        if (m_w.m_link.LoggedOn())
+            showLook();
+        return yes;
     }
+    void Tell(const UnitNotice &notice) override
+    {
+        switch (notice.kind) {
+        case UnitNotice::Kind::BackupSaved:
+            m_w.ShowStatus(0, QStringLiteral("Backed up to %1").arg(shownPath(notice.text)));
+            m_w.m_panels[0]->setToolTip(QStringLiteral("Last automatic backup: %1").arg(shownPath(notice.text)));
+            break;
+        case UnitNotice::Kind::NotBackedUp:
+            m_w.ShowStatus(0, QStringLiteral("Not backed up"));
+            break;
+        case UnitNotice::Kind::Note:           // listed with the changes
+        case UnitNotice::Kind::NoBackupWanted: // never asked for by the window
+            break;
+        }
+    }
+    void Progress(const StepProgress &p) override
+    {
+        m_w.ShowStatus(0, p.step);
+        m_w.m_transfer->setStep(p.step);
+        m_w.m_transfer->setProgress(p.done, p.total);
+    }
+    bool CancelRequested() override { return m_w.m_transfer->cancelRequested(); }
 
 private:
+    void showLook()
+    {
+        m_look.emplace(m_w.m_link, m_w);
+        m_look->Show(BulkTransfer::Look::Busy);
+    }
+
+    bool answer(const UnitQuestion &q)
+    {
+        switch (q.kind) {
+        case UnitQuestion::Kind::Restore: {
+            UnitChangesDialog dialog(QStringLiteral("Restore unit"),
+                                     QStringLiteral("Restoring %1 makes these changes to the unit. Restore it?").arg(q.subject),
+                                     changeLines(q.changes, q.notes), UnitChangesDialog::Offer::Restore, &m_w);
+            return m_w.m_seam->execDialog(dialog) == QDialog::Accepted;
+        }
+        case UnitQuestion::Kind::WriteChanges: {
+            UnitDiff diff = q.changes;
+            diff.pcSide = QStringLiteral("PC");
+            UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
+                                     QStringLiteral("What writing the phone list on the PC would change in the unit:"),
+                                     DiffLines(diff), UnitChangesDialog::Offer::WriteChanges, &m_w);
+            return m_w.m_seam->execDialog(dialog) == QDialog::Accepted && m_w.m_link.LoggedOn()
+                && m_w.AskQuestion(QStringLiteral("Write the changes to the unit?") + CRLF
+                                   + QStringLiteral("%1 records are written to it and %2 erased from it.")
+                                         .arg(q.toWrite)
+                                         .arg(q.toErase));
+        }
+        case UnitQuestion::Kind::WithoutBackup:
+            return m_w.AskQuestion(QStringLiteral("The unit could not be backed up before writing %1 (%2).")
+                                       .arg(q.subject, q.reason)
+                                   + CRLF + QStringLiteral("Write anyway?"));
+        }
+        return false;
+    }
+
     TporvForm &m_w;
-    OperationShell m_shell;
     std::function<void()> m_release;
     bool m_pagesEnabled = true;
-    BulkTransfer m_look;
+    std::optional<BulkTransfer> m_look;
 };
 
 UnitIdentity TporvForm::ConnectedUnit() const
@@ -166,35 +205,6 @@ DirectoryAccess *TporvForm::phoneList() const
 
 // --- the automatic backup ------------------------------------------------------------
 
-// The unit's present content into the store of automatic backups; the status
-// bar says where it went (its tool tip keeps the last one). When it cannot be
-// taken the user decides whether the write goes on anyway.
-AutomaticBackup TporvForm::takeAutomaticBackup(const QString &what, bool &goOn)
-{
-    AutomaticBackup backup;
-    {
-        UnitOperation operation(*this);
-        ShowStatus(0, QStringLiteral("Backing up the unit first"));
-        backup = TakeAutomaticBackup(m_link, operation.shell(), ConnectedUnit(), operation.progress());
-    }
-    goOn = automaticBackupKept(backup, what);
-    return backup;
-}
-
-bool TporvForm::automaticBackupKept(const AutomaticBackup &backup, const QString &what)
-{
-    if (backup.taken()) {
-        ShowStatus(0, QStringLiteral("Backed up to %1").arg(shownPath(backup.path)));
-        m_panels[0]->setToolTip(QStringLiteral("Last automatic backup: %1").arg(shownPath(backup.path)));
-        return true;
-    }
-    ShowStatus(0, QStringLiteral("Not backed up"));
-    // A Log Off during the backup ends the write too.
-    return m_link.LoggedOn()
-        && AskQuestion(QStringLiteral("The unit could not be backed up before writing %1 (%2).").arg(what, backup.error)
-                       + CRLF + QStringLiteral("Write anyway?"));
-}
-
 bool TporvForm::BeforeOverwrite(const QString &what)
 {
     if (!m_link.LoggedOn())
@@ -204,9 +214,9 @@ bool TporvForm::BeforeOverwrite(const QString &what)
         Beep();
         return false;
     }
-    bool goOn = false;
-    takeAutomaticBackup(what, goOn);
-    return goOn;
+    UnitOperation operation(*this);
+    ShowStatus(0, QStringLiteral("Backing up the unit first"));
+    return BackUpBeforeWrite(m_link, ConnectedUnit(), operation, what);
 }
 
 // --- File -> Back up unit… -----------------------------------------------------------------
@@ -216,15 +226,15 @@ void TporvForm::BackUpUnitClick()
     if (!unitOperationMayStart())
         return;
     const UnitIdentity unit = ConnectedUnit();
-    UnitReadResult read;
+    BackupReport read;
     {
         UnitOperation operation(*this);
-        read = ReadWholeUnit(m_link, operation.shell(), unit, {}, operation.progress());
+        read = BackUpUnit(m_link, unit, operation);
     }
     if (!read.ok()) {
         ShowStatus(0, QStringLiteral("Not backed up"));
-        ShowMessage(QStringLiteral("The unit could not be backed up.") + CRLF + read.message() + CRLF
-                    + QStringLiteral("Nothing was saved."));
+        ShowMessage(QStringLiteral("The unit could not be backed up.") + CRLF + stepAndWhy(read.step, read.problem)
+                    + CRLF + QStringLiteral("Nothing was saved."));
         return;
     }
     const QString path = AskSaveFileName(backupFileRequest(AutomaticBackupName(unit, read.backup->taken)));
@@ -256,77 +266,57 @@ void TporvForm::RestoreUnitClick()
 
 void TporvForm::restoreBackupFile(const QString &path)
 {
-    const BackupReadResult file = LoadBackupFile(path);
-    if (!file.ok()) {
-        ShowMessage(file.error + CRLF + QStringLiteral("Nothing was written to the unit."));
-        return;
-    }
-    const UnitIdentity unit = ConnectedUnit();
-    const RestoreCheck check = CheckRestore(*file.backup, unit);
-    if (!check.allowed()) {
-        ShowMessage(QStringLiteral("%1 cannot be restored to this unit:").arg(fileNameOf(path)) + CRLF + check.refusal
-                    + CRLF + QStringLiteral("Nothing was written to the unit."));
-        return;
-    }
-    UnitReadResult read;
+    const QString name = fileNameOf(path);
+    const QString nothing = QStringLiteral("Nothing was written to the unit.");
+    UnitWriteReport report;
     {
         UnitOperation operation(*this);
-        read = ReadWholeUnit(m_link, operation.shell(), unit, {false}, operation.progress());
+        report = RestoreBackupFile(m_link, ConnectedUnit(), operation, path);
     }
-    if (!read.ok()) {
-        ShowStatus(0, QStringLiteral("Not restored"));
-        ShowMessage(QStringLiteral("The unit could not be read, so what restoring %1 would change is not known.")
-                        .arg(fileNameOf(path))
-                    + CRLF + read.message() + CRLF + QStringLiteral("Nothing was written to the unit."));
+    using Outcome = UnitWriteReport::Outcome;
+    switch (report.outcome) {
+    case Outcome::Failed:
+        if (report.failure == WorkflowFailure::File) {
+            ShowMessage(report.problem + CRLF + nothing);
+        } else if (report.failure == WorkflowFailure::Refused) {
+            ShowMessage(QStringLiteral("%1 cannot be restored to this unit:").arg(name) + CRLF + report.problem + CRLF
+                        + nothing);
+        } else {
+            ShowStatus(0, QStringLiteral("Not restored"));
+            ShowMessage(QStringLiteral("The unit could not be read, so what restoring %1 would change is not known.").arg(name)
+                        + CRLF + stepAndWhy(report.step, report.problem) + CRLF + nothing);
+        }
         return;
-    }
-    const UnitBackup &unitNow = *read.backup;
-    const UnitDiff diff = CompareUnit(unitNow, *file.backup);
-    QStringList lines = DiffLines(diff);
-    for (const QString &note : check.notes)
-        if (!diff.notes.contains(note))
-            lines.append(QStringLiteral("Note: ") + note);
-    if (PlanRestore(*file.backup, unitNow, unit).Empty()) {
+    case Outcome::NothingToWrite:
         ShowStatus(0, QStringLiteral("Not restored"));
-        if (diff.Same()) {
-            ShowMessage(QStringLiteral("The unit already holds what %1 holds.").arg(fileNameOf(path)) + CRLF
-                        + QStringLiteral("Nothing was written to the unit."));
+        if (report.changes.Same()) {
+            ShowMessage(QStringLiteral("The unit already holds what %1 holds.").arg(name) + CRLF + nothing);
         } else {
             UnitChangesDialog dialog(QStringLiteral("Restore unit"),
                                      QStringLiteral("The unit already holds all that %1 can put on it: nothing was "
                                                     "written. What it cannot hold as %1 gives it:")
-                                         .arg(fileNameOf(path)),
-                                     lines, UnitChangesDialog::Offer::Close, this);
+                                         .arg(name),
+                                     changeLines(report.changes, report.notes), UnitChangesDialog::Offer::Close, this);
             m_seam->execDialog(dialog);
         }
         return;
-    }
-    UnitChangesDialog dialog(QStringLiteral("Restore unit"),
-                             QStringLiteral("Restoring %1 makes these changes to the unit. Restore it?").arg(fileNameOf(path)),
-                             lines, UnitChangesDialog::Offer::Restore, this);
-    if (m_seam->execDialog(dialog) != QDialog::Accepted || !m_link.LoggedOn()) {
+    case Outcome::Declined:
         ShowStatus(0, QStringLiteral("Not restored"));
         return;
-    }
-    // Only now, after the Yes: the unit as it was goes into the store.
-    if (!automaticBackupKept(SaveAutomaticBackup(unitNow, unit), QStringLiteral("the backup %1").arg(fileNameOf(path))))
-        return;
-    RestoreReport report;
-    {
-        UnitOperation operation(*this);
-        report = RestoreUnit(m_link, operation.shell(), *file.backup, unit, unitNow, operation.progress());
+    case Outcome::Ran:
+        break;
     }
     // The phone list on the PC no longer mirrors the unit; no page reloads by itself.
     if (DirectoryAccess *directory = phoneList())
         directory->SetDirectorySynced(false);
     if (!report.ok()) {
-        ShowStatus(0, QStringLiteral("Restore not finished"));
-        ShowMessage(QStringLiteral("The restore of %1 did not finish:").arg(fileNameOf(path)) + CRLF
-                    + report.Problems(kNamedInAMessage).join(CRLF));
+        ShowStatus(0, report.cancelled() ? QStringLiteral("Restore cancelled") : QStringLiteral("Restore not finished"));
+        ShowMessage(QStringLiteral("The restore of %1 did not finish:").arg(name) + CRLF
+                    + report.restore->Problems(kNamedInAMessage).join(CRLF));
         return;
     }
-    ShowStatus(0, QStringLiteral("The unit now holds the backup %1").arg(fileNameOf(path)));
-    ShowMessage(QStringLiteral("The unit now holds the backup %1.").arg(fileNameOf(path)) + CRLF
+    ShowStatus(0, QStringLiteral("The unit now holds the backup %1").arg(name));
+    ShowMessage(QStringLiteral("The unit now holds the backup %1.").arg(name) + CRLF
                 + QStringLiteral("The pages still show what they held before: read them from the unit to see it."));
 }
 
@@ -352,95 +342,66 @@ void TporvForm::CompareUnitClick()
 // blocks: what its Write All would change, each field with both values.
 void TporvForm::compareWithParameters(const ParameterFields &fields)
 {
-    UnitParametersRead read;
+    CompareReport report;
     {
         UnitOperation operation(*this);
-        read = ReadUnitParameters(m_link, operation.shell(), operation.progress());
+        report = CompareWithParameterFields(m_link, ConnectedUnit(), operation, fields);
     }
-    if (!read.blocks) {
-        ShowMessage(QStringLiteral("The unit's parameters could not be read (%1).").arg(read.error));
+    if (!report.ok()) {
+        ShowMessage(QStringLiteral("The unit's parameters could not be read (%1).").arg(report.problem));
         return;
     }
     UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
                              QStringLiteral("What writing the parameters on the PC would change in the unit:"),
-                             DiffLines(CompareParameterFields(*read.blocks, fields)), UnitChangesDialog::Offer::Close,
-                             this);
+                             DiffLines(report.diff), UnitChangesDialog::Offer::Close, this);
     m_seam->execDialog(dialog);
 }
 
-// The phone list on the PC against a fresh dump of the unit's directory;
-// Write changes sends only the records that differ.
+// The phone list on the PC against the unit, read once (that read is also
+// the automatic backup); Write changes sends only the records that differ.
 void TporvForm::compareWithPhoneList(DirectoryAccess &directory)
 {
-    UnitDirectoryRead read;
+    UnitWriteReport report;
     {
         UnitOperation operation(*this);
-        read = ReadUnitDirectory(m_link, operation.shell(), operation.progress());
+        report = WritePhoneListChanges(m_link, ConnectedUnit(), operation, directory);
     }
-    if (!read.complete) {
-        ShowMessage(QStringLiteral("The unit's phone list could not be read (%1).").arg(read.error));
+    using Outcome = UnitWriteReport::Outcome;
+    if (report.outcome == Outcome::Failed) {
+        ShowMessage(QStringLiteral("The unit's phone list could not be read (%1).").arg(stepAndWhy(report.step, report.problem)));
         return;
     }
-    UnitBackup unitNow;
-    unitNow.directory = read.records;
-    UnitDiff diff = ComparePhoneList(directory.Table(), unitNow, m_session->MemoryLimit);
-    diff.pcSide = QStringLiteral("PC");
-    const DirectoryPlan plan =
-        PlanDirectoryChanges(TargetRecordsOfTable(directory.Table()), read.records, m_session->MemoryLimit);
-    const bool writable = !plan.writes.isEmpty() || !plan.erases.isEmpty() || !plan.needAddress.isEmpty();
-    UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
-                             QStringLiteral("What writing the phone list on the PC would change in the unit:"),
-                             DiffLines(diff),
-                             writable ? UnitChangesDialog::Offer::WriteChanges : UnitChangesDialog::Offer::Close, this);
-    if (m_seam->execDialog(dialog) == QDialog::Accepted && writable && m_link.LoggedOn())
-        writePhoneListChanges(directory, diff);
-}
-
-void TporvForm::writePhoneListChanges(DirectoryAccess &directory, const UnitDiff &diff)
-{
-    if (!AskQuestion(QStringLiteral("Write the changes to the unit?") + CRLF
-                     + QStringLiteral("%1 records are written to it and %2 erased from it.")
-                           .arg(diff.RecordsAdded() + diff.RecordsChanged())
-                           .arg(diff.RecordsRemoved())))
+    if (report.outcome == Outcome::NothingToWrite) {
+        report.changes.pcSide = QStringLiteral("PC");
+        UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
+                                 QStringLiteral("What writing the phone list on the PC would change in the unit:"),
+                                 DiffLines(report.changes), UnitChangesDialog::Offer::Close, this);
+        m_seam->execDialog(dialog);
         return;
-    bool goOn = false;
-    const AutomaticBackup before = takeAutomaticBackup(QStringLiteral("the phone list's changes"), goOn);
-    if (!goOn)
-        return;
-    DirectoryWriteReport report;
-    {
-        UnitOperation operation(*this);
-        // The automatic backup's dump is the unit as it is now; without one
-        // the directory is dumped again (an incomplete dump writes nothing).
-        UnitDirectoryRead now;
-        if (before.backup && before.backup->directory) {
-            now.records = *before.backup->directory;
-            now.complete = true;
-        } else {
-            now = ReadUnitDirectory(m_link, operation.shell(), operation.progress());
-        }
-        report = WriteDirectoryChanges(m_link, operation.shell(), directory, now.records, now.complete,
-                                       operation.progress());
     }
+    if (report.outcome == Outcome::Declined)
+        return;
+    const DirectoryWriteReport &written = *report.directory;
     QStringList lines;
-    if (!report.notWritten.isEmpty()) {
-        lines << QStringLiteral("Nothing was written: %1").arg(report.notWritten) << report.refused;
+    if (!written.notWritten.isEmpty()) {
+        lines << QStringLiteral("Nothing was written: %1").arg(written.notWritten) << written.refused;
     } else {
-        lines << QStringLiteral("%1 records written, %2 erased.").arg(report.written).arg(report.erased);
-        if (!report.addressed.isEmpty())
-            lines << QStringLiteral("Given addresses: %1").arg(report.addressed.join(QStringLiteral(", ")));
-        if (!report.refused.isEmpty())
+        lines << QStringLiteral("%1 records written, %2 erased.").arg(written.written).arg(written.erased);
+        if (!written.addressed.isEmpty())
+            lines << QStringLiteral("Given addresses: %1").arg(written.addressed.join(QStringLiteral(", ")));
+        if (!written.refused.isEmpty())
             lines << QStringLiteral("Not written, since the unit cannot hold them: %1")
-                         .arg(NamedItems(report.refused, kNamedInAMessage));
-        if (!report.failed.isEmpty())
-            lines << QStringLiteral("Not confirmed by the unit: %1").arg(NamedItems(report.failed, kNamedInAMessage));
-        if (report.stopped || report.silent) {
-            lines << (report.silent ? QStringLiteral("The unit stopped answering: the rest was not sent.")
-                                    : QStringLiteral("The link closed before the end."));
-            lines << QStringLiteral("Not written: %1").arg(NamedItems(report.left, kNamedInAMessage));
+                         .arg(NamedItems(written.refused, kNamedInAMessage));
+        if (!written.failed.isEmpty())
+            lines << QStringLiteral("Not confirmed by the unit: %1").arg(NamedItems(written.failed, kNamedInAMessage));
+        if (written.stopped || written.silent || written.cancelled) {
+            lines << (written.silent    ? QStringLiteral("The unit stopped answering: the rest was not sent.")
+                      : written.stopped ? QStringLiteral("The link closed before the end.")
+                                        : QStringLiteral("Cancelled: the rest was not sent."));
+            lines << QStringLiteral("Not written: %1").arg(NamedItems(written.left, kNamedInAMessage));
         }
     }
-    ShowStatus(0, report.ok() ? QStringLiteral("Changes written") : QStringLiteral("Changes not all written"));
+    ShowStatus(0, written.ok() ? QStringLiteral("Changes written") : QStringLiteral("Changes not all written"));
     ShowMessage(lines.join(CRLF));
 }
 
@@ -450,23 +411,22 @@ void TporvForm::compareWithBackupFile()
     const QString path = AskOpenFileName(backupFileRequest());
     if (path.isEmpty())
         return;
-    const BackupReadResult file = LoadBackupFile(path);
-    if (!file.ok()) {
-        ShowMessage(file.error);
-        return;
-    }
-    UnitReadResult read;
+    CompareReport report;
     {
         UnitOperation operation(*this);
-        read = ReadWholeUnit(m_link, operation.shell(), ConnectedUnit(), {false}, operation.progress());
+        report = CompareWithBackupFile(m_link, ConnectedUnit(), operation, path);
     }
-    if (!read.ok()) {
-        ShowMessage(QStringLiteral("The unit could not be read.") + CRLF + read.message());
+    if (report.failure == WorkflowFailure::File) {
+        ShowMessage(report.problem);
+        return;
+    }
+    if (!report.ok()) {
+        ShowMessage(QStringLiteral("The unit could not be read.") + CRLF + stepAndWhy(report.step, report.problem));
         return;
     }
     UnitChangesDialog dialog(QStringLiteral("Compare with unit"),
                              QStringLiteral("What restoring %1 would change in the unit:").arg(fileNameOf(path)),
-                             DiffLines(CompareUnit(*read.backup, *file.backup)), UnitChangesDialog::Offer::Close, this);
+                             DiffLines(report.diff), UnitChangesDialog::Offer::Close, this);
     m_seam->execDialog(dialog);
 }
 

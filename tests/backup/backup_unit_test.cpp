@@ -44,10 +44,10 @@ TEST_F(BackupUnit, BackupThenChangesCompareExactlyAndRestoreGivesTheSameMemory)
     const QList<QByteArray> before = memory();
 
     QStringList steps;
-    const porv::UnitReadResult read = porv::ReadWholeUnit(link, shell, identity, {}, [&steps](const porv::StepProgress &p) {
+    const porv::UnitReadResult read = porv::ReadWholeUnit(link, shell, identity, {}, {[&steps](const porv::StepProgress &p) {
         if (steps.isEmpty() || steps.last() != p.step)
             steps.append(p.step);
-    });
+    }, {}});
     ASSERT_TRUE(read.ok()) << read.message().toStdString();
     EXPECT_EQ(steps, QStringList({QStringLiteral("Reading the phone list"), QStringLiteral("Reading the parameters"),
                                   QStringLiteral("Reading the PINs and emergency codes"),

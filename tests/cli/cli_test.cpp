@@ -390,6 +390,11 @@ TEST_F(CliOverPty, ExitStatusesNameTheTrouble)
     const Ran noise = runWithPin({QStringLiteral("diff"), path("noise.csv")});
     EXPECT_EQ(noise.status, 4) << noise.err.toStdString();
     EXPECT_TRUE(noise.err.contains(path("noise.csv").toLocal8Bit())) << noise.err.toStdString();
+    // A parameters file cut short: the same.
+    WriteBytes(path("short.sys"), QByteArray(100, '\x01'));
+    const Ran cut = runWithPin({QStringLiteral("diff"), path("short.sys")});
+    EXPECT_EQ(cut.status, 4) << cut.err.toStdString();
+    EXPECT_TRUE(cut.err.contains(path("short.sys").toLocal8Bit())) << cut.err.toStdString();
     // A file it cannot write: before the unit is asked for anything.
     QFile plain(path("plain"));
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
@@ -471,7 +476,7 @@ TEST_F(CliTest, HelpAndVersionWithoutADisplay)
     // One command's help, asked for either way; nothing but its words is needed.
     const Ran diff = run({QStringLiteral("help"), QStringLiteral("diff")}, {}, env);
     EXPECT_EQ(diff.status, 0);
-    EXPECT_TRUE(diff.out.startsWith("Usage: porv-cli CONNECTION [PIN] diff FILE.qx4b|FILE.csv [--json]\n")) << diff.out.toStdString();
+    EXPECT_TRUE(diff.out.startsWith("Usage: porv-cli CONNECTION [PIN] diff FILE.qx4b|FILE.csv|FILE.sys [--json]\n")) << diff.out.toStdString();
     for (const char *item : {"Arguments:", "--json", "--udp HOST"})
         EXPECT_TRUE(diff.out.contains(item)) << item;
     EXPECT_FALSE(diff.out.contains("restore"));

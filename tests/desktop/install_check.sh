@@ -157,7 +157,7 @@ install)
     completes "get put" porv-cli --udp unit directory ""
     completes "--udp" porv-cli --ud
     completes "folder site.qx4b" porv-cli --udp unit restore ""
-    completes "folder list.csv site.qx4b" porv-cli --udp unit diff ""
+    completes "folder list.csv site.qx4b unit.sys" porv-cli --udp unit diff ""
     completes "folder list.csv" porv-cli --serial /dev/ttyS0 directory get -o ""
     completes "folder log.Evt" porv-cli --udp unit events get --output=x -o ""
     completes "folder unit.sys" porv-cli --pin parameters --udp unit parameters put ""

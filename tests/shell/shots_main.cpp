@@ -71,6 +71,13 @@ int main(int argc, char **argv)
     window.transferForm().setProgress(120, 0);
     QCoreApplication::processEvents();
     window.transferForm().grab().save(dir + QStringLiteral("/transfer_received.png"));
+    // A whole-unit operation: its step beneath the pictures, and Cancel.
+    window.transferForm().offerCancel(true);
+    window.transferForm().setStep(QStringLiteral("Writing the phone list"));
+    window.transferForm().setProgress(3, 12);
+    QCoreApplication::processEvents();
+    window.transferForm().grab().save(dir + QStringLiteral("/transfer_step.png"));
+    window.transferForm().offerCancel(false);
     window.transferForm().hide();
     // The File menu with the whole-unit commands, and their dialogs.
     auto *file = window.findChild<QMenu *>(QStringLiteral("File1"));
