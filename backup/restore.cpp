@@ -8,6 +8,7 @@
 #include "failures.h"
 #include "link.h"
 #include "stepshell.h"
+#include "unitconnection.h"
 #include "tagcodes.h"
 #include "unitcompare.h"
 #include "unitmemory.h"
@@ -391,11 +392,8 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
 
     StepShell steps(shell, progress);
     shell.HoldFileCommands(true);
-    shell.SetBusyCursor(true);
-    const auto release = qScopeGuard([&shell] {
-        shell.SetBusyCursor(false);
-        shell.HoldFileCommands(false);
-    });
+    const UnitOperation writes(link, QStringLiteral("Restoring the unit"), PersonWaits);
+    const auto release = qScopeGuard([&shell] { shell.HoldFileCommands(false); });
     Writer(link, steps, plan, report).Run();
     if (!link.LoggedOn())
         report.stopped = true;

@@ -1,9 +1,7 @@
 #pragma once
 // The caller's ShellServices as the subsystem cores see them inside a
-// whole-unit operation: the lamp, cursor, keep-alive, status texts and File
-// command holds go through; the transfer window stays down (the caller shows
-// one progress display for the whole operation), its counts become the
-// operation's progress, and messages are kept for the operation's result
+// whole-unit operation: status texts and File command holds go through (the
+// transfers' progress is the unit connection's), and messages are kept for the operation's result
 // instead of each showing a box. Nothing is asked: a question is answered No.
 // The page-side effects of a core (a table offered for Save, events loaded)
 // do not reach the window: the tables behind the operation are its own.
@@ -44,20 +42,10 @@ public:
     }
     QString AskOpenFileName(const FileDialogRequest &) override { return QString(); }
     QString AskSaveFileName(const FileDialogRequest &) override { return QString(); }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool busy) override { m_outer.SetBusyCursor(busy); }
-    void StartLampBlink() override { m_outer.StartLampBlink(); }
-    void StopLampBlink() override { m_outer.StopLampBlink(); }
-    void SetLedImage(int image) override { m_outer.SetLedImage(image); }
-    void StartKeepAlive() override { m_outer.StartKeepAlive(); }
-    void StopKeepAlive() override { m_outer.StopKeepAlive(); }
     void AllowDirectorySave() override {}
     void SetSaveAsEnabled(bool) override {}
     void Beep() override { m_outer.Beep(); }
     void HoldFileCommands(bool hold) override { m_outer.HoldFileCommands(hold); }
-    int MemoryLimit() const override { return m_outer.MemoryLimit(); }
-    void ShowTransferProgress(int done, int total) override { report(done, total); }
     // The operation takes its own backup where it needs one.
     bool BeforeOverwrite(const QString &) override { return true; }
 

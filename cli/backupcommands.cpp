@@ -143,7 +143,7 @@ void PrintDiff(CliShell &shell, const UnitDiff &diff, bool json)
 
 UnitIdentity Identity(UnitConnection &unit)
 {
-    return {unit.ModelLine(), unit.session().MemoryLimit, ConnectionDescription(unit.session())};
+    return unit.Unit();
 }
 
 // A backup file, read whole: one cut short, of another format or of a newer

@@ -14,13 +14,13 @@
 namespace porv {
 struct AutomaticBackup;
 class StandaloneDirectory;
+class UnitConnection;
 }
 
 namespace porv::cli {
 
 class CliShell;
 class Interruption;
-class UnitConnection;
 
 class CommandContext {
 public:
@@ -40,6 +40,8 @@ public:
     // that stopped answering the keep-alive); `left` says what that left
     // behind on the unit, if anything.
     void checkLink(const QString &step, const QString &left = QString());
+    // The port failed under the link: its failure, or empty.
+    const QString &linkFailure() const { return m_linkFailure; }
 
 private:
     QByteArray pin() const;
@@ -49,6 +51,8 @@ private:
     CliShell &m_shell;
     Interruption *m_interruption;
     std::unique_ptr<UnitConnection> m_unit;
+    bool m_lost = false;
+    QString m_linkFailure;
 };
 
 // The program's commands, in the order the help lists them. Each area adds

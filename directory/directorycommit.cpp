@@ -7,6 +7,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "shellservices.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -43,9 +44,9 @@ void showProblem(ShellServices &shell, const RecordProblem &problem, const QByte
 }
 
 // The lowest free address, or none ("Could Not Assign a new addr" shown).
-QByteArray freeAddress(ShellServices &shell, MemTable &table)
+QByteArray freeAddress(const Link &link, ShellServices &shell, MemTable &table)
 {
-    const QByteArray address = FirstFreeAddress(table, shell.MemoryLimit());
+    const QByteArray address = FirstFreeAddress(table, UnitConnection::MemoryLimitOf(link));
     if (address != "0000")
         return address;
     shell.ShowMessage(QStringLiteral("Could Not Assign a new addr"));
@@ -114,7 +115,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
     }
     QByteArray newAddress;
     if (p == -1) {
-        newAddress = freeAddress(shell, table);
+        newAddress = freeAddress(link, shell, table);
         if (newAddress.isEmpty()) {
             report.outcome = CommitOutcome::NoAddress;
             return report;
@@ -128,7 +129,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
         if (!IsHexAddress(table.FieldText(kAddr))) {
             table.Sort(kAddr, MemTable::SortCase::Sensitive);
             p = table.Position();
-            newAddress = freeAddress(shell, table);
+            newAddress = freeAddress(link, shell, table);
             if (newAddress.isEmpty()) {
                 table.SetPosition(p);
                 report.outcome = CommitOutcome::NoAddress;

@@ -3,12 +3,14 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <optional>
 
 #include "bulktransfer.h"
 #include "codecs.h"
 #include "delay.h"
 #include "link.h"
 #include "shellservices.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -52,7 +54,7 @@ DumpWaitEnd waitForDump(Link &link, ShellServices &shell)
         Delay(100);
         // The records so far (the lines less the dump's first and an "OK"
         // line); how many the unit holds is known only at the end.
-        shell.ShowTransferProgress(std::max(0, link.LineCount() - 1 - int(link.ReplyReceived())), 0);
+        UnitConnection::ReportProgress(link, std::max(0, link.LineCount() - 1 - int(link.ReplyReceived())), 0);
         if (!link.LoggedOn())
             return DumpWaitEnd::LoggedOff;
         if (link.DataSeen()) {
@@ -83,7 +85,7 @@ DirectoryDownloadReport DownloadDirectory(Link &link, ShellServices &shell, Dire
         return report;
     report.started = true;
     const auto release = holdTransfers(shell, directory);
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("directory download"));
     transfer.BeginReply();
     state.DirectoryBusy = true;
     // Left set by a failure, the flag would block the commit and the RFID
@@ -214,7 +216,7 @@ void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, Directory
     table.First();
     int done = 0;
     do {
-        shell.ShowTransferProgress(++done, table.RecordCount());
+        UnitConnection::ReportProgress(link, ++done, table.RecordCount());
         QByteArray room = table.FieldText(QByteArrayLiteral("RoomNumber"));
         if (!room.isEmpty())
             room = NumericOrZero(room, shell);
@@ -269,7 +271,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     DirectoryState &state = directory.State();
     // A pending blank record is dropped before the count.
     table.Refresh();
-    const int capacity = DirectoryCapacity(shell.MemoryLimit());
+    const int capacity = DirectoryCapacity(UnitConnection::MemoryLimitOf(link));
     if (table.RecordCount() > capacity) {
         shell.ShowMessage(QStringLiteral("There are to many records to store\r\n"
                                          "to this Portavel version.\r\n%1 is the limit.")
@@ -301,14 +303,11 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
         numberRecords(table);
     }
 
-    shell.ShowTransfer();
-    // A failure that travels (a serial write) must not leave the transfer
-    // window up over a transfer that has ended.
-    auto hide = qScopeGuard([&shell] { shell.HideTransfer(); });
+    // The transfer ends with its scope, however it ends.
+    std::optional<UnitOperation> transfer(std::in_place, link, QStringLiteral("directory upload"), TransferShown);
     shell.ShowStatus(0, QStringLiteral("Erasing Current phone List"));
     if (!EraseDirectory(link)) {
-        hide.dismiss();
-        shell.HideTransfer();
+        transfer.reset();
         shell.ShowMessage(QStringLiteral("Could not clear All,\r\nSave your files and\r\nRecheck connection"));
         report.outcome = UploadOutcome::NotErased;
         return report;
@@ -318,7 +317,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     // still gives them back.
     shell.ShowStatus(0, QStringLiteral("Rewriting Phone List"));
     directory.HoldGrid(true);
-    shell.SetBusyCursor(true);
+    std::optional<UnitOperation> rewrite(std::in_place, link, QStringLiteral("directory rewrite"), PersonWaits);
     state.ShowRecordEnabled = false;
     TableDisplayPause paused(table);
     bool finished = false;
@@ -327,12 +326,11 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
             return;
         paused.Resume();
         state.ShowRecordEnabled = true;
-        shell.SetBusyCursor(false);
+        rewrite.reset();
         directory.HoldGrid(false);
     });
     rewriteRecords(link, shell, table, report);
-    hide.dismiss();
-    shell.HideTransfer();
+    transfer.reset();
     const QString closing = closingMessage(report);
     if (!closing.isEmpty())
         shell.ShowMessage(closing);
@@ -341,7 +339,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     paused.Resume();
     state.ShowRecordEnabled = true;
     shell.ShowStatus(0, QStringLiteral("Done"));
-    shell.SetBusyCursor(false);
+    rewrite.reset();
     directory.HoldGrid(false);
     // After a rewrite, whole or not, the table is what the unit was given.
     directory.SetDirectorySynced(true);

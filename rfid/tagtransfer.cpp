@@ -11,6 +11,7 @@
 #include "link.h"
 #include "memtable.h"
 #include "shellservices.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -31,7 +32,7 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     MemTable &table = directory.Table();
     DirectoryState &state = directory.State();
 
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("tag download"));
     transfer.BeginReply();
     state.DirectoryBusy = true;
     const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
@@ -160,7 +161,7 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
                                 const std::function<bool()> &goOn)
 {
     WriteAllReport report;
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("tag write"));
     transfer.BeginReply();
     link.ClearReceiveView();
     link.ResetReply();
@@ -189,7 +190,7 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
             return report;
         }
         ++report.blocks;
-        shell.ShowTransferProgress(report.blocks, int(blocks.size()));
+        UnitConnection::ReportProgress(link, report.blocks, int(blocks.size()));
         // Up to three attempts: a block the unit answered with "Error" is
         // sent again; one with no answer is read back to see whether it came.
         bool written = false;

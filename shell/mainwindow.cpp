@@ -40,7 +40,9 @@ QString shownCommand(const QByteArray &text)
 
 } // namespace
 
-TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
+TporvForm::TporvForm(QWidget *parent)
+    : QMainWindow(parent), m_connection(new UnitConnection(this)), m_link(m_connection->link()),
+      m_session(&m_connection->session())
 {
     setObjectName(QStringLiteral("porvForm"));
     setWindowTitle(QStringLiteral("loading..."));
@@ -51,9 +53,8 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     Application::SetFailureSink([this](const QString &message) { m_seam->showMessage(this, message); });
     m_images = new ImageList(this);
     m_images->setObjectName(QStringLiteral("ImageList1"));
-    m_session = new Session(m_link, this);
+    m_connection->setObjectName(QStringLiteral("UnitConnection"));
     m_session->setObjectName(QStringLiteral("Session"));
-    connect(m_session, &Session::userMessage, this, &TporvForm::ShowMessage);
 
     // The pages in the order they registered: the tabs, the Window menu items
     // and the page buttons follow it.
@@ -82,6 +83,7 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     m_about = new AboutBox(this);
     m_enterPin = new EnterPin([this](const QString &text) { m_seam->showMessage(m_enterPin, text); }, this);
     m_transfer = new TransferForm([this](const QString &text) { ShowStatus(0, text); }, this);
+    followConnection();
 
     hostAvailablePages();
     placeReceiveViewLast();
@@ -95,13 +97,12 @@ TporvForm::~TporvForm()
     Application::SetFailureSink({});
     if (m_busyCursor)
         QApplication::restoreOverrideCursor();
-    // Pages hold the link and the services: they go first.
+    // Pages hold the link and the services: they go first, then the link.
     for (Page &p : m_pages) {
         delete p.hosted;
         p.commands = nullptr;
     }
-    delete m_session;
-    m_session = nullptr;
+    delete m_connection;
 }
 
 // --- pages ---------------------------------------------------------------------------

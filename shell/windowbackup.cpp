@@ -58,19 +58,10 @@ public:
     bool AskQuestion(const QString &text) override { return m_w.AskQuestion(text); }
     QString AskOpenFileName(const FileDialogRequest &r) override { return m_w.AskOpenFileName(r); }
     QString AskSaveFileName(const FileDialogRequest &r) override { return m_w.AskSaveFileName(r); }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
     void AllowDirectorySave() override {}
     void SetSaveAsEnabled(bool) override {}
     void Beep() override { m_w.Beep(); }
     void HoldFileCommands(bool hold) override { m_w.HoldFileCommands(hold); }
-    int MemoryLimit() const override { return m_w.MemoryLimit(); }
 
 private:
     TporvForm &m_w;
@@ -86,7 +77,7 @@ private:
 class TporvForm::UnitOperation {
 public:
     explicit UnitOperation(TporvForm &window)
-        : m_w(window), m_shell(window), m_look(window.m_link, window)
+        : m_w(window), m_shell(window), m_look(window.m_link, QStringLiteral("whole unit"), kHeldTransfer)
     {
         m_w.m_unitBusy = true;
         m_w.HoldFileCommands(true);
@@ -95,7 +86,6 @@ public:
         // through between the operation's own commands.
         m_pagesEnabled = m_w.m_page->isEnabled();
         m_w.m_page->setEnabled(false);
-        m_look.Show(BulkTransfer::Look::Busy);
     }
     ~UnitOperation()
     {
@@ -122,12 +112,12 @@ private:
     OperationShell m_shell;
     std::function<void()> m_release;
     bool m_pagesEnabled = true;
-    BulkTransfer m_look;
+    porv::UnitOperation m_look;
 };
 
 UnitIdentity TporvForm::ConnectedUnit() const
 {
-    return {m_modelLine, m_session->MemoryLimit, ConnectionDescription(*m_session)};
+    return m_connection->Unit();
 }
 
 void TporvForm::setUnitCommandsEnabled(bool enabled)

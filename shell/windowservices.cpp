@@ -89,7 +89,6 @@ void TporvForm::ShowTransfer()
 }
 
 void TporvForm::HideTransfer() { m_transfer->hide(); }
-void TporvForm::ShowTransferProgress(int done, int total) { m_transfer->setProgress(done, total); }
 
 // The first page that shows the room's events comes to the front through its
 // page command, as its tool button would bring it.
@@ -103,7 +102,7 @@ void TporvForm::ShowHistory(const QByteArray &room, bool tagEvents)
     }
 }
 
-void TporvForm::SetBusyCursor(bool busy)
+void TporvForm::setBusyCursor(bool busy)
 {
     if (busy == m_busyCursor)
         return;
@@ -114,17 +113,11 @@ void TporvForm::SetBusyCursor(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void TporvForm::StartLampBlink() { startScaled(m_timer1); }
-void TporvForm::StopLampBlink() { m_timer1->stop(); }
-
 void TporvForm::SetLedImage(int image)
 {
     m_ledImage = image;
     m_led->setIcon(QIcon(m_images->image(image)));
 }
-
-void TporvForm::StartKeepAlive() { startScaled(m_timer2); }
-void TporvForm::StopKeepAlive() { m_timer2->stop(); }
 
 void TporvForm::AllowDirectorySave()
 {
@@ -155,7 +148,6 @@ void TporvForm::HoldFileCommands(bool hold)
 
 void TporvForm::SetEventsLoaded(bool loaded) { EventsLoaded = loaded; }
 QTimer *TporvForm::CaptureTimer() { return m_timer3; }
-int TporvForm::MemoryLimit() const { return m_session->MemoryLimit; }
 
 // --- receive view ------------------------------------------------------------------
 

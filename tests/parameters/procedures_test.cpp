@@ -5,12 +5,14 @@
 #include <QFile>
 
 #include "failures.h"
+#include "connection_recorder.h"
 #include "fake_unit.h"
 #include "link.h"
 #include "procedures.h"
 
 using porv::ParametersCore;
 using porv::test::CountStartingWith;
+using porv::test::ConnectionRecorder;
 using porv::test::FakeParameterUnit;
 using porv::test::RecordingShell;
 using porv::test::ScriptedTransport;
@@ -38,8 +40,10 @@ protected:
 
     FakeParameterUnit unit;
     ScriptedTransport transport;
-    porv::Link link;
+    porv::UnitConnection connection;
+    porv::Link &link = connection.link();
     RecordingShell shell;
+    ConnectionRecorder recorder{connection, &shell.events};
     ParametersCore core{link, shell};
     QList<QByteArray> shown;
 };

@@ -106,7 +106,7 @@ TEST_F(ShellLogOn, OverTheNetworkLinkAndOff)
     clickLogOn({});
     expectLoggedOn(QStringLiteral("KVR Portavel QX4_200    Programmer   =Porv-Pro=  V8.4"));
     EXPECT_EQ(window->session().MemoryLimit, 0x2A00);
-    EXPECT_EQ(window->MemoryLimit(), 0x2A00);
+    EXPECT_EQ(window->connection().MemoryLimit(), 0x2A00);
     EXPECT_TRUE(window->session().NetworkOpen());
     EXPECT_GE(unit.commandCount("prompt"), 1);
     EXPECT_EQ(unit.commandCount("a"), 1);
@@ -256,7 +256,7 @@ TEST_F(ShellLogOn, EachModelGivesItsMemoryLimitAndTitle)
         {qx4::Model::Qx4_1000, 0x9000, "KVR Portavel QX4_1000    Programmer   =Porv-Pro=  V8.4"},
     };
     networkWindow();
-    EXPECT_EQ(window->MemoryLimit(), 0x9000); // before the first log-on
+    EXPECT_EQ(window->connection().MemoryLimit(), 0x9000); // before the first log-on
     for (const Case &c : cases) {
         unit.setModel(c.model);
         clickLogOn({});
