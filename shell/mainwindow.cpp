@@ -4,7 +4,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -21,7 +20,6 @@
 #include "enterpin.h"
 #include "images.h"
 #include "registeredpages.h"
-#include "savefile.h"
 #include "session.h"
 #include "shellpage.h"
 #include "transferform.h"
@@ -290,29 +288,5 @@ void TporvForm::FormClose()
 }
 
 void TporvForm::HelpAbout1Execute() { m_seam->execDialog(*m_about); }
-
-namespace {
-
-// What a saved link trace holds, in its save dialog's title and its first line.
-const char *const kTraceHolds = "the clients' names, rooms and phone numbers are in it; the PINs, "
-                                "the gate codes and the release codes are hidden";
-
-} // namespace
-
-void TporvForm::SaveLinkTraceClick()
-{
-    // Support needs the names and numbers; the dialog says so before anything is saved.
-    const QString path = AskSaveFileName({QStringLiteral("txt"), QStringLiteral("Text (*.txt)|*.txt|All Files (*.*)|*.*"),
-                                          QStringLiteral("porv-pro-link-trace.txt"),
-                                          QStringLiteral("Save link trace: ") + QLatin1String(kTraceHolds),
-                                          FileDialogRequest::Start::Documents});
-    if (path.isEmpty())
-        return;
-    const QByteArray header = "porv-pro " PORV_VERSION " link trace, saved "
-        + QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1()
-        + ". '>' went to the unit, '<' came from it; " + kTraceHolds + ".\n";
-    // It names the unit's clients: kept for the user alone.
-    SaveFileWhole(path, header + m_link.Trace().Text(), {true, QString()});
-}
 
 } // namespace porv

@@ -262,7 +262,6 @@ private:
     QAction *m_backUpUnit = nullptr, *m_restoreUnit = nullptr, *m_compareUnit = nullptr;
     QActionGroup *m_unitCommands = nullptr;
     bool m_unitBusy = false; // a whole-unit operation runs
-    QByteArray m_modelLine;  // the connected unit's, from the log-on
     SiteBookWindow *m_siteBook = nullptr; // made at its first showing
     QMenu *m_editMenu = nullptr, *m_connectMenu = nullptr, *m_portsMenu = nullptr;
     QToolBar *m_toolBar = nullptr;

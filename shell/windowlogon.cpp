@@ -181,6 +181,8 @@ void TporvForm::SetLoggedOffState() { m_connection->Close(LogOffReason::User); }
 // The link is closed: the window off line, and why when it was not the user.
 void TporvForm::showLoggedOff(LogOffReason reason, const QString &text)
 {
+    // No transfer outlives the link; its "Done" comes before "Off line".
+    HideTransfer();
     m_onLine->setText(QStringLiteral("Log On"));
     m_onLine->setToolTip(QStringLiteral("Log On"));
     m_onLine->setStatusTip(QStringLiteral("Log On"));
