@@ -38,10 +38,12 @@ protected:
         return blocks;
     }
 
-    FakeParameterUnit unit;
-    ScriptedTransport transport;
+    // First made, last gone: the transport and what its answers fill are
+    // gone before the connection closes the link.
     porv::UnitConnection connection;
     porv::Link &link = connection.link();
+    FakeParameterUnit unit;
+    ScriptedTransport transport;
     RecordingShell shell;
     ConnectionRecorder recorder{connection, &shell.events};
     ParametersCore core{link, shell};
