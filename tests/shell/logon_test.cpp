@@ -25,9 +25,13 @@ namespace {
 
 const QString Generic = QStringLiteral("KVR Portavel QX4_       Programmer   =Porv-Pro=  V8.4");
 
+// The window's own timers and those of its connection (Timer2, Timer4); the
+// transfer window has a Timer1 of its own.
 QTimer *windowTimer(porv::TporvForm &w, const char *name)
 {
-    return w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (auto *own = w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly))
+        return own;
+    return w.connection().findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
 
 // Starts the unit program at the tests' tick scale; returns what it said by
