@@ -5,12 +5,14 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 #include "codecs.h"
 #include "directorytransfer.h"
 #include "link.h"
 #include "memtable.h"
 #include "shellservices.h"
+#include "unitconnection.h"
 #include "writewatch.h"
 #include "unitwrites.h"
 
@@ -320,7 +322,7 @@ DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, Dir
     MemTable &table = directory.Table();
     DirectoryState &state = directory.State();
     table.Refresh(); // a pending blank record is dropped
-    const int limit = shell.MemoryLimit();
+    const int limit = UnitConnection::MemoryLimitOf(link);
     if (!link.LoggedOn()) {
         report.notWritten = QStringLiteral("Not logged on to a unit: nothing was written.");
         return report;
@@ -342,13 +344,13 @@ DirectoryWriteReport WriteDirectoryChanges(Link &link, ShellServices &shell, Dir
     shell.HoldFileCommands(true);
     directory.HoldTransfers(true);
     directory.HoldGrid(true);
-    shell.SetBusyCursor(true);
+    std::optional<UnitOperation> writes(std::in_place, link, QStringLiteral("Writing the phone list changes"), PersonWaits);
     state.ShowRecordEnabled = false;
     const int position = table.Position();
     const auto release = qScopeGuard([&] {
         table.SetPosition(position);
         state.ShowRecordEnabled = true;
-        shell.SetBusyCursor(false);
+        writes.reset();
         directory.HoldGrid(false);
         directory.HoldTransfers(false);
         shell.HoldFileCommands(false);

@@ -7,6 +7,7 @@
 #include "directorytable.h"
 #include "failures.h"
 #include "link.h"
+#include "unitconnection.h"
 #include "tagcodes.h"
 #include "unitcompare.h"
 #include "unitmemory.h"
@@ -422,11 +423,8 @@ RestoreReport RestoreUnit(Link &link, ShellServices &shell, const UnitBackup &ba
     }
     OperationSteps steps(hooks);
     shell.HoldFileCommands(true);
-    shell.SetBusyCursor(true);
-    const auto release = qScopeGuard([&shell] {
-        shell.SetBusyCursor(false);
-        shell.HoldFileCommands(false);
-    });
+    const UnitOperation writes(link, QStringLiteral("Restoring the unit"), PersonWaits);
+    const auto release = qScopeGuard([&shell] { shell.HoldFileCommands(false); });
     Writer(link, shell, steps, plan, report).Run();
     if (!link.LoggedOn())
         report.stopped = true;

@@ -21,13 +21,6 @@
 
 namespace porv {
 
-QString ConnectionDescription(const Session &session)
-{
-    if (session.NetworkSelected)
-        return QStringLiteral("udp ") + QString::fromLatin1(session.LogOnAddress);
-    return QStringLiteral("serial ") + session.SerialPortName();
-}
-
 QString UnitReadResult::message() const
 {
     return error.isEmpty() ? QString() : failedStep + QStringLiteral(": ") + error;
@@ -198,7 +191,7 @@ void readAccessCodes(Link &link, UnitBackup &backup)
 
 void readTags(Link &link, ShellServices &shell, UnitBackup &backup)
 {
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("tag download"));
     transfer.BeginReply();
     if (!FetchTagList(link, transfer))
         throw StepFailed{link.LoggedOn() ? kNoAnswer : kLinkClosed};

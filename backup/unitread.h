@@ -3,31 +3,22 @@
 // directory (its dump), the parameter blocks, the PINs and emergency codes,
 // the tag list and the event log with the unit's clock. No widgets; the link
 // must be logged on. Progress goes to one callback; the lamp, cursor and
-// keep-alive, and what the cores say on the way, to the caller's ShellServices
-// (the services a whole-unit workflow gives the cores); the failure comes back
-// in the result.
+// keep-alive to the connection, what the cores say on the way to the caller's
+// ShellServices (the services a whole-unit workflow gives the cores); the
+// failure comes back in the result. The unit logged on to is the
+// connection's (UnitIdentity).
 #include <QByteArray>
 #include <QString>
 
 #include "backupprogress.h"
 #include "unitbackup.h"
+#include "unitconnection.h"
 
 namespace porv {
 
 class Link;
 class Session;
 class ShellServices;
-
-// The connected unit as the log-on found it.
-struct UnitIdentity {
-    QByteArray modelLine; // LogOnResult::modelLine
-    int memoryLimit = 0;  // the model's top directory address (0 for a model line of no model)
-    QString connection;   // ConnectionDescription
-};
-
-// "udp 127.0.0.2" for the network link, "serial /dev/ttyUSB0" for the serial
-// port (a modem's too).
-QString ConnectionDescription(const Session &session);
 
 // The steps, as progress and failures name them.
 namespace readstep {

@@ -127,7 +127,7 @@ void PrintDiff(CliShell &shell, const UnitDiff &diff, bool json)
 
 UnitIdentity Identity(UnitConnection &unit)
 {
-    return {unit.ModelLine(), unit.session().MemoryLimit, ConnectionDescription(unit.session())};
+    return unit.Unit();
 }
 
 QString StepAndWhy(const QString &step, const QString &why)
@@ -143,8 +143,7 @@ QString StepAndWhy(const QString &step, const QString &why)
 // While the workflow runs the keep-alive rests, but for the questions.
 class TerminalInteraction final : public UnitInteraction {
 public:
-    TerminalInteraction(CommandContext &c, const QString &step) : m_c(c), m_step(step) { m_c.shell().StopKeepAlive(); }
-    ~TerminalInteraction() override { m_c.shell().StartKeepAlive(); }
+    TerminalInteraction(CommandContext &c, const QString &step) : m_c(c), m_step(step) { rest(); }
     TerminalInteraction(const TerminalInteraction &) = delete;
     TerminalInteraction &operator=(const TerminalInteraction &) = delete;
 
@@ -156,7 +155,7 @@ public:
             m_refusal = WithoutBackupRefusal(q);
             return false;
         }
-        shell.StartKeepAlive();
+        m_rest.reset();
         bool yes = false;
         if (q.kind == UnitQuestion::Kind::WithoutBackup) {
             yes = shell.AskQuestion(m_changesShown ? QStringLiteral("There is no backup of the unit as it is now. "
@@ -169,7 +168,7 @@ public:
                 shell.ShowMessage(note);
             yes = shell.AskQuestion(kWriteQuestion);
         }
-        shell.StopKeepAlive();
+        rest();
         return yes;
     }
     void Tell(const UnitNotice &notice) override
@@ -222,6 +221,10 @@ public:
     }
 
 private:
+    // The workflow's span on the connection, which rests the keep-alive; lifted
+    // while a question waits, so that the link stays up for the answer.
+    void rest() { m_rest.emplace(m_c.unit(), QStringLiteral("whole unit"), HoldsKeepAlive); }
+
     Stop WithoutBackupRefusal(const UnitQuestion &q) const
     {
         const QString folder = BackupStoreFolder();
@@ -234,6 +237,7 @@ private:
                     QStringLiteral("%1: the unit could not be backed up%2 first: %3; %4").arg(m_step, where, q.reason, advice)};
     }
 
+    std::optional<porv::UnitOperation> m_rest;
     CommandContext &m_c;
     QString m_step;
     QString m_shown;

@@ -15,11 +15,10 @@
 
 namespace porv {
 class BookRecorder;
+class UnitConnection;
 }
 
 namespace porv::cli {
-
-class UnitConnection;
 
 // The text that names the book porv-cli records into (--book, else
 // PORV_BOOK; empty: the default file).

@@ -81,20 +81,6 @@ bool CliShell::AskQuestion(const QString &text)
     return word == "y" || word == "yes";
 }
 
-void CliShell::StartKeepAlive()
-{
-    if (keepAlive)
-        keepAlive(true);
-}
-
-void CliShell::StopKeepAlive()
-{
-    if (keepAlive)
-        keepAlive(false);
-}
-
-int CliShell::MemoryLimit() const { return memoryLimit ? memoryLimit() : ShellServices::MemoryLimit(); }
-
 void CliShell::ShowTransferProgress(int done, int total)
 {
     if (!m_progress || total <= 0)

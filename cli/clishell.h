@@ -1,9 +1,9 @@
 #pragma once
-// What the core operations ask of the program, when the program is porv-cli:
+// What the core operations ask of the person, when the program is porv-cli:
 // messages on standard error, questions on the terminal (or Yes by --yes, or
-// refused without a terminal), the status texts and the transfer's count as
-// progress lines when standard error is a terminal. The transfer window, the
-// lamp and the cursor have nothing to show.
+// refused without a terminal), the status texts as progress lines when
+// standard error is a terminal. What it shows of the connection (a
+// transfer's count) follows the connection's signals (clilogon.h).
 #include <QString>
 
 #include <functional>
@@ -30,25 +30,15 @@ public:
     bool AskQuestion(const QString &text) override;
     QString AskOpenFileName(const FileDialogRequest &) override { return QString(); }
     QString AskSaveFileName(const FileDialogRequest &) override { return QString(); }
-    void ShowTransfer() override {}
-    void HideTransfer() override { endCountLine(); }
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override;
-    void StopKeepAlive() override;
     void AllowDirectorySave() override {}
     void SetSaveAsEnabled(bool) override {}
     void Beep() override {}
-    int MemoryLimit() const override;
-    void ShowTransferProgress(int done, int total) override;
     bool BeforeOverwrite(const QString &what) override { return !beforeOverwrite || beforeOverwrite(what); }
 
-    // Where the connection plugs in: the memory limit of the unit logged on
-    // to, and the keep-alive it runs.
-    std::function<int()> memoryLimit;
-    std::function<void(bool run)> keepAlive;
+    // A transfer's count, "n of N" on one line (a terminal only), until
+    // endCountLine.
+    void ShowTransferProgress(int done, int total);
+
     // What runs before a write replaces what the unit holds (the automatic
     // backup); false ends the write as a No would.
     std::function<bool(const QString &what)> beforeOverwrite;

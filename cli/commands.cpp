@@ -11,7 +11,7 @@
 #include "clishell.h"
 #include "optionreader.h"
 #include "terminal.h"
-#include "unitconnection.h"
+#include "clilogon.h"
 
 namespace porv::cli {
 
@@ -128,11 +128,22 @@ UnitConnection &CommandContext::unit()
     if (!m_unit) {
         const BookUnitTarget *inBook = bookUnit();
         const QByteArray key = pin();
-        m_unit = std::make_unique<UnitConnection>(m_request, m_shell, m_interruption);
-        m_unit->LogOn(key);
+        m_unit = std::make_unique<UnitConnection>();
+        FollowOnTerminal(*m_unit, m_shell);
+        // The link ended before the command did: the unit stopped answering
+        // the keep-alive, the port failed or an interruption closed it.
+        QObject::connect(m_unit.get(), &UnitConnection::loggedOff, m_unit.get(),
+                         [this](LogOffReason reason, const QString &text) {
+                             m_lost = m_lost || reason != LogOffReason::User;
+                             if (reason == LogOffReason::LinkLost && m_linkFailure.isEmpty())
+                                 m_linkFailure = text;
+                         });
+        if (m_interruption)
+            QObject::connect(m_interruption, &Interruption::interrupted, m_unit.get(),
+                             [this] { m_unit->Close(LogOffReason::Interrupted); });
+        LogOnUnit(*m_unit, m_shell, m_request, key, m_interruption);
         if (inBook) {
-            const BookError marked =
-                book().MarkReached(inBook->unit.id, m_unit->ModelLine(), m_unit->session().MemoryLimit);
+            const BookError marked = book().MarkReached(inBook->unit.id, m_unit->Unit().modelLine, m_unit->MemoryLimit());
             if (!marked.ok())
                 m_shell.ShowMessage(marked.message);
         }
@@ -218,7 +229,7 @@ void CommandContext::checkLink(const QString &step, const QString &left)
     const QString after = left.isEmpty() ? QString() : QStringLiteral("; ") + left;
     if (m_interruption && m_interruption->happened())
         throw Stop{ExitInterrupted, step + QStringLiteral(": interrupted; the link was closed") + after};
-    if (m_unit && m_unit->Lost())
+    if (m_lost)
         throw Stop{ExitUnit, step + QStringLiteral(": the link to the unit was lost") + after};
 }
 

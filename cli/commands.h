@@ -19,13 +19,13 @@ struct AutomaticBackup;
 class SiteBook;
 class BookRecorder;
 class StandaloneDirectory;
+class UnitConnection;
 }
 
 namespace porv::cli {
 
 class CliShell;
 class Interruption;
-class UnitConnection;
 
 class CommandContext {
 public:
@@ -57,6 +57,8 @@ public:
     // that stopped answering the keep-alive); `left` says what that left
     // behind on the unit, if anything.
     void checkLink(const QString &step, const QString &left = QString());
+    // The port failed under the link: its failure, or empty.
+    const QString &linkFailure() const { return m_linkFailure; }
 
 private:
     QByteArray pin() const;
@@ -70,6 +72,8 @@ private:
     SiteBook *m_sharedBook = nullptr;
     std::unique_ptr<BookUnitTarget> m_bookUnit;
     std::shared_ptr<BookRecorder> m_recorder; // journals the writes to a unit of the site book
+    bool m_lost = false;
+    QString m_linkFailure;
 };
 
 // A refusal of the site book as the command ends with it: the book cannot be

@@ -28,7 +28,7 @@ QString BackUpIntoBook(CommandContext &c)
     const QString step = c.request().commandName();
     const BookUnitTarget *target = c.bookUnit();
     UnitConnection &unit = c.unit();
-    const UnitIdentity identity{unit.ModelLine(), unit.session().MemoryLimit, ConnectionDescription(unit.session())};
+    const UnitIdentity identity = unit.Unit();
     UnitReadResult read = ReadWholeUnit(unit.link(), c.shell(), identity, {true});
     c.checkLink(step);
     if (!read.ok())

@@ -22,10 +22,11 @@
 namespace porv::cli {
 namespace {
 
-// The application object with the failure handler of a program without a
-// window: a failure that ends an event's handler (a serial port that fails
-// while the unit's reply comes in) is told on standard error and remembered;
-// the command that waits goes on and ends by what it then finds.
+// The application object of a program without a window. A failure of the
+// link (a serial port that fails while the unit's reply comes in) ends the
+// link and travels through the connection's loggedOff; what might still end
+// an event's handler is told on standard error and remembered, as a last
+// resort, and the command that waits goes on and ends by what it then finds.
 class CliApplication : public QCoreApplication {
 public:
     using QCoreApplication::QCoreApplication;
@@ -75,6 +76,10 @@ int Run(const ParsedCommandLine &line, const CliApplication &app)
                                       .arg(step)};
         CommandContext context(request, line.given, shell, &interruption);
         status = command.run(context);
+        if (status == ExitDone && !context.linkFailure().isEmpty()) {
+            Tell(step + QStringLiteral(": the link failed"));
+            status = ExitUnit;
+        }
         // The context closes the link as it goes.
     } catch (const Stop &stop) {
         Tell(stop.message);

@@ -159,7 +159,7 @@ ExitStatus ShowInfo(CommandContext &c, bool json)
         throw Stop{ExitUnit, step + QStringLiteral(": no answer to the tag list (s14081535)")};
     MemTable events;
     const EventsRead log = ReadEvents(c, step, events);
-    PrintInfo(json, unit.ModelLine(), unit.session().MemoryLimit, log.clock, records, tags.entries, log.events);
+    PrintInfo(json, unit.Unit().modelLine, unit.session().MemoryLimit, log.clock, records, tags.entries, log.events);
     return ExitDone;
 }
 

@@ -8,6 +8,7 @@
 #include "memtable.h"
 #include "shellservices.h"
 #include "unitwrites.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -34,9 +35,9 @@ QList<QByteArray> boxFields(const DirectoryRecordText &b)
 QString recordItem(const QByteArray &address) { return QStringLiteral("record ") + QString::fromLatin1(address); }
 
 // The lowest free address, or none.
-QByteArray freeAddress(ShellServices &shell, MemTable &table)
+QByteArray freeAddress(const Link &link, MemTable &table)
 {
-    const QByteArray address = FirstFreeAddress(table, shell.MemoryLimit());
+    const QByteArray address = FirstFreeAddress(table, UnitConnection::MemoryLimitOf(link));
     return address != "0000" ? address : QByteArray();
 }
 
@@ -98,7 +99,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
     }
     QByteArray newAddress;
     if (p == -1) {
-        newAddress = freeAddress(shell, table);
+        newAddress = freeAddress(link, table);
         if (newAddress.isEmpty()) {
             report.outcome = CommitOutcome::NoAddress;
             return report;
@@ -112,7 +113,7 @@ CommitReport CommitDirectoryRecord(Link &link, ShellServices &shell, DirectoryAc
         if (!IsHexAddress(table.FieldText(kAddr))) {
             table.Sort(kAddr, MemTable::SortCase::Sensitive);
             p = table.Position();
-            newAddress = freeAddress(shell, table);
+            newAddress = freeAddress(link, table);
             if (newAddress.isEmpty()) {
                 table.SetPosition(p);
                 report.outcome = CommitOutcome::NoAddress;

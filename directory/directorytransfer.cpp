@@ -3,6 +3,7 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <optional>
 
 #include "bulktransfer.h"
 #include "codecs.h"
@@ -10,6 +11,7 @@
 #include "link.h"
 #include "shellservices.h"
 #include "unitwrites.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -53,7 +55,7 @@ DumpWaitEnd waitForDump(Link &link, ShellServices &shell)
         Delay(100);
         // The records so far (the lines less the dump's first and an "OK"
         // line); how many the unit holds is known only at the end.
-        shell.ShowTransferProgress(std::max(0, link.LineCount() - 1 - int(link.ReplyReceived())), 0);
+        UnitConnection::ReportProgress(link, std::max(0, link.LineCount() - 1 - int(link.ReplyReceived())), 0);
         if (!link.LoggedOn())
             return DumpWaitEnd::LoggedOff;
         if (link.DataSeen()) {
@@ -83,7 +85,7 @@ DirectoryDownloadReport DownloadDirectory(Link &link, ShellServices &shell, Dire
         return report;
     report.started = true;
     const auto release = holdTransfers(shell, directory);
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("directory download"));
     transfer.BeginReply();
     state.DirectoryBusy = true;
     // Left set by a failure, the flag would block the commit and the RFID
@@ -200,7 +202,7 @@ void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, Directory
     table.First();
     int done = 0;
     do {
-        shell.ShowTransferProgress(++done, table.RecordCount());
+        UnitConnection::ReportProgress(link, ++done, table.RecordCount());
         QByteArray room = table.FieldText(QByteArrayLiteral("RoomNumber"));
         if (!room.isEmpty()) {
             bool zeroed = false;
@@ -240,7 +242,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     DirectoryState &state = directory.State();
     // A pending blank record is dropped before the count.
     table.Refresh();
-    report.capacity = DirectoryCapacity(shell.MemoryLimit());
+    report.capacity = DirectoryCapacity(UnitConnection::MemoryLimitOf(link));
     if (table.RecordCount() > report.capacity) {
         report.outcome = UploadOutcome::TooMany;
         return report;
@@ -274,13 +276,12 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
         numberRecords(table);
     }
 
-    shell.ShowTransfer();
-    // A failure that travels (a serial write) must not leave the transfer
-    // window up over a transfer that has ended.
-    auto hide = qScopeGuard([&shell] { shell.HideTransfer(); });
+    // The transfer ends with its scope, however it ends.
+    std::optional<UnitOperation> transfer(std::in_place, link, QStringLiteral("directory upload"), TransferShown);
     shell.ShowStatus(0, QStringLiteral("Erasing Current phone List"));
     if (!EraseDirectory(link)) {
         journal.Done(false, {}, QStringLiteral("the phone list erased"));
+        transfer.reset();
         report.outcome = UploadOutcome::NotErased;
         return report;
     }
@@ -289,7 +290,7 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
     // still gives them back.
     shell.ShowStatus(0, QStringLiteral("Rewriting Phone List"));
     directory.HoldGrid(true);
-    shell.SetBusyCursor(true);
+    std::optional<UnitOperation> rewrite(std::in_place, link, QStringLiteral("directory rewrite"), PersonWaits);
     state.ShowRecordEnabled = false;
     TableDisplayPause paused(table);
     bool finished = false;
@@ -298,19 +299,18 @@ DirectoryUploadReport UploadDirectory(Link &link, ShellServices &shell, Director
             return;
         paused.Resume();
         state.ShowRecordEnabled = true;
-        shell.SetBusyCursor(false);
+        rewrite.reset();
         directory.HoldGrid(false);
     });
     rewriteRecords(link, shell, table, report);
     journal.Done(report.errors == 0 && link.LoggedOn(), {}, QStringLiteral("the phone list: %1 records written").arg(report.sent - report.errors));
-    hide.dismiss();
-    shell.HideTransfer();
+    transfer.reset();
 
     finished = true;
     paused.Resume();
     state.ShowRecordEnabled = true;
     shell.ShowStatus(0, QStringLiteral("Done"));
-    shell.SetBusyCursor(false);
+    rewrite.reset();
     directory.HoldGrid(false);
     // After a rewrite, whole or not, the table is what the unit was given.
     directory.SetDirectorySynced(true);

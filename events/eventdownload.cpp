@@ -126,8 +126,9 @@ EventDownloadOutcome EventLogDownload::Run()
 {
     EventDownloadOutcome outcome;
     m_lines.clear();
-    BulkTransfer transfer(m_link, m_shell);
-    transfer.Show(BulkTransfer::Look::Lamp);
+    BulkTransfer transfer(m_link, QStringLiteral("event download"));
+    // The keep-alive stays: CountMode alone keeps it quiet.
+    transfer.Show(TransferShown);
 
     // The unit's clock.
     UnitClockText unit;

@@ -1,8 +1,8 @@
 #pragma once
 // The failures that travel: a field that is not a number, a file that cannot be
-// read or written, a serial port that fails. Nothing in the link or the pages
-// catches them; they end the user command and the window's failure handler shows
-// their message.
+// read or written, a serial port that fails. A serial port's failure ends at
+// the link (Link::failed), which closes itself; the others end the user
+// command and the window's failure handler shows their message.
 #include <QString>
 #include <QByteArray>
 #include <exception>

@@ -4,7 +4,6 @@
 #include "delay.h"
 #include "failures.h"
 
-#include <exception>
 
 namespace porv {
 
@@ -79,8 +78,10 @@ void Link::setSerialTransport(Transport *t)
     if (m_serial)
         disconnect(m_serial, nullptr, this, nullptr);
     m_serial = t;
-    if (t)
+    if (t) {
         connect(t, &Transport::received, this, &Link::ReceiveText);
+        connect(t, &Transport::failed, this, &Link::transportFailed);
+    }
 }
 
 void Link::setNetworkTransport(Transport *t)
@@ -88,8 +89,10 @@ void Link::setNetworkTransport(Transport *t)
     if (m_network)
         disconnect(m_network, nullptr, this, nullptr);
     m_network = t;
-    if (t)
+    if (t) {
         connect(t, &Transport::received, this, &Link::ReceiveText);
+        connect(t, &Transport::failed, this, &Link::transportFailed);
+    }
 }
 
 // --- changing the link state ---------------------------------------------------
@@ -172,10 +175,25 @@ void Link::transmit(const QByteArray &text, bool shown)
     const bool networkOpen = m_network && m_network->isOpen();
     if (networkOpen || (m_serial && m_serial->isOpen()))
         m_trace.Sent(text, shown);
-    if (networkOpen)
-        m_network->write(text);
-    if (m_serial && m_serial->isOpen())
-        m_serial->write(text);
+    // A port that cannot write ends the link here: the operation that sent
+    // finds it closed, as after a Log Off.
+    try {
+        if (networkOpen)
+            m_network->write(text);
+        if (m_serial && m_serial->isOpen())
+            m_serial->write(text);
+    } catch (const Failure &failure) {
+        transportFailed(failure.message());
+    }
+}
+
+void Link::transportFailed(const QString &message)
+{
+    for (QPointer<Transport> *slot : {&m_network, &m_serial})
+        if (*slot && (*slot)->isOpen())
+            (*slot)->close();
+    MarkLoggedOff();
+    emit failed(message);
 }
 
 void Link::SendCommand(const QByteArray &text)
@@ -258,24 +276,16 @@ bool Link::WriteDirectoryBlock(const QByteArray &addressHex, const QByteArray &d
 void Link::CloseLink()
 {
     // Each open transport is closed and LoggedOn cleared even when the
-    // closing command cannot be written; the write failure is still reported.
-    std::exception_ptr failure;
+    // closing command cannot be written (reported through failed).
     for (QPointer<Transport> *slot : {&m_network, &m_serial}) {
         if (!*slot || !(*slot)->isOpen())
             continue;
-        try {
-            SendCommand("x\r");
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
+        SendCommand("x\r");
         if (*slot)
             (*slot)->close();
     }
     MarkLoggedOff();
     emit linkClosed();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 } // namespace porv

@@ -99,6 +99,8 @@ public:
     bool VerifyBlock(const QByteArray &block, const QByteArray &expected);
     bool WriteBlockVerified(const QByteArray &block, const QByteArray &data);
     bool WriteDirectoryBlock(const QByteArray &addressHex, const QByteArray &data);
+    // Sends "x" on each open transport and closes it; LoggedOn cleared. A
+    // transport that cannot write it is closed all the same (failed).
     void CloseLink();
 
     // Block number of a directory address: hexadecimal address / 32, four
@@ -116,9 +118,15 @@ signals:
     void receiveViewReset(const QByteArray &text);
     // The link was closed (LoggedOn cleared).
     void linkClosed();
+    // A transport failed (a write, or a read under it): the link has closed
+    // every transport and cleared LoggedOn, so that what waits for the unit
+    // ends as after a Log Off. The message is the port's ("WriteFile function
+    // failed (Error: n)").
+    void failed(const QString &message);
 
 private:
     void transmit(const QByteArray &text, bool shown);
+    void transportFailed(const QString &message);
     void appendToView(const QByteArray &text);
     void capBuffers();
 

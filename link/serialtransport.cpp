@@ -7,7 +7,7 @@
 namespace porv {
 
 namespace {
-QString failed(const char *function, int code)
+QString failureText(const char *function, int code)
 {
     return QStringLiteral("%1 function failed (Error: %2)").arg(QLatin1String(function)).arg(code);
 }
@@ -58,7 +58,7 @@ void SerialTransport::write(const QByteArray &text)
     if (!ok) {
         const int code = int(m_port.error());
         m_port.clearError();
-        throw SerialError(failed("WriteFile", code));
+        throw SerialError(failureText("WriteFile", code));
     }
 }
 
@@ -94,9 +94,8 @@ void SerialTransport::ComPort1RxChar(qint64 count)
         return;
     const QByteArray bytes = m_port.read(count);
     if (bytes.isEmpty() && m_port.error() != QSerialPort::NoError) {
-        const int code = int(m_port.error());
-        m_port.clearError();
-        throw SerialError(failed("ReadFile", code));
+        failAndClose(int(m_port.error()));
+        return;
     }
     if (!bytes.isEmpty())
         emit received(bytes);
@@ -124,7 +123,7 @@ void SerialTransport::failAndClose(int code)
     m_port.clearError();
     m_port.close();
     m_notificationPending = false;
-    throw SerialError(failed("ReadFile", code));
+    emit failed(failureText("ReadFile", code));
 }
 
 } // namespace porv

@@ -1,9 +1,11 @@
 #pragma once
-// What the pages ask of the main window: status bar panels, the transfer
-// window, the lamp, the cursor, the timers they start and stop, the File
-// command enabling, and the dialog seam (message boxes, questions, file
-// dialogs) that tests answer in advance. The window implements it; pages
-// receive it and never reach the window itself.
+// What the pages ask of the person at the program: status texts, messages,
+// questions and file dialogs (the dialog seam that tests answer in advance),
+// and the window's File commands. The window implements it, porv-cli its
+// terminal's share; pages receive it and never reach the window itself. What
+// a page asks of the session (the transfer's progress, the keep-alive, the
+// memory limit of the unit logged on to) is the unit connection's
+// (unitconnection.h), reached through the link.
 #include <QByteArray>
 #include <QString>
 
@@ -43,28 +45,6 @@ public:
     virtual QString AskOpenFileName(const FileDialogRequest &request) = 0;
     virtual QString AskSaveFileName(const FileDialogRequest &request) = 0;
 
-    // The transfer window (status panel 0 reads "DownLoading." on show, "Done" on hide).
-    virtual void ShowTransfer() = 0;
-    virtual void HideTransfer() = 0;
-
-    // Hourglass cursor during bulk transfers.
-    virtual void SetBusyCursor(bool busy) = 0;
-
-    // The images of the Log On button's lamp (ImageList1).
-    static constexpr int LampLoggingOff = 20;
-    static constexpr int LampOnLine = 21;
-    static constexpr int LampOffLine = 22;
-
-    // Timer1, the lamp blink of the Log On button during bulk transfers, and the
-    // image shown on it (one of the lamp images above).
-    virtual void StartLampBlink() = 0;
-    virtual void StopLampBlink() = 0;
-    virtual void SetLedImage(int image) = 0;
-
-    // Timer2, the keep-alive while logged on.
-    virtual void StartKeepAlive() = 0;
-    virtual void StopKeepAlive() = 0;
-
     // File commands: a directory download, load or RFID download enables File
     // Save and Save As and sets SaveAllowed and SaveAsAllowed.
     virtual void AllowDirectorySave() = 0;
@@ -74,9 +54,9 @@ public:
     // The system beep.
     virtual void Beep() = 0;
 
-    // --- File command holds, the loaded events, the capture timer, the memory
-    // limit and the transfer's count. These have defaults, so services without
-    // a window behind them define only what they use.
+    // --- File command holds, the loaded events, the capture timer. These have
+    // defaults, so services without a window behind them define only what
+    // they use.
 
     // The File commands of a page that has none of its own (RFID page):
     // New, Open, Save and Save As, the Edit menu, the New/Open/Save buttons.
@@ -91,14 +71,6 @@ public:
     // Timer3, the tag capture countdown (1000 ms); nullptr without a window.
     // The RFID page connects its timeout and starts and stops it.
     virtual QTimer *CaptureTimer() { return nullptr; }
-    // MemoryLimit of the connected model (0x9000 before the first log-on, 0
-    // for a model line that matches none).
-    virtual int MemoryLimit() const { return 0x9000; }
-    // How far the transfer showing in the transfer window has come: done of
-    // total records or blocks, what is transferred (never the memory's
-    // capacity); a total of 0 when it is not known, done alone then counting
-    // what has come. The window shows it until it is hidden.
-    virtual void ShowTransferProgress(int done, int total) { (void)done, (void)total; }
     // History beside a grid: the page that keeps the event log shows the
     // room's events (its tags' events when tagEvents) and comes to the front.
     virtual void ShowHistory(const QByteArray &room, bool tagEvents) { (void)room, (void)tagEvents; }

@@ -13,6 +13,7 @@
 #include "link.h"
 #include "shellservices.h"
 #include "unitwrites.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -146,9 +147,8 @@ bool ParametersCore::ReadSettings()
 {
     bool whole = false;
     {
-        m_shell.ShowTransfer();
+        const UnitOperation transfer(m_link, QStringLiteral("r0000"), TransferShown);
         const auto end = qScopeGuard([this] {
-            m_shell.HideTransfer();
             ImageFromControls(m_fields, m_image);
             m_shell.SetSaveAsEnabled(true);
         });
@@ -165,11 +165,8 @@ bool ParametersCore::ReadGateCodes()
 {
     bool whole = false;
     {
-        m_shell.SetBusyCursor(true);
-        m_shell.ShowTransfer();
+        const UnitOperation transfer(m_link, QStringLiteral("r0001"), TransferShown | PersonWaits);
         const auto end = qScopeGuard([this] {
-            m_shell.HideTransfer();
-            m_shell.SetBusyCursor(false);
             ImageFromControls(m_fields, m_image);
             m_shell.SetSaveAsEnabled(true);
         });
@@ -217,8 +214,7 @@ bool ParametersCore::ReadMessages()
 {
     bool whole = false;
     {
-        m_shell.ShowTransfer();
-        const auto end = qScopeGuard([this] { m_shell.HideTransfer(); });
+        const UnitOperation transfer(m_link, QStringLiteral("d00120015"), TransferShown);
         whole = groupRead("d00120015", 1000, {{1, 22}, {2, 6}, {3, 6}, {4, 22}});
         if (whole) {
             DecodeMessages(m_fields, m_link.ReplyLines());
@@ -290,9 +286,8 @@ ParametersWriteReport ParametersCore::WriteAll()
         || !m_shell.BeforeOverwrite(QStringLiteral("the parameters")))
         return report;
     m_unconfirmed.clear();
-    m_shell.SetBusyCursor(true);
     {
-        const auto normal = qScopeGuard([this] { m_shell.SetBusyCursor(false); });
+        const UnitOperation writes(m_link, QStringLiteral("WriteAll"), PersonWaits);
         WriteGateCodes();
         WriteMessages();
         WriteSpeedDials();

@@ -26,6 +26,7 @@
 #include "memtable.h"
 #include "memtablemodel.h"
 #include "shellservices.h"
+#include "unitconnection.h"
 #include "tablegridview.h"
 #include "tagmessages.h"
 
@@ -331,7 +332,8 @@ void RfidPage::holdKeepAliveForCapture()
     // prompt would be answered inside the capture and taken for the tag
     // message, so it stays off until the capture ends.
     if (m_capturing)
-        m_shell.StopKeepAlive();
+        if (UnitConnection *connection = UnitConnection::Of(m_link))
+            connection->StopKeepAlive();
 }
 
 // --- capture -----------------------------------------------------------------------------------
@@ -346,7 +348,8 @@ void RfidPage::Get_IDClick()
     // The keep-alive prompt would be answered inside the capture and taken
     // for the tag message: it stays off while the countdown runs.
     m_capturing = true;
-    m_shell.StopKeepAlive();
+    if (UnitConnection *connection = UnitConnection::Of(m_link))
+        connection->StopKeepAlive();
     const int base = m_timer3->property("baseInterval").isValid() ? m_timer3->property("baseInterval").toInt() : 1000;
     m_timer3->setInterval(std::max(1, int(std::lround(base * TickScale()))));
     m_timer3->start();
@@ -363,7 +366,8 @@ void RfidPage::endCapture()
     // A transfer that is running starts the keep-alive itself when it ends.
     const bool transferRuns = m_directory && m_directory->State().DirectoryBusy;
     if (m_link.LoggedOn() && !transferRuns)
-        m_shell.StartKeepAlive();
+        if (UnitConnection *connection = UnitConnection::Of(m_link))
+            connection->StartKeepAlive();
 }
 
 void RfidPage::Timer3Timer()

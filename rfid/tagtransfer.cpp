@@ -11,6 +11,7 @@
 #include "memtable.h"
 #include "shellservices.h"
 #include "unitwrites.h"
+#include "unitconnection.h"
 
 namespace porv {
 
@@ -39,7 +40,7 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     MemTable &table = directory.Table();
     DirectoryState &state = directory.State();
 
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("tag download"));
     transfer.BeginReply();
     state.DirectoryBusy = true;
     const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
@@ -163,7 +164,7 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
         return report;
     }
     const auto record = qScopeGuard([&] { journal.Done(report.outcome == WriteAllOutcome::Written, tagBlockChanges(blocks, report.confirmed), QStringLiteral("the tag list: %1 blocks written").arg(report.confirmed.size())); });
-    BulkTransfer transfer(link, shell);
+    BulkTransfer transfer(link, QStringLiteral("tag write"));
     transfer.BeginReply();
     link.ClearReceiveView();
     link.ResetReply();
@@ -191,7 +192,7 @@ WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<Ta
             return report;
         }
         ++report.blocks;
-        shell.ShowTransferProgress(report.blocks, int(blocks.size()));
+        UnitConnection::ReportProgress(link, report.blocks, int(blocks.size()));
         // Up to three attempts: a block the unit answered with "Error" is
         // sent again; one with no answer is read back to see whether it came.
         bool written = false;

@@ -1,10 +1,11 @@
 #pragma once
-// The application object with the general failure handler: a failure that a
-// handler does not catch itself (a conversion, file or serial failure, or any
-// other exception) ends that handler at the point of failure and is shown in a
-// message box with its message; the window stays usable. It sits at the event
-// dispatch, so inside a nested wait (Delay) it ends only the handler that
-// threw, and the waiting one goes on.
+// The application object with the last failure handler. A failure of the
+// unit's link never comes here: the link ends, and the connection reports it
+// (UnitConnection::loggedOff, operationFailed). What a handler may still leave
+// (a field that is no number, a file that cannot be written) ends that
+// handler and is shown in a message box with its message; the window stays
+// usable. It sits at the event dispatch, so inside a nested wait (Delay) it
+// ends only the handler that threw, and the waiting one goes on.
 #include <QApplication>
 #include <functional>
 

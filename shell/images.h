@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPixmap>
 
-#include "shellservices.h"
 
 class QPainter;
 
@@ -20,8 +19,7 @@ class ImageList : public QObject {
     Q_OBJECT
 public:
     static constexpr int Count = 29;
-    static constexpr int LampLoggingOff = ShellServices::LampLoggingOff, LampOnLine = ShellServices::LampOnLine,
-                         LampOffLine = ShellServices::LampOffLine;
+    static constexpr int LampLoggingOff = 20, LampOnLine = 21, LampOffLine = 22;
 
     explicit ImageList(QObject *parent = nullptr);
     int count() const { return int(m_images.size()); }

@@ -4,7 +4,6 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -21,7 +20,6 @@
 #include "enterpin.h"
 #include "images.h"
 #include "registeredpages.h"
-#include "savefile.h"
 #include "session.h"
 #include "shellpage.h"
 #include "transferform.h"
@@ -40,7 +38,9 @@ QString shownCommand(const QByteArray &text)
 
 } // namespace
 
-TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
+TporvForm::TporvForm(QWidget *parent)
+    : QMainWindow(parent), m_connection(new UnitConnection(this)), m_link(m_connection->link()),
+      m_session(&m_connection->session())
 {
     setObjectName(QStringLiteral("porvForm"));
     setWindowTitle(QStringLiteral("loading..."));
@@ -51,9 +51,8 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     Application::SetFailureSink([this](const QString &message) { m_seam->showMessage(this, message); });
     m_images = new ImageList(this);
     m_images->setObjectName(QStringLiteral("ImageList1"));
-    m_session = new Session(m_link, this);
+    m_connection->setObjectName(QStringLiteral("UnitConnection"));
     m_session->setObjectName(QStringLiteral("Session"));
-    connect(m_session, &Session::userMessage, this, &TporvForm::ShowMessage);
 
     // The pages in the order they registered: the tabs, the Window menu items
     // and the page buttons follow it.
@@ -82,6 +81,7 @@ TporvForm::TporvForm(QWidget *parent) : QMainWindow(parent)
     m_about = new AboutBox(this);
     m_enterPin = new EnterPin([this](const QString &text) { m_seam->showMessage(m_enterPin, text); }, this);
     m_transfer = new TransferForm([this](const QString &text) { ShowStatus(0, text); }, this);
+    followConnection();
 
     hostAvailablePages();
     placeReceiveViewLast();
@@ -96,13 +96,12 @@ TporvForm::~TporvForm()
     Application::SetFailureSink({});
     if (m_busyCursor)
         QApplication::restoreOverrideCursor();
-    // Pages hold the link and the services: they go first.
+    // Pages hold the link and the services: they go first, then the link.
     for (Page &p : m_pages) {
         delete p.hosted;
         p.commands = nullptr;
     }
-    delete m_session;
-    m_session = nullptr;
+    delete m_connection;
 }
 
 // --- pages ---------------------------------------------------------------------------
@@ -290,29 +289,5 @@ void TporvForm::FormClose()
 }
 
 void TporvForm::HelpAbout1Execute() { m_seam->execDialog(*m_about); }
-
-namespace {
-
-// What a saved link trace holds, in its save dialog's title and its first line.
-const char *const kTraceHolds = "the clients' names, rooms and phone numbers are in it; the PINs, "
-                                "the gate codes and the release codes are hidden";
-
-} // namespace
-
-void TporvForm::SaveLinkTraceClick()
-{
-    // Support needs the names and numbers; the dialog says so before anything is saved.
-    const QString path = AskSaveFileName({QStringLiteral("txt"), QStringLiteral("Text (*.txt)|*.txt|All Files (*.*)|*.*"),
-                                          QStringLiteral("porv-pro-link-trace.txt"),
-                                          QStringLiteral("Save link trace: ") + QLatin1String(kTraceHolds),
-                                          FileDialogRequest::Start::Documents});
-    if (path.isEmpty())
-        return;
-    const QByteArray header = "porv-pro " PORV_VERSION " link trace, saved "
-        + QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1()
-        + ". '>' went to the unit, '<' came from it; " + kTraceHolds + ".\n";
-    // It names the unit's clients: kept for the user alone.
-    SaveFileWhole(path, header + m_link.Trace().Text(), {true, QString()});
-}
 
 } // namespace porv

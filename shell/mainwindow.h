@@ -3,12 +3,12 @@
 // registered with it, the main menu, the tool bar, the two-panel status bar,
 // the title animation, the timers, the receive view RxMemo, the log-on and
 // log-off, and the routing of the File commands to the pages. It implements
-// ShellServices for the pages.
+// ShellServices for the pages and shows what its UnitConnection says.
 //
 // Its code is spread by concern: mainwindow.cpp (construction, pages, File
 // commands), windowbuild.cpp (menus, tool bar, page control, status bar,
 // timers), windowservices.cpp (status panels and ShellServices), windowports.cpp
-// (the Ports menu), windowlogon.cpp (log-on, log-off, keep-alive, network poll),
+// (the Ports menu), windowlogon.cpp (log-on, log-off, the connection's signals),
 // windowbackup.cpp (the whole-unit commands: back up, restore, compare, and the
 // automatic backup before a Write All), windowsitebook.cpp (the site book
 // window and what it asks of the unit).
@@ -23,6 +23,7 @@
 #include "link.h"
 #include "pageregistry.h"
 #include "shellservices.h"
+#include "unitconnection.h"
 
 class QAction;
 class QActionGroup;
@@ -50,6 +51,7 @@ class TransferForm;
 struct BookUnit;
 struct SnapshotInfo;
 struct UnitIdentity;
+struct UnitDiff;
 
 class TporvForm : public QMainWindow, public ShellServices {
     Q_OBJECT
@@ -57,6 +59,7 @@ public:
     explicit TporvForm(QWidget *parent = nullptr);
     ~TporvForm() override;
 
+    UnitConnection &connection() { return *m_connection; }
     Link &link() { return m_link; }
     Session &session() { return *m_session; }
     DialogSeam &seam() { return *m_seam; }
@@ -100,14 +103,6 @@ public:
     bool AskQuestion(const QString &text) override;
     QString AskOpenFileName(const FileDialogRequest &request) override;
     QString AskSaveFileName(const FileDialogRequest &request) override;
-    void ShowTransfer() override;
-    void HideTransfer() override;
-    void SetBusyCursor(bool busy) override;
-    void StartLampBlink() override;
-    void StopLampBlink() override;
-    void SetLedImage(int image) override;
-    void StartKeepAlive() override;
-    void StopKeepAlive() override;
     void AllowDirectorySave() override;
     void SetSaveAsEnabled(bool enabled) override;
     void Beep() override;
@@ -115,8 +110,6 @@ public:
     void HoldFileCommands(bool hold) override;
     void SetEventsLoaded(bool loaded) override;
     QTimer *CaptureTimer() override;
-    int MemoryLimit() const override;
-    void ShowTransferProgress(int done, int total) override;
     void ShowHistory(const QByteArray &room, bool tagEvents) override;
     bool BeforeOverwrite(const QString &what) override;
 
@@ -151,12 +144,16 @@ public slots:
     // The last Ports entry, "Other…": asks for a device path and selects it.
     void OtherPortClick(QAction *entry);
     void UpdatePorts1Click();
-    // Timers.
+    // Timer1, the lamp's blink; Timer4, the connection's network poll, which
+    // keeps the lamp still over the network link.
     void Timer1Timer();
-    void Timer2Timer();
     void Timer4Timer();
 
 public:
+    // What the connection's operations show: the transfer window, the lamp.
+    void ShowTransfer();
+    void HideTransfer();
+    void SetLedImage(int image);
     void SetLoggedOffState();
     void SetLoggedOnControls();
     void EnablePortSelection();
@@ -196,7 +193,11 @@ private:
     bool logOnSteps();
     void prepareLogOn();
     void showLoggedOn();
-    void logOff();
+    void showLoggedOff(LogOffReason reason, const QString &text);
+    // Connects what the window shows to the connection's signals.
+    void followConnection();
+    void followOperations();
+    void setBusyCursor(bool busy);
     void labelPorts(const QString &remembered);
     void selectPort(QAction *entry, const QString &serialPortName);
     void setLedMarked(bool marked);
@@ -235,8 +236,9 @@ private:
     void appendReceived(const QByteArray &text);
     void resetReceived(const QByteArray &text);
 
-    Link m_link;
-    Session *m_session = nullptr;
+    UnitConnection *m_connection;
+    Link &m_link;
+    Session *m_session;
     DialogSeam *m_seam = nullptr;
     ImageList *m_images = nullptr;
     TransferForm *m_transfer = nullptr;
@@ -258,7 +260,6 @@ private:
     QAction *m_backUpUnit = nullptr, *m_restoreUnit = nullptr, *m_compareUnit = nullptr;
     QActionGroup *m_unitCommands = nullptr;
     bool m_unitBusy = false; // a whole-unit operation runs
-    QByteArray m_modelLine;  // the connected unit's, from the log-on
     SiteBookWindow *m_siteBook = nullptr; // made at its first showing
     // Journals the writes to a unit of the site book (windowsitebook.cpp).
     std::shared_ptr<BookRecorder> m_bookRecorder;
@@ -272,7 +273,8 @@ private:
     QTimer *m_animTimer = nullptr;
     QList<QPixmap> m_frames;
     int m_frame = 0;
-    QTimer *m_timer1 = nullptr, *m_timer2 = nullptr, *m_timer3 = nullptr, *m_timer4 = nullptr;
+    QTimer *m_timer1 = nullptr, *m_timer3 = nullptr;
+    bool m_bulkShown = false; // the lamp blinks for an operation
 
     QStringList m_portTable;
     int m_ledImage = 22;

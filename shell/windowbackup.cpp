@@ -125,8 +125,7 @@ public:
 private:
     void showLook()
     {
-        m_look.emplace(m_w.m_link, m_w);
-        m_look->Show(BulkTransfer::Look::Busy);
+        m_look.emplace(m_w.m_link, QStringLiteral("whole unit"), kHeldTransfer);
     }
 
     bool answer(const UnitQuestion &q)
@@ -161,12 +160,12 @@ private:
     TporvForm &m_w;
     std::function<void()> m_release;
     bool m_pagesEnabled = true;
-    std::optional<BulkTransfer> m_look;
+    std::optional<porv::UnitOperation> m_look;
 };
 
 UnitIdentity TporvForm::ConnectedUnit() const
 {
-    return {m_modelLine, m_session->MemoryLimit, ConnectionDescription(*m_session)};
+    return m_connection->Unit();
 }
 
 void TporvForm::setUnitCommandsEnabled(bool enabled)

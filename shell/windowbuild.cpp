@@ -335,11 +335,9 @@ void TporvForm::buildStatusBar()
 
 void TporvForm::buildTimers()
 {
+    // Timer2 (keep-alive) and Timer4 (network poll) are the connection's.
     struct TimerSetup { QTimer **timer; const char *name; int interval; };
-    const TimerSetup timers[] = {
-        {&m_timer1, "Timer1", 500}, {&m_timer2, "Timer2", 1000},
-        {&m_timer3, "Timer3", 1000}, {&m_timer4, "Timer4", 50},
-    };
+    const TimerSetup timers[] = {{&m_timer1, "Timer1", 500}, {&m_timer3, "Timer3", 1000}};
     for (const TimerSetup &t : timers) {
         *t.timer = new QTimer(this);
         (*t.timer)->setObjectName(QLatin1String(t.name));
@@ -347,9 +345,7 @@ void TporvForm::buildTimers()
         (*t.timer)->setInterval(t.interval);
     }
     connect(m_timer1, &QTimer::timeout, this, &TporvForm::Timer1Timer);
-    connect(m_timer2, &QTimer::timeout, this, &TporvForm::Timer2Timer);
-    connect(m_timer4, &QTimer::timeout, this, &TporvForm::Timer4Timer);
-    startScaled(m_timer4);
+    connect(&m_connection->PollTimer(), &QTimer::timeout, this, &TporvForm::Timer4Timer);
 }
 
 void TporvForm::startScaled(QTimer *timer)

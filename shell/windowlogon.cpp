@@ -1,4 +1,6 @@
-// The main window's log-on and log-off, the keep-alive and the network poll.
+// The main window's log-on and log-off, and what it shows of its connection:
+// the lamp, its blink, the transfer window and the busy cursor follow the
+// connection's signals.
 #include "mainwindow.h"
 
 #include <QAction>
@@ -27,34 +29,50 @@ void TporvForm::Timer1Timer()
     SetLedImage(m_ledImage == ImageList::LampOffLine ? ImageList::LampOnLine : ImageList::LampOffLine);
 }
 
-void TporvForm::Timer2Timer()
-{
-    if (!m_link.LoggedOn() || m_link.CountMode())
-        return;
-    if (!m_link.CountKeepAliveSecond(15))
-        return;
-    // A failed prompt logs off. The user may have logged off (or run File
-    // New) inside the prompt's wait; then there is nothing left to log off,
-    // and the Log On handler would open the log-on dialog instead.
-    if (!m_session->KeepAlive() && m_link.LoggedOn()) {
-        OnLine1Click();
-        ShowStatus(0, QStringLiteral("Off line: the unit stopped answering"));
-    }
-}
-
 void TporvForm::Timer4Timer()
 {
-    if (!m_session->NetworkOpen())
-        return;
-    // The poll restarts the lamp blink's interval: over the network link the
-    // lamp keeps still.
-    const bool blinking = m_timer1->isActive();
-    m_timer1->stop();
-    const auto restart = qScopeGuard([this, blinking] {
-        if (blinking)
-            startScaled(m_timer1);
+    // Each poll of the network link restarts the blink's interval: over the
+    // network link the lamp keeps still.
+    if (m_session->NetworkOpen() && m_timer1->isActive())
+        startScaled(m_timer1);
+}
+
+void TporvForm::followConnection()
+{
+    connect(m_connection, &UnitConnection::userMessage, this, &TporvForm::ShowMessage);
+    connect(m_connection, &UnitConnection::loggedOn, this, &TporvForm::showLoggedOn);
+    connect(m_connection, &UnitConnection::loggingOff, this, [this] {
+        SetLedImage(ImageList::LampLoggingOff);
+        HideTransfer();
     });
-    m_session->PollNetwork();
+    connect(m_connection, &UnitConnection::loggedOff, this, &TporvForm::showLoggedOff);
+    connect(m_connection, &UnitConnection::operationStarted, this, &TporvForm::followOperations);
+    connect(m_connection, &UnitConnection::operationFinished, this, &TporvForm::followOperations);
+    connect(m_connection, &UnitConnection::progress, this,
+            [this](int done, int total) { m_transfer->setProgress(done, total); });
+}
+
+// The transfer window while a running operation shows its transfer, the
+// hourglass while one makes the person wait, the blinking lamp while a reply
+// comes in bulk; when the last bulk reply ends, the lamp on line, unless a
+// Log Off came meanwhile.
+void TporvForm::followOperations()
+{
+    const OperationTraits traits = m_connection->Traits();
+    if ((traits & TransferShown) && !m_transfer->isVisible())
+        ShowTransfer();
+    else if (!(traits & TransferShown) && m_transfer->isVisible())
+        HideTransfer();
+    setBusyCursor(traits & PersonWaits);
+    const bool bulk = traits & BulkReply;
+    if (bulk && !m_bulkShown)
+        startScaled(m_timer1);
+    if (!bulk && m_bulkShown) {
+        m_timer1->stop();
+        if (m_link.LoggedOn())
+            SetLedImage(ImageList::LampOnLine);
+    }
+    m_bulkShown = bulk;
 }
 
 // --- log-on and log-off ------------------------------------------------------------------
@@ -158,29 +176,36 @@ void TporvForm::setAnimation(bool running, const QString &hint)
     }
 }
 
-void TporvForm::SetLoggedOffState()
+void TporvForm::SetLoggedOffState() { m_connection->Close(LogOffReason::User); }
+
+// The link is closed: the window off line, and why when it was not the user.
+void TporvForm::showLoggedOff(LogOffReason reason, const QString &text)
 {
-    m_link.CloseLink();
+    // No transfer outlives the link; its "Done" comes before "Off line".
+    HideTransfer();
     m_onLine->setText(QStringLiteral("Log On"));
     m_onLine->setToolTip(QStringLiteral("Log On"));
     m_onLine->setStatusTip(QStringLiteral("Log On"));
     m_led->setToolTip(QStringLiteral("Log On"));
-    m_link.MarkLoggedOff();
     setLedMarked(false);
     setNamedControlsEnabled(TransferButtonNames(), false);
-    m_timer2->stop();
     m_timer1->stop();
+    m_bulkShown = false;
     setAnimation(false, QStringLiteral("OFF Line"));
     SetLedImage(ImageList::LampOffLine);
     setNamedControlsEnabled(LoggedOnControlNames(), false);
     setUnitCommandsEnabled(false);
-    m_modelLine.clear();
     // Whatever panel 0 said of the link ("Connected") no longer holds.
-    ShowStatus(0, QStringLiteral("Off line"));
+    ShowStatus(0, reason == LogOffReason::KeepAliveFailed ? QStringLiteral("Off line: the unit stopped answering")
+                                                          : QStringLiteral("Off line"));
     // DirectorySynced and WrtChg, and whatever else a page keeps.
     for (int i = 0; i < pageCount(); ++i)
         if (ShellPage *p = hostedPage(i))
             p->SetLoggedOn(false);
+    if (reason != LogOffReason::User)
+        EnablePortSelection();
+    if (reason == LogOffReason::LinkLost && !text.isEmpty())
+        ShowMessage(text);
 }
 
 void TporvForm::SetLoggedOnControls()
@@ -203,43 +228,21 @@ void TporvForm::EnablePortSelection()
 void TporvForm::OnLine1Click()
 {
     if (m_link.LoggedOn() || m_ledMarked) {
-        logOff();
+        m_connection->LogOff(LogOffReason::User);
+        EnablePortSelection();
         return;
     }
     setLedMarked(true);
     m_session->LogOnAbort = false;
-    // The final step runs on every way out, a failure that travels included
-    // (which then also counts as an abort).
-    const auto finalStep = [this] {
-        if (m_session->LogOnAbort) {
-            SetLoggedOffState();
-            HideTransfer();
-            EnablePortSelection();
-        }
-    };
-    bool ok = false;
-    try {
-        ok = logOnSteps();
-    } catch (...) {
+    // A log-on that did not end connected (a Log Off, File New or a lost
+    // link during it included) ends off line.
+    if (!logOnSteps())
         m_session->LogOnAbort = true;
-        finalStep();
-        throw;
+    if (m_session->LogOnAbort) {
+        SetLoggedOffState();
+        HideTransfer();
+        EnablePortSelection();
     }
-    if (!ok)
-        m_session->LogOnAbort = true;
-    finalStep();
-}
-
-void TporvForm::logOff()
-{
-    m_session->LogOnAbort = true;
-    SetLedImage(ImageList::LampLoggingOff);
-    m_link.ClearReceiveView();
-    m_link.ResetReply();
-    HideTransfer();
-    Delay(100);
-    SetLoggedOffState();
-    EnablePortSelection();
 }
 
 // The log-on dialog, then the log-on itself (RunLogOn); the window shows its
@@ -256,15 +259,14 @@ bool TporvForm::logOnSteps()
     LogOnProgress progress;
     progress.status = [this](const QString &text) { ShowStatus(0, text); };
     progress.modelRecognised = [this](const UnitModel &model) { setWindowTitle(QString::fromLatin1(model.title)); };
-    const LogOnResult result = RunLogOn(s, details, progress);
+    // Connected, the connection's loggedOn shows it (showLoggedOn).
+    const LogOnResult result = m_connection->LogOn(details, progress);
     if (!result.connected()) {
         const QString message = result.message();
         if (!message.isEmpty())
             ShowMessage(message);
         return false;
     }
-    m_modelLine = result.modelLine;
-    showLoggedOn();
     return true;
 }
 
@@ -279,22 +281,20 @@ void TporvForm::prepareLogOn()
         if (ShellPage *p = hostedPage(i))
             p->LogOnStarting();
     m_onLine->setText(QStringLiteral("Log Off"));
-    m_timer2->stop();
     setPortSelectionEnabled(false);
     m_led->setEnabled(true);
     m_led->setToolTip(QStringLiteral("Log On"));
     setConnectEnabled(true);
 }
 
-// Logged on: the transfer and logged-on controls, the lamp, the keep-alive and
-// the animation.
+// Logged on: the transfer and logged-on controls, the lamp and the animation
+// (the connection has started the keep-alive).
 void TporvForm::showLoggedOn()
 {
     setNamedControlsEnabled(TransferButtonNames(), true);
     SetLedImage(ImageList::LampOnLine);
     m_led->setToolTip(QStringLiteral("Log Off"));
     ShowStatus(0, QStringLiteral("Connected"));
-    startScaled(m_timer2);
     setAnimation(true, QStringLiteral("On Line"));
     setLedMarked(false);
     SetLoggedOnControls();

@@ -7,6 +7,7 @@
 #include <QActionGroup>
 #include <algorithm>
 #include <QApplication>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -17,6 +18,7 @@
 #include <QToolButton>
 
 #include "dialogseam.h"
+#include "savefile.h"
 #include "images.h"
 #include "session.h"
 #include "transferform.h"
@@ -89,7 +91,6 @@ void TporvForm::ShowTransfer()
 }
 
 void TporvForm::HideTransfer() { m_transfer->hide(); }
-void TporvForm::ShowTransferProgress(int done, int total) { m_transfer->setProgress(done, total); }
 
 // The first page that shows the room's events comes to the front through its
 // page command, as its tool button would bring it.
@@ -103,7 +104,7 @@ void TporvForm::ShowHistory(const QByteArray &room, bool tagEvents)
     }
 }
 
-void TporvForm::SetBusyCursor(bool busy)
+void TporvForm::setBusyCursor(bool busy)
 {
     if (busy == m_busyCursor)
         return;
@@ -114,17 +115,11 @@ void TporvForm::SetBusyCursor(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-void TporvForm::StartLampBlink() { startScaled(m_timer1); }
-void TporvForm::StopLampBlink() { m_timer1->stop(); }
-
 void TporvForm::SetLedImage(int image)
 {
     m_ledImage = image;
     m_led->setIcon(QIcon(m_images->image(image)));
 }
-
-void TporvForm::StartKeepAlive() { startScaled(m_timer2); }
-void TporvForm::StopKeepAlive() { m_timer2->stop(); }
 
 void TporvForm::AllowDirectorySave()
 {
@@ -155,7 +150,32 @@ void TporvForm::HoldFileCommands(bool hold)
 
 void TporvForm::SetEventsLoaded(bool loaded) { EventsLoaded = loaded; }
 QTimer *TporvForm::CaptureTimer() { return m_timer3; }
-int TporvForm::MemoryLimit() const { return m_session->MemoryLimit; }
+
+// --- the link trace ------------------------------------------------------------------
+
+namespace {
+
+// What a saved link trace holds, in its save dialog's title and its first line.
+const char *const kTraceHolds = "the clients' names, rooms and phone numbers are in it; the PINs, "
+                                "the gate codes and the release codes are hidden";
+
+} // namespace
+
+void TporvForm::SaveLinkTraceClick()
+{
+    // Support needs the names and numbers; the dialog says so before anything is saved.
+    const QString path = AskSaveFileName({QStringLiteral("txt"), QStringLiteral("Text (*.txt)|*.txt|All Files (*.*)|*.*"),
+                                          QStringLiteral("porv-pro-link-trace.txt"),
+                                          QStringLiteral("Save link trace: ") + QLatin1String(kTraceHolds),
+                                          FileDialogRequest::Start::Documents});
+    if (path.isEmpty())
+        return;
+    const QByteArray header = "porv-pro " PORV_VERSION " link trace, saved "
+        + QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1()
+        + ". '>' went to the unit, '<' came from it; " + kTraceHolds + ".\n";
+    // It names the unit's clients: kept for the user alone.
+    SaveFileWhole(path, header + m_link.Trace().Text(), {true, QString()});
+}
 
 // --- receive view ------------------------------------------------------------------
 

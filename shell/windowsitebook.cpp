@@ -163,7 +163,8 @@ void TporvForm::logOnToBookUnit(const BookUnit &unit)
         if (!AskQuestion(QStringLiteral("The window is logged on to %1.").arg(ConnectionDescription(*m_session)) + CRLF
                          + QStringLiteral("Log off and log on to %1?").arg(unit.label)))
             return;
-        logOff();
+        m_connection->LogOff(LogOffReason::User);
+        EnablePortSelection();
     }
     if (!selectBookTransport(unit))
         return;
@@ -176,7 +177,7 @@ void TporvForm::logOnToBookUnit(const BookUnit &unit)
     OnLine1Click();
     m_enterPin->proposeConnection(std::nullopt);
     if (m_link.LoggedOn() && m_siteBook)
-        m_siteBook->MarkReached(unit.id, m_modelLine, m_session->MemoryLimit);
+        m_siteBook->MarkReached(unit.id, m_connection->Unit().modelLine, m_session->MemoryLimit);
 }
 
 // --- restore a snapshot ---------------------------------------------------------------------------

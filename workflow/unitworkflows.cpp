@@ -20,7 +20,7 @@ const QString kNotLoggedOn = QStringLiteral("not logged on to a unit");
 class Run {
 public:
     Run(Link &link, const UnitIdentity &unit, UnitInteraction &interaction)
-        : link(link), unit(unit), ui(interaction), services(interaction, unit.memoryLimit)
+        : link(link), unit(unit), ui(interaction), services(interaction)
     {
     }
 

@@ -28,7 +28,6 @@ namespace {
 class YesShell : public porv::test::NullShell {
 public:
     bool AskQuestion(const QString &) override { return true; }
-    int MemoryLimit() const override { return 0x9000; }
 };
 
 // Times what the recorder does, passing everything on to it.

@@ -1,6 +1,7 @@
 #pragma once
 // The unit the whole-unit tests work on: the simulated unit over UDP on
 // loopback, logged on by the core log-on, and a shell that keeps messages.
+// The memory limit is the connection's, which the log-on set.
 #include <QStringList>
 
 #include "headless_fixture.h"
@@ -13,13 +14,8 @@ namespace backuptest {
 
 class Shell : public porv::test::NullShell {
 public:
-    explicit Shell(const porv::Session &session) : m_session(session) {}
     void ShowMessage(const QString &text) override { messages.append(text); }
-    int MemoryLimit() const override { return m_session.MemoryLimit; }
     QStringList messages;
-
-private:
-    const porv::Session &m_session;
 };
 
 class BackupUnit : public headlesstest::HeadlessUnit {
@@ -36,7 +32,7 @@ protected:
     QList<QByteArray> memory() const { return porv::test::UnitBlocks(unit); }
     int writes() const { return porv::test::UnitWrites(unit); }
 
-    Shell shell{session};
+    Shell shell;
 };
 
 } // namespace backuptest

@@ -1,4 +1,5 @@
 // WriteAllData against the simulated unit over UDP.
+#include <QApplication>
 #include <QTimer>
 
 #include "directory_page_fixture.h"
@@ -117,17 +118,30 @@ public:
 
 } // namespace
 
-TEST_F(UploadTest, AWriteFailureDuringTheEraseGivesThePageBack)
+TEST_F(UploadTest, AWriteFailureEndsTheLinkAndGivesThePageBack)
 {
     loggedOn(qx4::Model::Qx4_1000, 2);
     fillTable({{"Cole", "3"}, {"adams", "1"}});
     FailingSerial serial;
     window->link().setSerialTransport(&serial);
+    QList<porv::LogOffReason> reasons;
+    QList<porv::OperationFailure> failures;
+    QObject::connect(&window->connection(), &porv::UnitConnection::loggedOff, window.get(),
+                     [&](porv::LogOffReason reason) { reasons << reason; });
+    QObject::connect(&window->connection(), &porv::UnitConnection::operationFailed, window.get(),
+                     [&](porv::OperationFailure reason) { failures << reason; });
 
     clickWriteData();
     window->link().setSerialTransport(nullptr);
 
-    EXPECT_EQ(lastMessage(), QStringLiteral("WriteFile function failed (Error: 7)"));
+    // The failure ends the link, told once with the port's text; the
+    // operation that ran ends by its typed result, not by a handler's unwinding.
+    EXPECT_EQ(window->seam().texts().count(QStringLiteral("WriteFile function failed (Error: 7)")), 1);
+    EXPECT_EQ(reasons, QList<porv::LogOffReason>{porv::LogOffReason::LinkLost});
+    EXPECT_EQ(failures, QList<porv::OperationFailure>{porv::OperationFailure::LinkLost});
+    EXPECT_FALSE(window->link().LoggedOn());
+    EXPECT_NE(window->statusText(0), QStringLiteral("Connected"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The transfer window does not stay up over a transfer that has ended.
     EXPECT_FALSE(window->transferForm().isVisible());
     EXPECT_EQ(unit.commandCount("b"), 0);

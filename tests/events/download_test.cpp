@@ -10,6 +10,7 @@
 #include "eventtable.h"
 #include "failures.h"
 #include "fake_shell.h"
+#include "connection_recorder.h"
 #include "link.h"
 #include "memtable.h"
 #include "scripted_transport.h"
@@ -72,13 +73,14 @@ protected:
 
     void expectFinalSteps()
     {
-        EXPECT_FALSE(shell.blinking);
-        EXPECT_EQ(shell.led, 21);
-        EXPECT_FALSE(shell.transferVisible);
+        EXPECT_FALSE(recorder.blinking());
+        EXPECT_TRUE(recorder.idle());
         EXPECT_FALSE(link.CountMode());
     }
 
-    Link link;
+    UnitConnection connection;
+    Link &link = connection.link();
+    test::ConnectionRecorder recorder{connection};
     test::ScriptedTransport transport;
     FakeShell shell;
     MemTable table;
@@ -108,7 +110,7 @@ TEST_F(DownloadTest, SendsPromptClockAndLogThenFillsTheTable)
     EXPECT_EQ(table.Position(), 1);
     EXPECT_TRUE(shell.saveAs);
     EXPECT_TRUE(shell.eventsLoaded);
-    EXPECT_EQ(shell.transferShown, 1);
+    EXPECT_EQ(recorder.transferShown, 1);
     expectFinalSteps();
     // The receive view holds the log reply, so its lines are the log's.
     EXPECT_EQ(link.ReplyLine(0), "e");

@@ -1,5 +1,5 @@
 #pragma once
-// The window's services as a record of what a page asked for.
+// The person's services as a record of what a page asked for.
 #include <QStringList>
 
 #include "null_shell.h"
@@ -20,11 +20,6 @@ public:
         saveRequests.append(request);
         return saveName;
     }
-    void ShowTransfer() override { ++transferShown; transferVisible = true; }
-    void HideTransfer() override { transferVisible = false; }
-    void StartLampBlink() override { blinking = true; }
-    void StopLampBlink() override { blinking = false; }
-    void SetLedImage(int image) override { led = image; }
     void SetSaveAsEnabled(bool enabled) override { saveAs = enabled; }
     void SetEventsLoaded(bool loaded) override { eventsLoaded = loaded; }
 
@@ -32,10 +27,6 @@ public:
     QStringList messages;
     QList<porv::FileDialogRequest> saveRequests;
     QString saveName;
-    int transferShown = 0;
-    bool transferVisible = false;
-    bool blinking = false;
-    int led = 22;
     bool saveAs = false;
     bool eventsLoaded = false;
 };

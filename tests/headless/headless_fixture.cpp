@@ -1,7 +1,5 @@
 #include "headless_fixture.h"
 
-#include <cmath>
-
 #include "delay.h"
 
 namespace headlesstest {
@@ -12,17 +10,10 @@ void HeadlessUnit::SetUp()
     server = std::make_unique<qx4::UdpUnitServer>(&unit);
     ASSERT_TRUE(server->listen(QHostAddress(QLatin1String(porv::test::UnitAddress)), 8000)) << server->errorString().toStdString();
     session.NetworkSelected = true;
-    poll.setInterval(std::max(1, int(std::lround(50 * porv::TickScale()))));
-    QObject::connect(&poll, &QTimer::timeout, &session, [this] {
-        if (session.NetworkOpen())
-            session.PollNetwork();
-    });
-    poll.start();
 }
 
 void HeadlessUnit::TearDown()
 {
-    poll.stop();
     link.CloseLink();
     server.reset();
 }

@@ -3,7 +3,9 @@
 // from the memory in the forms the tool reads (five characters, then the
 // block's data; a dump starts with a line that is no block), "p" stores and
 // acknowledges. It can be silent, or acknowledge and store the wrong data.
-// Also a recording ShellServices, and the page's words for what a core reports.
+// Also a recording ShellServices, beside which a ConnectionRecorder records
+// the transfer and the busy state in the same events, and the page's words
+// for what a core reports.
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -53,9 +55,6 @@ public:
         lastRequest = r;
         return saveName;
     }
-    void ShowTransfer() override { events << QStringLiteral("ShowTransfer"); }
-    void HideTransfer() override { events << QStringLiteral("HideTransfer"); }
-    void SetBusyCursor(bool busy) override { events << (busy ? QStringLiteral("Busy") : QStringLiteral("Normal")); }
     void SetSaveAsEnabled(bool enabled) override { events << (enabled ? QStringLiteral("SaveAsOn") : QStringLiteral("SaveAsOff")); }
 
     QStringList status, messages, questions, events;

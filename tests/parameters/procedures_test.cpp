@@ -5,12 +5,14 @@
 #include <QFile>
 
 #include "failures.h"
+#include "connection_recorder.h"
 #include "fake_unit.h"
 #include "link.h"
 #include "procedures.h"
 
 using porv::ParametersCore;
 using porv::test::CountStartingWith;
+using porv::test::ConnectionRecorder;
 using porv::test::FakeParameterUnit;
 using porv::test::RecordingShell;
 using porv::test::ShownBy;
@@ -37,10 +39,14 @@ protected:
         return blocks;
     }
 
+    // First made, last gone: the transport and what its answers fill are
+    // gone before the connection closes the link.
+    porv::UnitConnection connection;
+    porv::Link &link = connection.link();
     FakeParameterUnit unit;
     ScriptedTransport transport;
-    porv::Link link;
     RecordingShell shell;
+    ConnectionRecorder recorder{connection, &shell.events};
     ParametersCore core{link, shell};
     QList<QByteArray> shown;
 };

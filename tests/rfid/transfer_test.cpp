@@ -6,6 +6,7 @@
 
 #include "delay.h"
 #include "directorytable.h"
+#include "connection_recorder.h"
 #include "link.h"
 #include "memtable.h"
 #include "null_shell.h"
@@ -25,26 +26,16 @@ class RecordingShell : public test::NullShell {
 public:
     // The transfers report; they show no message of their own.
     void ShowMessage(const QString &text) override { ADD_FAILURE() << text.toStdString(); }
-    void ShowTransfer() override { transferVisible = true; }
-    void HideTransfer() override { transferVisible = false; }
-    void SetBusyCursor(bool busy) override { busyCursor = busy; }
-    void StartLampBlink() override { blinking = true; }
-    void StopLampBlink() override { blinking = false; }
-    void SetLedImage(int image) override { led = image; }
-    void StartKeepAlive() override { keepAlive = true; }
-    void StopKeepAlive() override { keepAlive = false; }
     void AllowDirectorySave() override { saveAllowed = true; }
     bool AskQuestion(const QString &text) override
     {
         questions.append(text);
         return answerYes;
     }
-    void ShowTransferProgress(int done, int total) override { progress << QStringLiteral("%1 of %2").arg(done).arg(total); }
 
-    QStringList questions, progress;
+    QStringList questions;
     bool answerYes = true;
-    bool transferVisible = false, busyCursor = false, blinking = false, keepAlive = true, saveAllowed = false;
-    int led = 22;
+    bool saveAllowed = false;
 };
 
 class Directory : public DirectoryAccess {
@@ -82,17 +73,15 @@ protected:
         directory.table.AppendRecord({name, room, "", "", "", "", rfid, addr});
     }
     QByteArray cell(int row, Field f) const { return directory.table.RowText(row, f); }
-    // What a transfer gives back however it ends; the keep-alive and the
-    // on-line lamp only while still logged on.
+    // What a transfer gives back however it ends; the keep-alive only while
+    // still logged on.
     void expectFinalSteps()
     {
         EXPECT_FALSE(directory.state.DirectoryBusy);
         EXPECT_FALSE(link.CountMode());
-        EXPECT_FALSE(shell.transferVisible);
-        EXPECT_FALSE(shell.busyCursor);
-        EXPECT_FALSE(shell.blinking);
-        EXPECT_EQ(shell.keepAlive, link.LoggedOn());
-        EXPECT_EQ(shell.led, link.LoggedOn() ? 21 : 22);
+        EXPECT_TRUE(recorder.idle());
+        EXPECT_FALSE(recorder.blinking());
+        EXPECT_EQ(recorder.keepAlive(), link.LoggedOn());
         EXPECT_FALSE(directory.table.DisplaySuspended());
     }
     QList<qx4::SimulatedUnit::TagEntry> fiveTags() const
@@ -108,7 +97,9 @@ protected:
     }
 
     qx4::SimulatedUnit unit;
-    Link link;
+    UnitConnection connection;
+    Link &link = connection.link();
+    test::ConnectionRecorder recorder{connection};
     test::UnitTransport *transport = nullptr;
     RecordingShell shell;
     Directory directory;
@@ -197,7 +188,7 @@ TEST_F(RfidTransfer, WriteAllOfFiveRecordsFillsBlocks1408And1409)
     EXPECT_EQ(r.outcome, WriteAllOutcome::Written);
     EXPECT_EQ(r.blocks, 2);
     EXPECT_EQ(r.errors, 0);
-    EXPECT_EQ(shell.progress, QStringList({QStringLiteral("1 of 2"), QStringLiteral("2 of 2")}));
+    EXPECT_EQ(recorder.progress, QStringList({QStringLiteral("1 of 2"), QStringLiteral("2 of 2")}));
     EXPECT_TRUE(WriteAllMessages(r).isEmpty());
     EXPECT_EQ(unit.commandCount("c"), 1);
     EXPECT_EQ(unit.commandCount("g"), 2);

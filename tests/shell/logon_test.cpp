@@ -25,9 +25,13 @@ namespace {
 
 const QString Generic = QStringLiteral("KVR Portavel QX4_       Programmer   =Porv-Pro=  V8.4");
 
+// The window's own timers and those of its connection (Timer2, Timer4); the
+// transfer window has a Timer1 of its own.
 QTimer *windowTimer(porv::TporvForm &w, const char *name)
 {
-    return w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    if (auto *own = w.findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly))
+        return own;
+    return w.connection().findChild<QTimer *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
 }
 
 // Starts the unit program at the tests' tick scale; returns what it said by
@@ -106,7 +110,7 @@ TEST_F(ShellLogOn, OverTheNetworkLinkAndOff)
     clickLogOn({});
     expectLoggedOn(QStringLiteral("KVR Portavel QX4_200    Programmer   =Porv-Pro=  V8.4"));
     EXPECT_EQ(window->session().MemoryLimit, 0x2A00);
-    EXPECT_EQ(window->MemoryLimit(), 0x2A00);
+    EXPECT_EQ(window->connection().MemoryLimit(), 0x2A00);
     EXPECT_TRUE(window->session().NetworkOpen());
     EXPECT_GE(unit.commandCount("prompt"), 1);
     EXPECT_EQ(unit.commandCount("a"), 1);
@@ -256,7 +260,7 @@ TEST_F(ShellLogOn, EachModelGivesItsMemoryLimitAndTitle)
         {qx4::Model::Qx4_1000, 0x9000, "KVR Portavel QX4_1000    Programmer   =Porv-Pro=  V8.4"},
     };
     networkWindow();
-    EXPECT_EQ(window->MemoryLimit(), 0x9000); // before the first log-on
+    EXPECT_EQ(window->connection().MemoryLimit(), 0x9000); // before the first log-on
     for (const Case &c : cases) {
         unit.setModel(c.model);
         clickLogOn({});

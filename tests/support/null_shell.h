@@ -1,6 +1,6 @@
 #pragma once
-// The window's services with nothing behind them: every status text, message
-// and picture goes nowhere, questions are answered No and file dialogs
+// The person's side of the services with nobody behind it: every status text
+// and message goes nowhere, questions are answered No and file dialogs
 // cancelled. Test doubles derive from it and record only what they check.
 #include "shellservices.h"
 
@@ -13,14 +13,6 @@ public:
     bool AskQuestion(const QString &) override { return false; }
     QString AskOpenFileName(const FileDialogRequest &) override { return QString(); }
     QString AskSaveFileName(const FileDialogRequest &) override { return QString(); }
-    void ShowTransfer() override {}
-    void HideTransfer() override {}
-    void SetBusyCursor(bool) override {}
-    void StartLampBlink() override {}
-    void StopLampBlink() override {}
-    void SetLedImage(int) override {}
-    void StartKeepAlive() override {}
-    void StopKeepAlive() override {}
     void AllowDirectorySave() override {}
     void SetSaveAsEnabled(bool) override {}
     void Beep() override {}
