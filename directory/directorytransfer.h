@@ -55,6 +55,9 @@ struct DirectoryDownloadReport {
     bool silent = false;    // the unit fell silent ("communication error" shown)
     bool loggedOff = false; // a Log Off ended the wait (nothing shown)
     int records = 0;        // records in the table afterwards
+    // The dump's reply as this request received it (whole or not), read by
+    // ReadDirectoryDump.
+    QByteArray dump;
 };
 
 // GetData: "d01281152", the dump collected as one bulk reply until its closing
