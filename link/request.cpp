@@ -57,7 +57,18 @@ QByteArray Reply::Line(int n) const
 PendingReply::PendingReply(Link &link, ReplyRule rule, bool answerOwed)
     : m_link(link), m_rule(std::move(rule)), m_answerOwed(answerOwed), m_wasLoggedOn(link.LoggedOn())
 {
-    m_text = QObject::connect(&link, &Link::textReceived, &link, [this](const QByteArray &chunk) {
+    // A line the link had begun before the command went out ends at the next
+    // line end: that much is the earlier line's, not this reply's.
+    m_earlierLineOpen = !link.LineBuffer().isEmpty();
+    m_text = QObject::connect(&link, &Link::textReceived, &link, [this](const QByteArray &received) {
+        QByteArray chunk = received;
+        if (m_earlierLineOpen) {
+            const qsizetype end = chunk.indexOf(CRLF);
+            if (end < 0)
+                return;
+            chunk.remove(0, end + 2);
+            m_earlierLineOpen = false;
+        }
         if (m_overflow)
             return;
         if (m_received.size() + chunk.size() > Link::MaxReceived) {

@@ -121,6 +121,7 @@ private:
     bool m_wasLoggedOn;
     bool m_closed = false;
     bool m_overflow = false;
+    bool m_earlierLineOpen = false;
     QByteArray m_received;
     QMetaObject::Connection m_text;
     QMetaObject::Connection m_close;
