@@ -13,6 +13,7 @@
 #include "fields.h"
 #include "link.h"
 #include "memtable.h"
+#include "request.h"
 #include "session.h"
 #include "shellservices.h"
 #include "tagcodes.h"
@@ -74,31 +75,12 @@ UnitDirectoryRead readDirectory(Link &link, ShellServices &shell)
     else if (!report.complete)
         read.error = QStringLiteral("the phone list did not arrive complete");
     try {
-        read.records = recordsOfDump(link.ReceiveView());
+        read.records = recordsOfDump(report.dump);
     } catch (const StepFailed &failed) {
         read.complete = false;
         read.error = failed.error;
     }
     return read;
-}
-
-// Sends a read and waits until `whole` finds its reply whole (the received
-// bytes, the lines), or `ticks` have passed.
-template <typename Whole>
-bool readReply(Link &link, const QByteArray &command, int ticks, Whole whole)
-{
-    link.ClearReceiveView();
-    link.ClearReceived();
-    link.SendCommand(command + '\r');
-    constexpr int kPoll = 10;
-    for (int waited = 0; waited < ticks; waited += kPoll) {
-        Delay(kPoll);
-        if (whole())
-            return true;
-        if (!link.LoggedOn())
-            throw StepFailed{kLinkClosed};
-    }
-    return whole();
 }
 
 constexpr int kPrefix = 5; // the unit's address text before a block's data
@@ -132,6 +114,24 @@ struct BlockRead {
     QList<const char *> blocks;
 };
 
+// The rule of a block read: its lines (BlockReplyRule), each awaited until
+// whole, at most the group read's wait; message blocks also whole in the form
+// of the bytes received (messageBlocksOf), whose CR or LF would cut the lines.
+ReplyRule blockReadRule(const BlockRead &read, const QList<LineNeed> &needs, bool messages)
+{
+    ReplyRule rule = BlockReplyRule(needs, ReplyWait::UpTo(read.ticks));
+    if (!messages)
+        return rule;
+    const int count = int(read.blocks.size());
+    rule.judge = [lines = rule.judge, count](const QByteArray &received) {
+        if (messageBlocksOf(received, count).size() == count)
+            return ReplyJudgement{ReplyJudgement::Verdict::Complete, received.size()};
+        const ReplyJudgement byLines = lines(received);
+        return byLines.verdict == ReplyJudgement::Verdict::Complete ? byLines : ReplyJudgement{};
+    };
+    return rule;
+}
+
 void readBlocks(Link &link, const BlockRead &read, ParameterBlocks &blocks)
 {
     const bool dump = read.command[0] == 'd';
@@ -139,23 +139,23 @@ void readBlocks(Link &link, const BlockRead &read, ParameterBlocks &blocks)
     QList<LineNeed> needs;
     for (int i = 0; i < read.blocks.size(); ++i)
         needs.append({dump ? i + 1 : i, kPrefix + FindParameterBlock(read.blocks.at(i))->length});
-    QList<QByteArray> raw;
-    const bool whole = readReply(link, read.command, read.ticks, [&] {
-        if (messages && (raw = messageBlocksOf(link.RxBuffer(), int(read.blocks.size()))).size() == read.blocks.size())
-            return true;
-        return ReplyWhole(link.ReplyLines(), needs);
-    });
-    if (!whole) {
+    link.ClearReceiveView();
+    link.ClearReceived();
+    const Reply reply = Request(link, read.command, blockReadRule(read, needs, messages));
+    if (reply.outcome == ReplyOutcome::LinkLost)
+        throw StepFailed{kLinkClosed};
+    if (!reply.Complete()) {
         // The closing line came, but not in a form the tool reads.
-        if (link.RxBuffer().contains("OK"))
+        if (reply.outcome == ReplyOutcome::NotOfForm || reply.bytes.contains("OK"))
             throw StepFailed{QStringLiteral("block %1 came back in a form the tool does not read")
                                  .arg(QLatin1String(read.blocks.first()))};
         throw StepFailed{kNoAnswer + QStringLiteral(" (%1)").arg(QLatin1String(read.command))};
     }
+    const QList<QByteArray> raw = messages ? messageBlocksOf(reply.bytes, int(read.blocks.size())) : QList<QByteArray>();
     for (int i = 0; i < read.blocks.size(); ++i) {
         const ParameterBlockLayout &layout = *FindParameterBlock(read.blocks.at(i));
         const QByteArray data =
-            raw.size() == read.blocks.size() ? raw.at(i) : link.ReplyLine(needs.at(i).line).mid(kPrefix, layout.length);
+            raw.size() == read.blocks.size() ? raw.at(i) : reply.Line(needs.at(i).line).mid(kPrefix, layout.length);
         if (!ParameterBlockDataValid(layout, data))
             throw StepFailed{QStringLiteral("block %1 came back in a form the tool does not read")
                                  .arg(QLatin1String(layout.block))};
@@ -189,19 +189,20 @@ void readAccessCodes(Link &link, UnitBackup &backup)
     backup.access = AccessCodesOfBlock(block.value("0003"));
 }
 
-void readTags(Link &link, ShellServices &shell, UnitBackup &backup)
+void readTags(Link &link, ShellServices &, UnitBackup &backup)
 {
     BulkTransfer transfer(link, QStringLiteral("tag download"));
     transfer.BeginReply();
-    if (!FetchTagList(link, transfer))
-        throw StepFailed{link.LoggedOn() ? kNoAnswer : kLinkClosed};
+    const Reply reply = FetchTagList(link, transfer);
+    if (!reply.Complete())
+        throw StepFailed{link.LoggedOn() && reply.outcome != ReplyOutcome::LinkLost ? kNoAnswer : kLinkClosed};
+    const QList<QByteArray> lines = reply.Lines();
     QList<BackupTag> tags;
-    for (const TagEntry &entry : TagEntriesOfDump(link.ReplyLines()))
+    for (const TagEntry &entry : TagEntriesOfDump(lines))
         tags.append({entry.room, entry.code});
     backup.tags = tags;
     // The blocks as listed, when the unit listed them as the tool reads them
     // (the 128 blocks, one a line, after two lines and before two more).
-    const QList<QByteArray> &lines = link.ReplyLines();
     ParameterBlocks blocks;
     for (qsizetype i = 2; i + 2 < lines.size(); ++i) {
         const QByteArray data = lines.at(i).mid(kTagLinePrefix);

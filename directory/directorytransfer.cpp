@@ -9,6 +9,7 @@
 #include "codecs.h"
 #include "delay.h"
 #include "link.h"
+#include "request.h"
 #include "shellservices.h"
 #include "unitwrites.h"
 #include "unitconnection.h"
@@ -40,17 +41,30 @@ auto holdTransfers(ShellServices &shell, DirectoryAccess &directory)
 
 enum class DumpWaitEnd { Closed, Budget, Silent, LoggedOff };
 
+// The dump's reply: a first line that is no record, the record lines, then
+// the closing line (ReadDirectoryDump). Its waits are the download's own.
+ReplyRule directoryDumpRule()
+{
+    ReplyRule rule;
+    rule.judge = [](const QByteArray &received) {
+        return DirectoryDumpComplete(received)
+                 ? ReplyJudgement{ReplyJudgement::Verdict::Complete, received.size()}
+                 : ReplyJudgement{};
+    };
+    return rule;
+}
+
 // Waits for the dump's closing line. A record whose name holds "OK" sets
 // ReplyReceived too but does not end the wait, and text the unit sends after
 // the closing line clears ReplyReceived without making the dump less whole:
 // the dump itself is read each poll. The unit has fallen silent after 41 polls
 // without text; a Log Off closes the link, so nothing more can come.
-DumpWaitEnd waitForDump(Link &link, ShellServices &shell)
+DumpWaitEnd waitForDump(Link &link, ShellServices &, const PendingReply &dump)
 {
     const int budget = link.RemoteMode() ? 1000 : 500;
     int idle = 0;
     for (int poll = 0; poll <= budget; ++poll) {
-        if (DirectoryDumpComplete(link.RxBuffer()))
+        if (dump.Whole())
             return DumpWaitEnd::Closed;
         Delay(100);
         // The records so far (the lines less the dump's first and an "OK"
@@ -95,26 +109,29 @@ DirectoryDownloadReport DownloadDirectory(Link &link, ShellServices &shell, Dire
     // Blocks 0128 to 1152, addresses 0x1000 to 0x9000, whatever the model.
     link.ClearReceived();
     Delay(10);
+    const bool owed = link.AnswerOwed();
     link.SendCommand(QByteArrayLiteral("d01281152\r"));
+    const PendingReply pending(link, directoryDumpRule(), owed);
     link.ClearReceiveView();
     transfer.Show();
     link.ResetReply();
     link.ResetLineCount();
-    const DumpWaitEnd end = waitForDump(link, shell);
+    const DumpWaitEnd end = waitForDump(link, shell, pending);
     report.silent = end == DumpWaitEnd::Silent;
     report.loggedOff = end == DumpWaitEnd::LoggedOff;
 
-    // Text still on its way collects meanwhile; then the receive view holds
-    // the whole dump, so that its lines are the dump's.
+    // Text still on its way collects meanwhile; then the receive view shows
+    // the whole dump.
     Delay(1000);
     link.SetReceiveView(link.RxBuffer());
+    report.dump = pending.Result().bytes;
     // The table is rebuilt from what arrived, whole or not.
     DefineDirectoryTable(table);
     table.Open();
     table.EmptyTable();
     directory.LayoutDirectoryGrid();
     shell.AllowDirectorySave();
-    const DirectoryDump dump = ReadDirectoryDump(link.ReceiveView());
+    const DirectoryDump dump = ReadDirectoryDump(report.dump);
     {
         const TableDisplayPause paused(table);
         for (const QByteArray &line : dump.recordLines) {
@@ -197,7 +214,7 @@ void numberRecords(MemTable &table)
 // Every record the unit can list back goes to its block, once more after 40
 // ticks when refused. Records it could not list back (no name, a room it
 // would store empty, a number it cannot dial) are left out and named.
-void rewriteRecords(Link &link, ShellServices &shell, MemTable &table, DirectoryUploadReport &report)
+void rewriteRecords(Link &link, ShellServices &, MemTable &table, DirectoryUploadReport &report)
 {
     table.First();
     int done = 0;

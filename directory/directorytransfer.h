@@ -57,6 +57,9 @@ struct DirectoryDownloadReport {
     bool silent = false;    // the unit fell silent
     bool loggedOff = false; // a Log Off ended the wait
     int records = 0;        // records in the table afterwards
+    // The dump's reply as this request received it (whole or not), read by
+    // ReadDirectoryDump.
+    QByteArray dump;
 };
 
 // GetData: "d01281152", the dump collected as one bulk reply until its closing

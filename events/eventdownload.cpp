@@ -9,6 +9,7 @@
 #include "failures.h"
 #include "link.h"
 #include "memtable.h"
+#include "request.h"
 #include "shellservices.h"
 
 namespace porv {
@@ -31,34 +32,7 @@ QStringList EventDownloadNotes(const EventDownloadOutcome &outcome)
     return notes;
 }
 
-UnitClockText ReadUnitClock(Link &link)
-{
-    link.SendCommand("\r");
-    Delay(200);
-    link.ClearReceiveView();
-    Delay(2);
-    link.SendCommand("t\r");
-    Delay(200);
-    return DecodeClockReply(link.ReplyLine(1));
-}
-
 namespace {
-
-// Waits in short steps until `whole` holds for the receive view, at most
-// `ticks`; false when it never did or the link closed.
-template <class Whole>
-bool awaitView(Link &link, int ticks, Whole whole)
-{
-    constexpr int kStep = 10;
-    for (int waited = 0; waited <= ticks; waited += kStep) {
-        if (whole(link.ReceiveView()))
-            return true;
-        if (!link.LoggedOn())
-            return false;
-        Delay(kStep);
-    }
-    return whole(link.ReceiveView());
-}
 
 // The clock's line: six hexadecimal pairs, seconds to year.
 bool SixHexPairs(const QByteArray &line)
@@ -73,27 +47,66 @@ bool SixHexPairs(const QByteArray &line)
 
 } // namespace
 
+ReplyRule UnitClockRule(ReplyWait wait)
+{
+    ReplyRule rule;
+    rule.wait = wait;
+    rule.judge = [](const QByteArray &received) {
+        const qsizetype first = received.indexOf("\r\n");
+        const qsizetype second = first < 0 ? -1 : received.indexOf("\r\n", first + 2);
+        if (second < 0)
+            return ReplyJudgement{};
+        if (!SixHexPairs(received.mid(first + 2, second - first - 2)))
+            return ReplyJudgement{ReplyJudgement::Verdict::NotOfForm, 0};
+        return ReplyJudgement{ReplyJudgement::Verdict::Complete, second + 2};
+    };
+    return rule;
+}
+
+namespace {
+
+// The reply of "e": a first line, the event lines, the closing line
+// (EventLogComplete). Awaited in polls of 100 ticks.
+ReplyRule eventLogRule(int polls)
+{
+    ReplyRule rule;
+    rule.wait = ReplyWait::Polls(polls);
+    rule.judge = [](const QByteArray &received) {
+        return EventLogComplete(received) ? ReplyJudgement{ReplyJudgement::Verdict::Complete, received.size()}
+                                          : ReplyJudgement{};
+    };
+    return rule;
+}
+
+} // namespace
+
+UnitClockText ReadUnitClock(Link &link)
+{
+    link.SendCommand("\r");
+    Delay(200);
+    link.ClearReceiveView();
+    Delay(2);
+    // A fixed wait; the second line as far as it came.
+    const Reply reply = Request(link, "t", UnitClockRule(ReplyWait::Fixed(200)));
+    return DecodeClockReply(reply.Line(1));
+}
+
 std::optional<UnitClockText> ReadUnitClockWhole(Link &link, int ticks)
 {
     // A reply still on its way from the command before (the setting's own
-    // answer, a late prompt answer) would stand in front of the clock's
-    // lines: such a read is taken again, by which time it has passed.
+    // answer, a late prompt answer) may stand in front of the clock's lines;
+    // the request passes over it, and a read that still fails is taken again.
     constexpr int kAttempts = 3;
     for (int attempt = 0; attempt < kAttempts && link.LoggedOn(); ++attempt) {
         link.ClearReceiveView();
-        link.SendCommand("\r");
-        awaitView(link, ticks / 2, [](const QByteArray &view) { return view.contains("OK"); });
+        Request(link, QByteArray(), OkLineRule(ReplyWait::UpTo(ticks / 2)));
         link.ClearReceiveView();
         Delay(2);
-        link.SendCommand("t\r");
-        // The second line ended: its CR LF is the view's second.
-        if (!awaitView(link, ticks, [](const QByteArray &view) { return view.count("\r\n") >= 2; }))
-            continue;
-        const QByteArray line = link.ReplyLine(1);
-        if (!SixHexPairs(line))
+        const Reply reply = Request(link, "t", UnitClockRule(ReplyWait::UpTo(ticks)));
+        if (!reply.Complete())
             continue;
         try {
-            return DecodeClockReply(line);
+            return DecodeClockReply(reply.Line(1));
         } catch (const ConversionError &) {
         }
     }
@@ -103,23 +116,6 @@ std::optional<UnitClockText> ReadUnitClockWhole(Link &link, int ticks)
 EventLogDownload::EventLogDownload(Link &link, ShellServices &shell, MemTable &eventTable)
     : m_link(link), m_shell(shell), m_table(eventTable)
 {
-}
-
-bool EventLogDownload::waitForLog(int polls)
-{
-    m_link.ResetReply();
-    bool complete = false;
-    int done = 0;
-    do {
-        Delay(100);
-        ++done;
-        // A reply that reached the receive bound has lost its beginning.
-        if (m_link.RxBuffer().size() >= Link::MaxReceived)
-            break;
-        complete = EventLogComplete(m_link.RxBuffer());
-    } while (!complete && done < polls);
-    m_link.SetReplyReceived(complete);
-    return complete;
 }
 
 EventDownloadOutcome EventLogDownload::Run()
@@ -153,13 +149,18 @@ EventDownloadOutcome EventLogDownload::Run()
     m_link.ClearReceiveView();
     m_link.ResetLineCount();
     m_link.ResetReply();
+    const bool owed = m_link.AnswerOwed();
     m_link.SendCommand("e\r");
-    if (!waitForLog(LogPolls)) {
+    PendingReply log(m_link, eventLogRule(LogPolls), owed);
+    m_link.ResetReply();
+    const Reply reply = log.Wait();
+    m_link.SetReplyReceived(reply.Complete());
+    if (!reply.Complete()) {
         m_link.SetReceiveView("Failed to get all data");
         return outcome;
     }
 
-    const QByteArray received = m_link.RxBuffer();
+    const QByteArray &received = reply.bytes;
     {
         // One reset of the grid when the table is whole.
         const TableDisplayPause paused(m_table);
@@ -168,7 +169,7 @@ EventDownloadOutcome EventLogDownload::Run()
         m_table.Open();
         m_table.EmptyTable();
         m_link.EndBulkReply();
-        m_link.SetReceiveView(received);
+        m_link.SetReceiveView(m_link.RxBuffer());
 
         const EventLog log = ReadEventLog(received);
         m_lines = log.eventLines;

@@ -10,6 +10,7 @@
 
 #include "eventlog.h"
 #include "eventsfile.h"
+#include "request.h"
 #include "unitclock.h"
 
 namespace porv {
@@ -31,6 +32,10 @@ struct EventDownloadOutcome {
 // read, and for a log that arrived whole, dates or times left empty and
 // events beyond the table's numbering left out.
 QStringList EventDownloadNotes(const EventDownloadOutcome &outcome);
+
+// The reply of "t": its second line is the clock, six hexadecimal pairs (not
+// of the form when that line ends otherwise); the tool reads nothing after it.
+ReplyRule UnitClockRule(ReplyWait wait);
 
 // The unit's clock as Down Load reads it: a prompt, then "t" with its fixed
 // wait; the second reply line. Throws ConversionError when it is not
@@ -75,8 +80,6 @@ public:
     const QList<QByteArray> &EventLines() const { return m_lines; }
 
 private:
-    bool waitForLog(int polls);
-
     Link &m_link;
     ShellServices &m_shell;
     MemTable &m_table;

@@ -145,6 +145,8 @@ void Link::ReceiveText(const QByteArray &received)
     m_lineBuffer += chunk;
     if (!m_countMode && !chunk.isEmpty())
         appendToView(chunk);
+    if (!chunk.isEmpty())
+        emit textReceived(chunk);
 
     if (m_lineBuffer.startsWith(CRLF))
         m_lineBuffer.remove(0, 2);
@@ -160,6 +162,8 @@ void Link::ReceiveText(const QByteArray &received)
         }
         if (m_remoteMode && m_lineBuffer.contains("CONNECT"))
             m_modemConnected = true;
+        if (m_lineBuffer.left(lastEnd).contains("OK"))
+            m_answerOwed = false;
         // The text after the last line end belongs to the next line: a chunk
         // may end anywhere, even between "O" and "K".
         m_lineBuffer.remove(0, lastEnd + 2);
@@ -173,8 +177,10 @@ void Link::Transmit(const QByteArray &text) { transmit(text, false); }
 void Link::transmit(const QByteArray &text, bool shown)
 {
     const bool networkOpen = m_network && m_network->isOpen();
-    if (networkOpen || (m_serial && m_serial->isOpen()))
+    if (networkOpen || (m_serial && m_serial->isOpen())) {
         m_trace.Sent(text, shown);
+        m_answerOwed = true;
+    }
     // A port that cannot write ends the link here: the operation that sent
     // finds it closed, as after a Log Off.
     try {

@@ -42,6 +42,9 @@ public:
     // Connection flags set by the log-on.
     bool LoggedOn() const { return m_loggedOn; }
     bool RemoteMode() const { return m_remoteMode; }
+    // A command went out since the last line holding "OK" ended: its answer
+    // may still be on its way (a request then tells it from its own).
+    bool AnswerOwed() const { return m_answerOwed; }
 
     // --- changing the link state ------------------------------------------
     // Empties RxBuffer.
@@ -123,6 +126,9 @@ signals:
     // ends as after a Log Off. The message is the port's ("WriteFile function
     // failed (Error: n)").
     void failed(const QString &message);
+    // Text arrived (NULs removed), in CountMode too: what a request
+    // (request.h) collects as its own.
+    void textReceived(const QByteArray &chunk);
 
 private:
     void transmit(const QByteArray &text, bool shown);
@@ -148,6 +154,7 @@ private:
     int m_keepAliveCount = 0;
     bool m_loggedOn = false;
     bool m_remoteMode = false;
+    bool m_answerOwed = false;
 
     // Tests set up a state no exchange reaches quickly (a keep-alive count
     // close to its prompt).

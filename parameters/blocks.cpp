@@ -42,25 +42,6 @@ QByteArray CutField(const ReplyLineList &lines, int line, int from, int width)
     return ErasedToNul(from >= 1 ? text.mid(from - 1, width) : QByteArray(), width);
 }
 
-bool ReplyWhole(const ReplyLineList &lines, std::initializer_list<LineNeed> needs)
-{
-    return ReplyWhole(lines, QList<LineNeed>(needs));
-}
-
-bool ReplyWhole(const ReplyLineList &lines, const QList<LineNeed> &needs)
-{
-    int last = -1;
-    for (const LineNeed &n : needs) {
-        if (n.line < 0 || n.line >= lines.size() || lines.at(n.line).size() < n.length)
-            return false;
-        last = std::max(last, n.line);
-    }
-    for (qsizetype i = last + 1; i < lines.size(); ++i)
-        if (lines.at(i).contains("OK"))
-            return true;
-    return false;
-}
-
 const QList<QByteArray> &PinFields()
 {
     static const QList<QByteArray> names = {"NewPin",    "NewPin2",   "NewPin3",   "NewPin4",

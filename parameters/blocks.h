@@ -1,12 +1,14 @@
 #pragma once
 // The parameter blocks in both directions, as pure functions over the field
-// model: the decoders take the reply lines of a read ("r" + block: line 0;
+// model: the decoders take the lines of a read's reply ("r" + block: line 0;
 // "d" + range: line 1 onwards; each block's data from the sixth character),
 // the builders return the data of a "p" write.
 #include <QByteArray>
 #include <QList>
 
 #include <initializer_list>
+
+#include "request.h"
 
 namespace porv {
 
@@ -20,16 +22,10 @@ using ReplyLineList = QList<QByteArray>;
 QByteArray CutField(const ReplyLineList &lines, int line, int from, int width);
 
 // A reply line and the characters it must hold: up to the first character of
-// the last field cut from it.
-struct LineNeed {
-    int line;
-    int length;
-};
-// Whether a read's reply arrived whole: every needed line holds its characters
-// (so no field reads "ERROR" and no settings byte is missing) and a later line
-// holds "OK", the reply's closing line.
-bool ReplyWhole(const ReplyLineList &lines, std::initializer_list<LineNeed> needs);
-bool ReplyWhole(const ReplyLineList &lines, const QList<LineNeed> &needs);
+// the last field cut from it. A read's reply is whole (BlockReplyRule) when
+// every needed line holds its characters (so no field reads "ERROR" and no
+// settings byte is missing) and a later line holds "OK".
+using LineNeed = ReplyLineNeed;
 
 // The access-code fields in the order of block 0003: NewPin to NewPin4, then
 // EmgyCode1 to EmgyCode4.

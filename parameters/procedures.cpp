@@ -11,6 +11,7 @@
 #include "codecs.h"
 #include "delay.h"
 #include "link.h"
+#include "request.h"
 #include "shellservices.h"
 #include "unitwrites.h"
 #include "unitconnection.h"
@@ -120,12 +121,15 @@ bool ParametersCore::mayWrite(std::initializer_list<WriteGroup> groups)
 
 // --- read ---------------------------------------------------------------------------
 
-bool ParametersCore::groupRead(const QByteArray &command, int ticks, std::initializer_list<LineNeed> needs)
+std::optional<QList<QByteArray>> ParametersCore::groupRead(const QByteArray &command, int ticks,
+                                                          std::initializer_list<LineNeed> needs)
 {
+    // The group's fixed wait, then its reply as it stands.
     m_link.ClearReceiveView();
-    m_link.SendCommand(command + "\r");
-    Delay(ticks);
-    return ReplyWhole(m_link.ReplyLines(), needs);
+    const Reply reply = Request(m_link, command, BlockReplyRule(needs, ReplyWait::Fixed(ticks)));
+    if (!reply.Complete())
+        return std::nullopt;
+    return reply.Lines();
 }
 
 bool ParametersCore::answered(bool whole, const char *blocks)
@@ -152,9 +156,10 @@ bool ParametersCore::ReadSettings()
             ImageFromControls(m_fields, m_image);
             m_shell.SetSaveAsEnabled(true);
         });
-        whole = groupRead("r0000", 1000, {{0, 5 + 63}}); // to byte 31
+        const auto lines = groupRead("r0000", 1000, {{0, 5 + 63}}); // to byte 31
+        whole = lines.has_value();
         if (whole) {
-            DecodeSettingsReply(m_fields, m_link.ReplyLines());
+            DecodeSettingsReply(m_fields, *lines);
             markKnown(groupFields(WriteGroup::Settings).fields);
         }
     }
@@ -170,9 +175,10 @@ bool ParametersCore::ReadGateCodes()
             ImageFromControls(m_fields, m_image);
             m_shell.SetSaveAsEnabled(true);
         });
-        whole = groupRead("r0001", 500, {{0, 46}});
+        const auto lines = groupRead("r0001", 500, {{0, 46}});
+        whole = lines.has_value();
         if (whole) {
-            DecodeGateCodes(m_fields, m_link.ReplyLines());
+            DecodeGateCodes(m_fields, *lines);
             markKnown(groupFields(WriteGroup::GateCodes).fields);
             m_fields.ShowGlobalCodesState();
         }
@@ -182,9 +188,10 @@ bool ParametersCore::ReadGateCodes()
 
 bool ParametersCore::ReadSpeedDials()
 {
-    const bool whole = groupRead("d00080010", 1000, {{1, 54}, {2, 54}});
+    const auto lines = groupRead("d00080010", 1000, {{1, 54}, {2, 54}});
+    const bool whole = lines.has_value();
     if (whole) {
-        DecodeSpeedDials(m_fields, m_link.ReplyLines());
+        DecodeSpeedDials(m_fields, *lines);
         markKnown(groupFields(WriteGroup::SpeedDials).fields);
     }
     return answered(whole, "blocks 0008 to 0010");
@@ -192,9 +199,10 @@ bool ParametersCore::ReadSpeedDials()
 
 bool ParametersCore::ReadDivertNumbers()
 {
-    const bool whole = groupRead("d00050006", 1000, {{1, 54}});
+    const auto lines = groupRead("d00050006", 1000, {{1, 54}});
+    const bool whole = lines.has_value();
     if (whole) {
-        DecodeDivertNumbers(m_fields, m_link.ReplyLines());
+        DecodeDivertNumbers(m_fields, *lines);
         markKnown(kDivertNumbers);
     }
     return answered(whole, "blocks 0005 to 0006");
@@ -202,9 +210,10 @@ bool ParametersCore::ReadDivertNumbers()
 
 bool ParametersCore::ReadDivertTimes()
 {
-    const bool whole = groupRead("r0002", 500, {{0, 5 + 13}}); // to the fourth time
+    const auto lines = groupRead("r0002", 500, {{0, 5 + 13}}); // to the fourth time
+    const bool whole = lines.has_value();
     if (whole) {
-        DecodeDivertTimes(m_fields, m_link.ReplyLines());
+        DecodeDivertTimes(m_fields, *lines);
         markKnown(kDivertTimes);
     }
     return answered(whole, "block 0002");
@@ -215,9 +224,10 @@ bool ParametersCore::ReadMessages()
     bool whole = false;
     {
         const UnitOperation transfer(m_link, QStringLiteral("d00120015"), TransferShown);
-        whole = groupRead("d00120015", 1000, {{1, 22}, {2, 6}, {3, 6}, {4, 22}});
+        const auto lines = groupRead("d00120015", 1000, {{1, 22}, {2, 6}, {3, 6}, {4, 22}});
+        whole = lines.has_value();
         if (whole) {
-            DecodeMessages(m_fields, m_link.ReplyLines());
+            DecodeMessages(m_fields, *lines);
             markKnown(groupFields(WriteGroup::Messages).fields);
         }
     }
@@ -363,9 +373,10 @@ QSet<QByteArray> clearedByWrite(const ParameterFields &fields)
 
 void ParametersCore::ReadPinsClick()
 {
-    const bool whole = groupRead("r0003", 500, {{0, 5 + 57}});
+    const auto lines = groupRead("r0003", 500, {{0, 5 + 57}});
+    const bool whole = lines.has_value();
     if (whole) {
-        DecodePins(m_fields, m_link.ReplyLines());
+        DecodePins(m_fields, *lines);
         m_pinsEmptyInUnit = clearedByWrite(m_fields);
     }
     answered(whole, "block 0003");

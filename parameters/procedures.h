@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QString>
 
+#include <optional>
+
 #include "blocks.h"
 
 #include "fields.h"
@@ -140,8 +142,10 @@ public:
 
 private:
     void writeBlock(const QByteArray &block, const QByteArray &data);
-    // Sends the command, waits, and tells whether the reply holds the needed lines.
-    bool groupRead(const QByteArray &command, int ticks, std::initializer_list<LineNeed> needs);
+    // Sends the command, waits the group's fixed wait, and gives the reply's
+    // lines when it came whole (the needed lines, then "OK").
+    std::optional<QList<QByteArray>> groupRead(const QByteArray &command, int ticks,
+                                               std::initializer_list<LineNeed> needs);
     // Reports a read without a whole answer; returns `whole`.
     bool answered(bool whole, const char *blocks);
     // Whether every field of a group came from the unit, a file or the user.

@@ -76,6 +76,24 @@ QList<TagEntry> TagEntriesOfDump(const QList<QByteArray> &lines)
     return entries;
 }
 
+ReplyRule TagListRule(ReplyWait wait)
+{
+    ReplyRule rule;
+    rule.wait = wait;
+    rule.judge = [](const QByteArray &received) {
+        qsizetype start = 0;
+        int line = 0;
+        for (qsizetype end = received.indexOf("\r\n"); end >= 0; end = received.indexOf("\r\n", start), ++line) {
+            const QByteArray text = received.mid(start, end - start);
+            if (line >= 2 && text.contains("OK") && text.size() < kTagLinePrefix + kTagBlockDataLength)
+                return ReplyJudgement{ReplyJudgement::Verdict::Complete, end + 2};
+            start = end + 2;
+        }
+        return ReplyJudgement{};
+    };
+    return rule;
+}
+
 QByteArray TagEntryText(const QByteArray &room, const QByteArray &code)
 {
     const QByteArray encoded = EncodeTagCode(code);

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include "request.h"
+
 namespace porv {
 
 // The tag list: blocks 1408 to 1535, four entries of 16 characters each.
@@ -56,6 +58,12 @@ QList<TagEntry> TagEntriesOfLine(const QByteArray &line);
 // block lines the dump asks for are read, so a reply never yields more than
 // 512 entries.
 QList<TagEntry> TagEntriesOfDump(const QList<QByteArray> &lines);
+
+// The reply of "s14081535": two lines, the block lines, two more lines; it
+// ends at the first line after the first two that holds "OK" and is shorter
+// than a block line (five characters and 64 of data), so a block line's
+// prefix never ends it.
+ReplyRule TagListRule(ReplyWait wait);
 
 // A record's entry in a block as written: the room followed by "?" and cut to
 // six characters (a byte below 0x20 as a space), then EncodeTagCode of the

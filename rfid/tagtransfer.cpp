@@ -46,7 +46,8 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     const auto idle = qScopeGuard([&state] { state.DirectoryBusy = false; });
     link.ClearReceived();
     TableDisplayPause paused(table);
-    report.replied = FetchTagList(link, transfer);
+    const Reply tags = FetchTagList(link, transfer);
+    report.replied = tags.Complete();
     // Unanswered, the table keeps its records and codes.
     if (report.replied) {
         report.tagged.Reset();
@@ -61,7 +62,7 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
             redefined = true;
         }
         shell.AllowDirectorySave();
-        const QList<TagEntry> entries = TagEntriesOfDump(link.ReplyLines());
+        const QList<TagEntry> entries = TagEntriesOfDump(tags.Lines());
         report.entries = int(entries.size());
         report.binding = BindTags(table, entries, report.tagged);
         // The grids see the new table once display updates resume.
@@ -77,22 +78,26 @@ TagDownloadReport DownloadTags(Link &link, ShellServices &shell, DirectoryAccess
     return report;
 }
 
-bool FetchTagList(Link &link, BulkTransfer &transfer)
+Reply FetchTagList(Link &link, BulkTransfer &transfer)
 {
     Delay(10);
+    const bool owed = link.AnswerOwed();
     link.SendCommand(QByteArrayLiteral("s14081535\r"));
+    PendingReply pending(link, TagListRule(ReplyWait::Polls(link.RemoteMode() ? 300 : 100)), owed);
     link.ClearReceiveView();
     transfer.Show();
     link.ResetLineCount();
     link.ClearReceived();
-    link.WaitReply(link.RemoteMode() ? 300 : 100);
-    if (!link.ReplyReceived())
-        return false;
-    // Text still on its way collects meanwhile; then the receive view holds
-    // the whole dump, so that its lines are the dump's.
+    link.ResetReply();
+    const Reply reply = pending.Wait();
+    link.SetReplyReceived(reply.Complete());
+    if (!reply.Complete())
+        return reply;
+    // Text still on its way collects meanwhile; then the receive view shows
+    // the whole dump.
     Delay(1000);
     link.SetReceiveView(link.RxBuffer());
-    return true;
+    return reply;
 }
 
 // --- write all ---------------------------------------------------------------------------
@@ -154,7 +159,7 @@ WriteAllReport ReplaceTagList(Link &link, ShellServices &shell, DirectoryAccess 
     return ReplaceTagBlocks(link, shell, blocks, collector.EntriesRemain());
 }
 
-WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &shell, const QList<TagBlockWrite> &blocks, bool more,
+WriteAllReport ReplaceTagBlocks(Link &link, ShellServices &, const QList<TagBlockWrite> &blocks, bool more,
                                 const std::function<bool()> &goOn)
 {
     WriteAllReport report;
@@ -248,10 +253,18 @@ void EraseTagList(Link &link, ShellServices &shell)
 bool BlockIsBlank(Link &link, const QByteArray &block)
 {
     link.ClearReceiveView();
+    const bool owed = link.AnswerOwed();
     link.SendCommand('r' + block + '\r');
+    PendingReply pending(link, BlockReplyRule({{0, kTagLinePrefix + kTagBlockDataLength}}, ReplyWait::Fixed(200)),
+                         owed);
     link.ResetReply();
-    Delay(200);
-    return TagLineIsBlank(link.ReplyLine(0));
+    const Reply reply = pending.Wait();
+    // While the bulk reply's count is shown (Write All's erase and first
+    // block), the check reads the receive view, which then holds the count
+    // and no block data: the block counts as blank and is sent again.
+    if (link.CountMode())
+        return true;
+    return TagLineIsBlank(reply.Line(0));
 }
 
 bool VerifyTagBlock(Link &link, const QByteArray &block, const QByteArray &data)

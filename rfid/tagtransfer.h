@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "directorytransfer.h"
+#include "request.h"
 #include "tagbinding.h"
 
 namespace porv {
@@ -32,9 +33,10 @@ struct TagDownloadReport {
 };
 
 // The unit's tag list, "s14081535", as one bulk reply of the transfer (which
-// shows from the command on): true when its "OK" came, the dump's lines then
-// in the receive view (ReplyLines) for TagEntriesOfDump.
-bool FetchTagList(Link &link, BulkTransfer &transfer);
+// shows from the command on), awaited by TagListRule (100 polls, 300 through a
+// modem); once whole, 1000 ticks more, then the receive view shows all that
+// came. The reply's lines are for TagEntriesOfDump.
+Reply FetchTagList(Link &link, BulkTransfer &transfer);
 
 // download_idClick without the page: "s14081535", the dump read into the
 // receive view, the codes of DirectoryTable cleared and the tags bound.

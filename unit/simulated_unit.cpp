@@ -1,6 +1,7 @@
 // The simulated unit: its configuration, how command lines come in and are
 // dispatched (the modem, the log-on, the command families in unit_memory.cpp
-// and unit_events.cpp), and how answers go out with the faults applied.
+// and unit_events.cpp), and how answers go out with the faults applied. Its
+// models, records, events and faults are in unit_types.*.
 #include "simulated_unit.h"
 
 #include <algorithm>
@@ -12,63 +13,6 @@
 namespace qx4 {
 
 using forms::kErased;
-
-QByteArray modelLineFor(Model model)
-{
-    switch (model) {
-    case Model::Qx4_100: return QByteArrayLiteral("Portavel_100_Qx4");
-    case Model::Qx4_200: return QByteArrayLiteral("Portavel_200_Qx4");
-    case Model::Qx4_500: return QByteArrayLiteral("Portavel_500_Qx4");
-    case Model::Qx4_1000: return QByteArrayLiteral("Portavel_1000_Qx4");
-    case Model::Unknown: break;
-    }
-    return QByteArray();
-}
-
-int memoryLimitFor(Model model)
-{
-    switch (model) {
-    case Model::Qx4_100: return 0x1D00;
-    case Model::Qx4_200: return 0x2A00;
-    case Model::Qx4_500: return 0x5100;
-    case Model::Qx4_1000: return 0x9000;
-    case Model::Unknown: break;
-    }
-    return 0;
-}
-
-bool modelFromName(const QByteArray &name, Model *model)
-{
-    if (name == "100") *model = Model::Qx4_100;
-    else if (name == "200") *model = Model::Qx4_200;
-    else if (name == "500") *model = Model::Qx4_500;
-    else if (name == "1000") *model = Model::Qx4_1000;
-    else return false;
-    return true;
-}
-
-bool DirectoryRecord::operator==(const DirectoryRecord &o) const
-{
-    return block == o.block && room == o.room && code1 == o.code1 && code2 == o.code2 && spare == o.spare
-        && phone == o.phone && name == o.name;
-}
-
-bool UnitEvent::operator==(const UnitEvent &o) const
-{
-    return origin == o.origin && room == o.room && button == o.button && when == o.when && relay == o.relay
-        && setBy == o.setBy && client == o.client;
-}
-
-bool WriteFault::take(int block)
-{
-    if (count == 0)
-        return false;
-    if (!blocks.isEmpty() && !blocks.contains(block))
-        return false;
-    if (count > 0)
-        --count;
-    return true;
-}
 
 SimulatedUnit::SimulatedUnit(QObject *parent)
     : QObject(parent), m_memory(kBlockCount * kBlockSize, kErased)
@@ -341,7 +285,9 @@ void SimulatedUnit::emitReply(const Reply &reply)
             m_modemConnected = true;
         }
         const int interval = scaled(m_timing.lineIntervalMs);
-        if (reply.raw || interval <= 0 || reply.lines.size() < 2) {
+        if (m_timing.splitAfterBytes > 0) {
+            emitSplit(reply.lines, reply.raw, reply.after);
+        } else if (reply.raw || interval <= 0 || reply.lines.size() < 2) {
             emitOut(reply.lines, reply.raw);
             replyDone(reply.after);
         } else {
@@ -379,7 +325,29 @@ void SimulatedUnit::replyDone(QList<QByteArray> after)
     processNext();
 }
 
+void SimulatedUnit::emitSplit(const QList<QByteArray> &lines, bool raw, QList<QByteArray> after)
+{
+    const QByteArray out = rendered(lines, raw);
+    if (!out.isEmpty())
+        emit send(out.left(m_timing.splitAfterBytes));
+    const quint64 gen = m_generation;
+    QTimer::singleShot(scaled(m_timing.splitPauseMs), this, [this, rest = out.mid(m_timing.splitAfterBytes), after, gen] {
+        if (gen != m_generation)
+            return;
+        if (!rest.isEmpty())
+            emit send(rest);
+        replyDone(after);
+    });
+}
+
 void SimulatedUnit::emitOut(const QList<QByteArray> &lines, bool raw)
+{
+    const QByteArray out = rendered(lines, raw);
+    if (!out.isEmpty())
+        emit send(out);
+}
+
+QByteArray SimulatedUnit::rendered(const QList<QByteArray> &lines, bool raw)
 {
     QByteArray out;
     for (const QByteArray &line : lines) {
@@ -394,8 +362,6 @@ void SimulatedUnit::emitOut(const QList<QByteArray> &lines, bool raw)
         if (!raw)
             out += "\r\n";
     }
-    if (out.isEmpty())
-        return;
     if (m_faults.corruptEveryNthByte > 0) {
         for (int i = 0; i < out.size(); ++i) {
             ++m_bytesOut;
@@ -403,7 +369,7 @@ void SimulatedUnit::emitOut(const QList<QByteArray> &lines, bool raw)
                 out[i] = char(uchar(out.at(i)) ^ 0x01);
         }
     }
-    emit send(out);
+    return out;
 }
 
 } // namespace qx4
