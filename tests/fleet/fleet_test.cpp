@@ -272,8 +272,10 @@ TEST_P(FleetTest, BookCommandsEndToEnd)
     }
     EXPECT_TRUE(listed);
 
+    // The backup taken with --unit is a snapshot too; the import is the newest.
     const QJsonArray history = json(run({"book", "history", "Gate A", "--json"}));
-    ASSERT_EQ(history.size(), 1);
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(history[1][QLatin1String("origin")], V("manual"));
     EXPECT_EQ(history[0][QLatin1String("kind")], V("snapshot"));
     EXPECT_EQ(history[0][QLatin1String("origin")], V("imported"));
     EXPECT_EQ(history[0][QLatin1String("what")], V("snapshot (imported)"));
