@@ -25,7 +25,6 @@ namespace {
 const QList<QByteArray> kDivertNumbers = {"divert1", "divert2", "AftHrs1", "AftHrs2"};
 const QList<QByteArray> kDivertTimes = {"MaskEdit1", "MaskEdit2", "MaskEdit3", "MaskEdit4",
                                         "time1s",    "time1e",    "time2s",    "time2e"};
-const QList<QByteArray> kRelay2Boxes = {"rly2off", "rly2key", "rly2line", "rly2ring", "rly2tim"};
 
 struct GroupFields {
     WriteGroup group;
@@ -404,63 +403,6 @@ void ParametersCore::UpDatePINClick()
 
 void ParametersCore::ForgetUnitCodes() { m_pinsEmptyInUnit.clear(); }
 
-// --- parameters file ----------------------------------------------------------------------
-
-namespace {
-FileDialogRequest parameterFileRequest()
-{
-    FileDialogRequest r;
-    r.defaultExtension = ParameterFileExtension();
-    r.filter = ParameterFileFilter();
-    r.fileName = ParameterFileName();
-    return r;
-}
-} // namespace
-
-void ParametersCore::SaveToFile(const QString &path)
-{
-    ImageFromControls(m_fields, m_image);
-    SaveParameterFile(m_image, path);
-}
-
-QByteArray ParametersCore::FileBytes()
-{
-    ImageFromControls(m_fields, m_image);
-    return m_image.bytes();
-}
-
-bool ParametersCore::SaveAs()
-{
-    // The image is refreshed even when the dialog is cancelled.
-    ImageFromControls(m_fields, m_image);
-    const QString path = m_shell.AskSaveFileName(parameterFileRequest());
-    if (path.isEmpty())
-        return false;
-    SaveParameterFile(m_image, path);
-    return true;
-}
-
-bool ParametersCore::LoadFromFile(const QString &path)
-{
-    if (!LoadParameterFile(m_image, path)) {
-        m_outcome.unloadedFile = path;
-        return false;
-    }
-    ControlsFromImage(m_image, m_fields);
-    // The file holds part of the settings and no divert at all.
-    for (const ImageSlot &slot : ParameterImage::Slots())
-        markKnown(slot.name == "relay2" ? kRelay2Boxes : QList<QByteArray>{slot.name});
-    return true;
-}
-
 ParametersOutcome ParametersCore::TakeOutcome() { return std::exchange(m_outcome, {}); }
-
-bool ParametersCore::Open()
-{
-    const QString path = m_shell.AskOpenFileName(parameterFileRequest());
-    if (path.isEmpty())
-        return false;
-    return LoadFromFile(path);
-}
 
 } // namespace porv

@@ -18,6 +18,9 @@
 
 namespace porv {
 
+// The boxes of relay 2, which the parameters file keeps as one slot ("relay2").
+inline const QList<QByteArray> kRelay2Boxes = {"rly2off", "rly2key", "rly2line", "rly2ring", "rly2tim"};
+
 class Link;
 class ShellServices;
 
