@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "failures.h"
 #include "link.h"
 #include "parametersmessages.h"
 #include "shellservices.h"
@@ -186,11 +187,15 @@ QPushButton *ParametersPage::button(const char *name, const QString &caption, vo
 
 void ParametersPage::command(const std::function<void()> &run)
 {
+    // A value that is no number, or a file that cannot be read or written,
+    // ends the command here, at the page: what it did so far is said, then
+    // why it stopped, and the page goes on answering.
     try {
         run();
-    } catch (...) {
+    } catch (const Failure &failure) {
         showOutcome();
-        throw;
+        m_shell.ShowMessage(failure.message());
+        return;
     }
     showOutcome();
 }
