@@ -83,13 +83,20 @@ public:
     CoreServices services;
 };
 
-UnitWriteReport failed(WorkflowFailure failure, const QString &problem, const QString &step = QString())
+// A write's or a comparison's report of a workflow that stopped before its end.
+template <class Report>
+Report stopped(WorkflowFailure failure, const QString &problem, const QString &step = QString())
 {
-    UnitWriteReport report;
+    Report report;
     report.failure = failure;
     report.problem = problem;
     report.step = step;
     return report;
+}
+
+UnitWriteReport failed(WorkflowFailure failure, const QString &problem, const QString &step = QString())
+{
+    return stopped<UnitWriteReport>(failure, problem, step);
 }
 
 UnitWriteReport unread(const UnitReadResult &read)
@@ -106,11 +113,7 @@ UnitWriteReport &declined(UnitWriteReport &report, bool withoutBackup = false)
 
 CompareReport compareFailed(WorkflowFailure failure, const QString &problem, const QString &step = QString())
 {
-    CompareReport report;
-    report.failure = failure;
-    report.problem = problem;
-    report.step = step;
-    return report;
+    return stopped<CompareReport>(failure, problem, step);
 }
 
 // The unit read whole but for its event log, for a comparison or a write.
